@@ -1,0 +1,10 @@
+// The catalogue cache file: "SNDF", a version, then one archived CMusicInfo
+// per catalogued file in file-index order. Both operations answer a result
+// code (platform::FileCode).
+#pragma once
+#include <cstdint>
+
+class CCatalogue;
+
+int32_t SaveFile(const CCatalogue& catalogue, const char* path);
+int32_t LoadFile(CCatalogue& catalogue, const char* path);

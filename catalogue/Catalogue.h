@@ -1,0 +1,112 @@
+// The catalogue: the file index that owns the records, and the album, artist
+// and genre indexes that group them by name.
+#pragma once
+#include "MusicInfo.h"
+#include "MusicReader.h"
+#include "platform/PlatformText.h"
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+// The answers the scan's host gave for one file.
+struct AddingFileRecord {
+    const char* pszPath = nullptr;
+    char* pszInfo = nullptr;
+    char* pszTime = nullptr;
+    int32_t nReserved = 0;
+    int32_t lLength = 0;
+    int32_t bAddOk = 0;
+};
+
+// What the catalogue asks of the views. The defaults do nothing, for a
+// catalogue that no view shows.
+class CCatalogueView {
+public:
+    virtual ~CCatalogueView() = default;
+    virtual void InsertFileRow(const CMusicInfo& /*info*/) {}
+    virtual void DiscardGroupedRows() {}
+    // A cache file was read: rebuild the grouped view on show, then (after
+    // any rewrite of the file) bring the view's rows and enabled state in line.
+    virtual void RebuildShownGroupView() {}
+    virtual void SyncViewAfterLoad() {}
+};
+
+extern const char* const UNKNOWN_GROUP; // "*UNKNFOLDER*"
+
+enum ClearFlags : uint32_t {
+    CLEAR_GROUP_ROWS = 1, // discard the grouped views' cached rows
+    CLEAR_ALL_FILES = 2,  // delete every record (the group indexes are left to flag 8)
+    CLEAR_MISSING = 4,    // delete the records whose files are gone, leaving their groups
+    CLEAR_GROUPS = 8,     // empty the three group indexes
+};
+
+enum AddFileResult : int32_t { ADD_ALREADY = 1, ADD_ADDED = 2, ADD_NO_FILE = 3 };
+
+bool IsValidText(const char* text);
+
+class CCatalogue {
+public:
+    struct FileNameLess {
+        bool operator()(const CMusicInfo* a, const CMusicInfo* b) const
+        {
+            return platform::MbsICmp(a->m_strFileName.c_str(), b->m_strFileName.c_str()) < 0;
+        }
+    };
+    using Group = std::set<CMusicInfo*, FileNameLess>;
+    using GroupIndex = std::map<std::string, Group, platform::MbsILess>;
+    // Keys point into the records' own paths, which never change once filed.
+    using FileIndex = std::map<const char*, std::unique_ptr<CMusicInfo>, platform::MbsLess>;
+
+    CCatalogue() = default;
+    ~CCatalogue();
+    CCatalogue(const CCatalogue&) = delete;
+    CCatalogue& operator=(const CCatalogue&) = delete;
+
+    void SetView(CCatalogueView* view) { m_pView = view ? view : &m_defaultView; }
+    CCatalogueView& View() { return *m_pView; }
+
+    // Exactly one of request and record names the file; a record is adopted
+    // only when the result is ADD_ADDED.
+    int32_t AddFile(const AddingFileRecord* request, std::unique_ptr<CMusicInfo>& record);
+    int32_t RemoveFromGroup(GroupIndex& index, CMusicInfo* info, const char* key);
+    void ClearCatalogue(uint32_t flags);
+    void RebuildGroups();
+    void RefileAfterLookup(CMusicInfo* info);
+
+    void GetMusicCounts(int32_t* tagged, int32_t* totalMp3, int32_t* totalMusic) const;
+    bool IsInCatalogue(const char* path) const { return m_mapFiles.count(path) > 0; }
+    int32_t CountByExtension(const char* list) const;
+    bool PassesFilter(const CMusicInfo& info) const;
+
+    void SetHiddenExtensions(const std::string& list) { m_strHiddenExt = list; }
+    const std::string& HiddenExtensions() const { return m_strHiddenExt; }
+    void SetMinLength(int32_t seconds) { m_lMinLength = seconds; }
+    int32_t MinLength() const { return m_lMinLength; }
+    bool IsClearing() const { return m_bClearing; }
+
+    CGenreNames& Genres() { return m_genres; }
+    const CGenreNames& Genres() const { return m_genres; }
+
+    const FileIndex& Files() const { return m_mapFiles; }
+    GroupIndex& Albums() { return m_mapAlbums; }
+    GroupIndex& Artists() { return m_mapArtists; }
+    GroupIndex& GenreGroups() { return m_mapGenres; }
+
+private:
+    void FileIntoGroups(CMusicInfo* info);
+    void FileUnder(GroupIndex& index, CMusicInfo* info, const std::string& key);
+    void RemoveFromGroups(CMusicInfo* info);
+    void ForgetEverywhere(CMusicInfo* info);
+
+    FileIndex m_mapFiles;
+    GroupIndex m_mapAlbums;
+    GroupIndex m_mapArtists;
+    GroupIndex m_mapGenres;
+    CGenreNames m_genres;
+    std::string m_strHiddenExt;
+    int32_t m_lMinLength = -1;
+    bool m_bClearing = false;
+    CCatalogueView m_defaultView;
+    CCatalogueView* m_pView = &m_defaultView;
+};

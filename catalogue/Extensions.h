@@ -1,0 +1,9 @@
+// Extension lists: "|MP3|WAV", each entry behind a vertical bar.
+#pragma once
+#include <string>
+
+// The text after the last "." of the name, upper-cased; false when there is no dot.
+bool GetExtension(const char* name, std::string& ext);
+
+// 1 when ext is an entry of the list (after upper-casing both), else 0; 0 for null arguments.
+int MatchExtension(const char* list, const char* ext);

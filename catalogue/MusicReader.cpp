@@ -1,0 +1,99 @@
+#include "MusicReader.h"
+#include "MusicInfo.h"
+#include "platform/PlatformFile.h"
+#include "platform/PlatformText.h"
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+const int kTagSize = 128;
+const int kFieldSize = 30;
+
+// A tag text: up to its first zero byte, trailing white space removed.
+CStr TagField(const unsigned char* field)
+{
+    size_t n = 0;
+    while (n < kFieldSize && field[n] != 0)
+        ++n;
+    while (n > 0 && std::isspace(field[n - 1]))
+        --n;
+    return CStr(std::string_view(reinterpret_cast<const char*>(field), n));
+}
+
+// Reads n bytes at the current position; what the file does not hold stays zero.
+void ReadPadded(platform::FileHandle h, unsigned char* buf, uint32_t n)
+{
+    std::memset(buf, 0, n);
+    uint32_t got = 0;
+    int32_t code;
+    platform::Read(h, buf, n, &got, &code);
+}
+
+} // namespace
+
+int ReadMusicFile(CMusicInfo& info, const char* path)
+{
+    info.m_strPath = path;
+    const char* slash = platform::MbsRChr(path, '\\');
+    info.m_strFileName = slash ? slash + 1 : path;
+
+    if (const char* dot = platform::MbsRChr(path, '.')) {
+        if (platform::MbsICollate(dot + 1, "MP3") == 0)
+            info.m_nFileType = 1;
+        else if (platform::MbsICollate(dot + 1, "WAV") == 0)
+            info.m_nFileType = 0;
+    }
+    if (info.m_nFileType != 1)
+        return 0;
+
+    int32_t code;
+    platform::FileHandle h = platform::OpenRead(path, &code);
+    if (!h) {
+        info.m_bTagged = 0;
+        return 0;
+    }
+    // A file shorter than a tag block cannot be positioned before its start;
+    // its first bytes are examined instead.
+    platform::Seek(h, -kTagSize, platform::SEEK_FROM_END);
+    unsigned char tag[kTagSize];
+    ReadPadded(h, tag, kTagSize);
+    if (std::memcmp(tag, "TAG", 3) == 0 || std::memcmp(tag, "ID3", 3) == 0 || std::memcmp(tag, "MP3", 3) == 0) {
+        info.m_strTitle = TagField(tag + 3);
+        info.m_strArtist = TagField(tag + 3 + kFieldSize);
+        info.m_strAlbum = TagField(tag + 3 + 2 * kFieldSize);
+        int8_t genre = int8_t(tag[kTagSize - 1]);
+        info.m_nGenre = genre >= 1 ? genre : -1;
+        info.m_bTagged = !info.m_strTitle.empty() && !info.m_strAlbum.empty() && !info.m_strArtist.empty();
+    }
+    unsigned char head[4];
+    platform::Seek(h, 0, platform::SEEK_FROM_BEGIN);
+    ReadPadded(h, head, sizeof head);
+    if (std::memcmp(head, "RIFF", 4) == 0)
+        info.m_nFileType = 0;
+    platform::Close(h);
+    return 1;
+}
+
+bool CGenreNames::SetIniPath(const char* text)
+{
+    std::string path = text ? text : "";
+    if (path.find(":\\") == std::string::npos)
+        path = platform::GetCurrentDir() + "\\" + path;
+    if (!platform::PathExists(path.c_str()))
+        return false;
+    m_strIniPath = path;
+    return true;
+}
+
+bool CGenreNames::GenreName(int32_t nGenre, std::string& name) const
+{
+    if (m_strSection.empty() || m_strIniPath.empty() || nGenre < 1)
+        return false;
+    std::string value = platform::ReadIniString(m_strSection.c_str(), std::to_string(nGenre).c_str(),
+                                                "*NONE*", m_strIniPath.c_str(), 256);
+    if (value.empty() || value == "*NONE*")
+        return false;
+    name = value;
+    return true;
+}

@@ -1,0 +1,28 @@
+// Reading a music file into its record, and naming genre numbers.
+#pragma once
+#include <cstdint>
+#include <string>
+
+class CMusicInfo;
+
+// Decides path, file name and type; for an MP3 file also reads the tag block
+// at its end. 1 when the file was opened and examined, 0 otherwise.
+int ReadMusicFile(CMusicInfo& info, const char* path);
+
+// Genre names come from an INI file chosen by the host: section = language,
+// key = genre number, value = name.
+class CGenreNames {
+public:
+    // Stores the path (a relative one taken from the current directory) when
+    // the file exists; false, keeping the old path, when it does not.
+    bool SetIniPath(const char* text);
+    void SetSection(const char* section) { m_strSection = section ? section : ""; }
+    const std::string& IniPath() const { return m_strIniPath; }
+    const std::string& Section() const { return m_strSection; }
+
+    bool GenreName(int32_t nGenre, std::string& name) const;
+
+private:
+    std::string m_strIniPath;
+    std::string m_strSection;
+};

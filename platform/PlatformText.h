@@ -1,0 +1,28 @@
+// Text routines with the semantics of the C runtime's multibyte functions.
+// On Windows they are the runtime's own; natively a single-byte version that
+// folds ASCII letters only, as msvcrt does in the default ANSI code page.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+int MbsCmp(const char* a, const char* b);      // _mbscmp: case-sensitive
+int MbsICmp(const char* a, const char* b);     // _mbsicmp: case-insensitive
+int MbsICollate(const char* a, const char* b); // _mbsicoll
+void MbsUpr(char* s);                          // _mbsupr, in place
+const char* MbsRChr(const char* s, unsigned ch); // _mbsrchr
+
+// UTF-16 text (n code units) to the ANSI code page; unmappable characters become '?'.
+std::string WideToAnsi(const uint16_t* w, size_t n);
+
+struct MbsLess {
+    bool operator()(const char* a, const char* b) const { return MbsCmp(a, b) < 0; }
+    bool operator()(const std::string& a, const std::string& b) const { return MbsCmp(a.c_str(), b.c_str()) < 0; }
+};
+struct MbsILess {
+    bool operator()(const std::string& a, const std::string& b) const { return MbsICmp(a.c_str(), b.c_str()) < 0; }
+};
+
+} // namespace platform

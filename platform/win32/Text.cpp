@@ -1,0 +1,30 @@
+#include "../PlatformText.h"
+#include <windows.h>
+#include <mbstring.h>
+
+namespace platform {
+
+static const unsigned char* U(const char* s) { return reinterpret_cast<const unsigned char*>(s); }
+
+int MbsCmp(const char* a, const char* b) { return _mbscmp(U(a), U(b)); }
+int MbsICmp(const char* a, const char* b) { return _mbsicmp(U(a), U(b)); }
+int MbsICollate(const char* a, const char* b) { return _mbsicoll(U(a), U(b)); }
+void MbsUpr(char* s) { _mbsupr(reinterpret_cast<unsigned char*>(s)); }
+const char* MbsRChr(const char* s, unsigned ch)
+{
+    return reinterpret_cast<const char*>(_mbsrchr(U(s), ch));
+}
+
+std::string WideToAnsi(const uint16_t* w, size_t n)
+{
+    if (n == 0)
+        return std::string();
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(w);
+    int len = WideCharToMultiByte(CP_ACP, 0, wide, int(n), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(len > 0 ? len : 0), '\0');
+    if (len > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide, int(n), &out[0], len, nullptr, nullptr);
+    return out;
+}
+
+} // namespace platform

@@ -1,0 +1,56 @@
+// Failures that a test cannot provoke on a real disk: the in-memory file
+// system injects them, and the codes must come through as the table says.
+#include "TestFs.h"
+#include "catalogue/CacheFile.h"
+#include "catalogue/Catalogue.h"
+#include "platform/native/MemFs.h"
+#include <cerrno>
+
+namespace {
+class FileFaults : public FsTest {
+protected:
+    void Fill(CCatalogue& cat, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            std::string path = Path("f" + std::to_string(i) + ".mp3");
+            PutFile(path, "x");
+            std::unique_ptr<CMusicInfo> info(new CMusicInfo);
+            info->m_strPath = path;
+            info->m_strTitle = std::string(100, 't');
+            cat.AddFile(nullptr, info);
+        }
+    }
+};
+} // namespace
+
+TEST_F(FileFaults, DiskFullKeepsWhatWasWrittenBeforeIt)
+{
+    CCatalogue cat;
+    Fill(cat, 100); // well over one 4096-byte block
+    memfs::FailWritesAfter(8192, ENOSPC);
+    EXPECT_EQ(SaveFile(cat, Path("c.snd").c_str()), 112);
+    EXPECT_EQ(GetFile(Path("c.snd")).size(), 8192u);
+    memfs::FailWritesAfter(-1, 0);
+
+    CCatalogue partial; // the blocks that made it load as far as they go
+    EXPECT_EQ(LoadFile(partial, Path("c.snd").c_str()), 0);
+    EXPECT_GT(partial.Files().size(), 30u);
+    EXPECT_LT(partial.Files().size(), 100u);
+}
+
+TEST_F(FileFaults, OtherSystemErrorsMapToTheirCodes)
+{
+    CCatalogue cat;
+    Fill(cat, 1);
+    memfs::FailWritesAfter(0, EIO);
+    EXPECT_EQ(SaveFile(cat, Path("c.snd").c_str()), 1);
+    memfs::FailWritesAfter(0, EDEADLK);
+    EXPECT_EQ(SaveFile(cat, Path("c.snd").c_str()), 33);
+    memfs::FailWritesAfter(-1, 0);
+    memfs::LimitOpenFiles(0);
+    EXPECT_EQ(SaveFile(cat, Path("c.snd").c_str()), 4);
+    EXPECT_EQ(LoadFile(cat, Path("c.snd").c_str()), 4);
+    memfs::LimitOpenFiles(100);
+    PutFile(Path("plain"), "x");
+    EXPECT_EQ(LoadFile(cat, Path("plain\\c.snd").c_str()), 3); // a file where a folder should be
+}
