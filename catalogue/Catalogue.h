@@ -26,6 +26,8 @@ public:
     virtual ~CCatalogueView() = default;
     virtual void InsertFileRow(const CMusicInfo& /*info*/) {}
     virtual void DiscardGroupedRows() {}
+    // The genre view is offered only while a genre names file exists.
+    virtual void SetGenreViewAvailable(bool /*available*/) {}
     // A cache file was read: rebuild the grouped view on show, then (after
     // any rewrite of the file) bring the view's rows and enabled state in line.
     virtual void RebuildShownGroupView() {}
@@ -85,6 +87,8 @@ public:
     int32_t MinLength() const { return m_lMinLength; }
     bool IsClearing() const { return m_bClearing; }
 
+    // Stores the genre names file when it exists and offers or withdraws the genre view.
+    void SetGenreIniPath(const char* text) { m_pView->SetGenreViewAvailable(m_genres.SetIniPath(text)); }
     CGenreNames& Genres() { return m_genres; }
     const CGenreNames& Genres() const { return m_genres; }
 

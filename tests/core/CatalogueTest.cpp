@@ -10,12 +10,14 @@ class CRecordingView : public CCatalogueView {
 public:
     explicit CRecordingView(const CCatalogue& cat) : m_cat(cat) {}
     void InsertFileRow(const CMusicInfo& info) override { rows.push_back(info.m_strPath.c_str()); }
+    void SetGenreViewAvailable(bool available) override { genreView.push_back(available); }
     void DiscardGroupedRows() override
     {
         ++discards;
         clearingSeen = m_cat.IsClearing();
     }
     std::vector<std::string> rows;
+    std::vector<bool> genreView;
     int discards = 0;
     bool clearingSeen = false;
 
@@ -142,10 +144,14 @@ TEST_F(Catalogue, RecordsWithoutNamesGoToTheUnknownGroups)
     EXPECT_EQ(Members(cat.GenreGroups(), UNKNOWN_GROUP), (Names{"a.mp3", "b.wav"}));
 
     PutFile(Path("g.ini"), "[en]\r\n17=Rock\r\n");
-    cat.Genres().SetIniPath(Path("g.ini").c_str());
+    cat.SetGenreIniPath(Path("g.ini").c_str());
     cat.Genres().SetSection("en");
     Add("c.mp3", Mp3WithTag("T", "X", "Y", 17));
     EXPECT_EQ(Members(cat.GenreGroups(), "Rock"), Names{"c.mp3"});
+    cat.SetGenreIniPath(Path("none.ini").c_str()); // withdrawn, the old file stays in use
+    EXPECT_EQ(view.genreView, (std::vector<bool>{true, false}));
+    Add("d.mp3", Mp3WithTag("T", "X", "Y", 17));
+    EXPECT_EQ(Members(cat.GenreGroups(), "Rock"), (Names{"c.mp3", "d.mp3"}));
 }
 
 TEST_F(Catalogue, FilterKeepsRecordsOutOfGroupsAndRowsButInTheIndex)
