@@ -1,16 +1,67 @@
-// The control's module entry points. No class is served yet: every request
-// for a class object is answered CLASS_E_CLASSNOTAVAILABLE.
-#include <windows.h>
-#include <objbase.h>
+// The control module: its entry points, class factories and registration.
+#include "Tarnwick_h.h"
+#include "TarnwickCtrl.h"
+#include "TarnwickIds.h"
+#include "TarnwickPropPage.h"
+#include "Resource.h"
+#include "framework/ClassFactory.h"
+#include "framework/Registration.h"
+#include <olectl.h>
 
-extern "C" HRESULT __stdcall DllCanUnloadNow() { return S_OK; }
+namespace {
 
-extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID, REFIID, void** ppv)
+fw::CClassFactory g_ctrlFactory(&CTarnwickCtrl::Create);
+fw::CClassFactory g_pageFactory(&CTarnwickPropPage::Create);
+
+std::vector<fw::ClassRegistration> Classes()
 {
-    if (ppv)
-        *ppv = nullptr;
+    return {
+        {&CLSID_Tarnwick, "Tarnwick.TarnwickCtrl.1", "Tarnwick Control", true, kTarnwickMiscStatus, IDB_TARNWICK,
+         &LIBID_TarnwickLib, "1.0"},
+        {&CLSID_TarnwickPropPage, "Tarnwick.TarnwickPropPage.1", "Tarnwick Property Page", false, 0, 0, nullptr,
+         nullptr},
+    };
+}
+
+} // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        fw::SetModuleInstance(instance);
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT __stdcall DllCanUnloadNow() { return fw::ModuleLockCount() == 0 ? S_OK : S_FALSE; }
+
+extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (clsid == CLSID_Tarnwick)
+        return g_ctrlFactory.QueryInterface(riid, ppv);
+    if (clsid == CLSID_TarnwickPropPage)
+        return g_pageFactory.QueryInterface(riid, ppv);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-extern "C" HRESULT __stdcall DllRegisterServer() { return S_OK; }
-extern "C" HRESULT __stdcall DllUnregisterServer() { return S_OK; }
+extern "C" HRESULT __stdcall DllRegisterServer()
+{
+    try {
+        return fw::RegisterServer(fw::ModulePath(), Classes());
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+extern "C" HRESULT __stdcall DllUnregisterServer()
+{
+    try {
+        return fw::UnregisterServer(LIBID_TarnwickLib, 1, 0, 0x0409, Classes());
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}

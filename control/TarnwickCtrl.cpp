@@ -1,0 +1,526 @@
+#include "TarnwickCtrl.h"
+#include "Resource.h"
+#include "Tarnwick_h.h"
+#include "TarnwickIds.h"
+#include "catalogue/CacheFile.h"
+#include "platform/PlatformText.h"
+#include <new>
+
+using fw::CDispCall;
+using fw::DISP_METHOD;
+using fw::DISP_PROPERTY;
+using C = CTarnwickCtrl;
+
+namespace {
+
+const fw::DispEntry<C> kDispatch[] = {
+    {1, L"Style", DISP_PROPERTY, VT_I4, &C::GetStyle, &C::PutStyle, {}, 0},
+    {2, L"ColNameHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColNameHeader>,
+     &C::PutString<&C::m_strColNameHeader>, {}, 0},
+    {3, L"ColTimeHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColTimeHeader>,
+     &C::PutString<&C::m_strColTimeHeader>, {}, 0},
+    {4, L"ColTypeHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColTypeHeader>,
+     &C::PutString<&C::m_strColTypeHeader>, {}, 0},
+    {5, L"ColSourceHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColSourceHeader>,
+     &C::PutString<&C::m_strColSourceHeader>, {}, 0},
+    {6, L"ColNameWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColNameWidth>, &C::PutShort<&C::m_nColNameWidth>, {}, 0},
+    {7, L"ColTimeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTimeWidth>, &C::PutShort<&C::m_nColTimeWidth>, {}, 0},
+    {8, L"ColTypeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTypeWidth>, &C::PutShort<&C::m_nColTypeWidth>, {}, 0},
+    {9, L"ColSourceWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColSourceWidth>,
+     &C::PutShort<&C::m_nColSourceWidth>, {}, 0},
+    {10, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>, &C::PutString<&C::m_strTipText>, {}, 0},
+    {11, L"TipTextColor", DISP_PROPERTY, VT_I4, &C::GetTipTextColor, &C::PutTipTextColor, {}, 0},
+    {12, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strGenreIniFilePath>,
+     &C::PutGenreIniFilePath, {}, 0},
+    {13, L"Visible", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bVisible>, &C::PutVisible, {}, 0},
+    {14, L"ShowContextMenu", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bShowContextMenu>, &C::PutShowContextMenu, {}, 0},
+    {15, L"StrNoFileFound", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strNoFileFound>, &C::PutStrNoFileFound, {}, 0},
+    {16, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>, &C::PutCacheFile, {}, 0},
+    {17, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetTipTextFont, &C::PutTipTextFont, {}, 0},
+    {18, L"View", DISP_PROPERTY, VT_I4, &C::GetView, &C::PutView, {}, 0},
+    {19, L"StrLang", DISP_PROPERTY, VT_BSTR, nullptr, &C::PutStrLang, {}, 0},
+    {20, L"IsLookupAlive", DISP_PROPERTY, VT_BOOL, &C::GetIsLookupAlive, nullptr, {}, 0},
+    {21, L"IsLookupSetupOk", DISP_PROPERTY, VT_BOOL, &C::GetIsLookupSetupOk, nullptr, {}, 0},
+    {22, L"BeginSearch", DISP_METHOD, VT_EMPTY, &C::BeginSearch, nullptr, {}, 0},
+    {23, L"StopSearch", DISP_METHOD, VT_EMPTY, &C::StopSearch, nullptr, {}, 0},
+    {24, L"DelAllSearches", DISP_METHOD, VT_EMPTY, &C::DelAllSearches, nullptr, {}, 0},
+    {25, L"DeleteSearch", DISP_METHOD, VT_EMPTY, &C::DeleteSearch, nullptr, {VT_BSTR}, 1},
+    {26, L"HideHelp", DISP_METHOD, VT_EMPTY, &C::HideHelp, nullptr, {}, 0},
+    {27, L"GetSelectedItems", DISP_METHOD, VT_EMPTY, &C::GetSelectedItems, nullptr, {VT_BYREF | VT_I2}, 1},
+    {28, L"AddSearch", DISP_METHOD, VT_EMPTY, &C::AddSearch, nullptr, {VT_BSTR, VT_VARIANT, VT_I2}, 3},
+    {29, L"SaveFile", DISP_METHOD, VT_EMPTY, &C::SaveFile, nullptr, {VT_BSTR}, 1},
+    {30, L"LoadFile", DISP_METHOD, VT_EMPTY, &C::LoadFile, nullptr, {VT_BSTR}, 1},
+    {31, L"Lookup", DISP_METHOD, VT_EMPTY, &C::Lookup, nullptr, {}, 0},
+    {32, L"SetViewString", DISP_METHOD, VT_EMPTY, &C::SetViewString, nullptr, {VT_I2, VT_BSTR}, 2},
+    {33, L"SetUnknString", DISP_METHOD, VT_EMPTY, &C::SetUnknString, nullptr, {VT_I2, VT_BSTR}, 2},
+    {34, L"SetContextMenuString", DISP_METHOD, VT_EMPTY, &C::SetContextMenuString, nullptr, {VT_I2, VT_BSTR}, 2},
+    {35, L"SetToolbarString", DISP_METHOD, VT_EMPTY, &C::SetToolbarString, nullptr, {VT_I2, VT_BSTR}, 2},
+    {36, L"GetMusicCounts", DISP_METHOD, VT_EMPTY, &C::GetMusicCounts, nullptr,
+     {VT_BYREF | VT_I4, VT_BYREF | VT_I4, VT_BYREF | VT_I4}, 3},
+    {37, L"GetSelectedItemsString", DISP_METHOD, VT_EMPTY, &C::GetSelectedItemsString, nullptr, {VT_BYREF | VT_BSTR}, 1},
+    {38, L"GetItemsFoundCount", DISP_METHOD, VT_EMPTY, &C::GetItemsFoundCount, nullptr, {VT_VARIANT}, 1},
+    {39, L"HideItems", DISP_METHOD, VT_EMPTY, &C::HideItems, nullptr, {VT_VARIANT}, 1},
+    {40, L"SetupCDDB", DISP_METHOD, VT_EMPTY, &C::SetupCDDB, nullptr, {VT_BSTR, VT_BSTR, VT_BSTR}, 3},
+    {41, L"EnableHotKeyForVB", DISP_METHOD, VT_EMPTY, &C::EnableHotKeyForVB, nullptr, {}, 0},
+    {42, L"SetHideAudioLength", DISP_METHOD, VT_EMPTY, &C::SetHideAudioLength, nullptr, {VT_I4}, 1},
+    {DISPID_FONT, L"Font", DISP_PROPERTY, VT_DISPATCH, &C::GetFont, &C::PutFont, {}, 0},
+    {DISPID_BORDERSTYLE, L"BorderStyle", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nBorderStyle>,
+     &C::PutShort<&C::m_nBorderStyle>, {}, 0},
+    {DISPID_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
+};
+
+const fw::CDispatchTable<C> kTable(kDispatch, int(sizeof kDispatch / sizeof kDispatch[0]));
+
+// Event DISPIDs of _DTarnwickEvents.
+enum : DISPID { EVENT_ITEMS_SELECTED = 13, EVENT_GET_USER_INFO = 10 };
+
+FONTDESC FontDesc(const wchar_t* name, LONGLONG points)
+{
+    FONTDESC d = {};
+    d.cbSizeofstruct = sizeof(FONTDESC);
+    d.lpstrName = const_cast<LPOLESTR>(name);
+    d.cySize.int64 = points * 10000;
+    d.sWeight = FW_NORMAL;
+    d.sCharset = DEFAULT_CHARSET;
+    return d;
+}
+
+} // namespace
+
+CTarnwickCtrl::CTarnwickCtrl()
+    : CControlBase(CLSID_Tarnwick, DIID__DTarnwick, DIID__DTarnwickEvents, LIBID_TarnwickLib),
+      m_clrTipTextColor(0x80000000 | COLOR_INFOTEXT)
+{
+    m_fontTipText.Init(FontDesc(L"MS Sans Serif", 12));
+    m_fontStock.Init(FontDesc(L"MS Sans Serif", 8));
+    // The trace component is optional: without it the control works the same.
+    CoCreateInstance(CLSID_TarnwickTrace, nullptr, CLSCTX_INPROC_SERVER, IID_ITarnwickTrace,
+                     reinterpret_cast<void**>(&m_pTrace));
+}
+
+CTarnwickCtrl::~CTarnwickCtrl()
+{
+    if (m_pTrace)
+        m_pTrace->Release();
+}
+
+HRESULT CTarnwickCtrl::Create(REFIID riid, void** ppv)
+{
+    CTarnwickCtrl* ctrl = new (std::nothrow) CTarnwickCtrl;
+    if (!ctrl)
+        return E_OUTOFMEMORY;
+    HRESULT hr = ctrl->QueryInterface(riid, ppv);
+    ctrl->Release();
+    return hr;
+}
+
+STDMETHODIMP CTarnwickCtrl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+{
+    return kTable.GetIDsOfNames(names, count, ids);
+}
+
+STDMETHODIMP CTarnwickCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* excep, UINT* argErr)
+{
+    return kTable.Invoke(this, id, flags, params, result, excep, argErr);
+}
+
+DWORD CTarnwickCtrl::MiscStatus() const { return kTarnwickMiscStatus; }
+const CLSID* CTarnwickCtrl::PropertyPage() const { return &CLSID_TarnwickPropPage; }
+
+void CTarnwickCtrl::DoPropExchange(fw::CPropExchange& px)
+{
+    DWORD version = 0x00010000;
+    px.Version(version, 0x00010000);
+    px.Font(L"ToolTipFont", m_fontTipText, FontDesc(L"MS Sans Serif", 12));
+    LONG color = LONG(m_clrTipTextColor);
+    px.Long(L"ToolTipColor", color, LONG(GetSysColor(COLOR_INFOTEXT)));
+    m_clrTipTextColor = OLE_COLOR(color);
+    px.Long(L"Style", m_lStyle, 1);
+    px.Bool(L"Visible", m_bVisible, TRUE);
+    px.Bool(L"ShowContextMenu", m_bShowContextMenu, TRUE);
+    px.Font(L"Font", m_fontStock, FontDesc(L"MS Sans Serif", 8));
+    px.Short(L"BorderStyle", m_nBorderStyle, 0);
+}
+
+HWND CTarnwickCtrl::CreateControlWindow(HWND, const RECT&) { return nullptr; }
+
+void CTarnwickCtrl::FireItemsSelected(LONG files, LONG items)
+{
+    fw::CEventArgs args;
+    args.Long(files).Long(items);
+    FireEvent(EVENT_ITEMS_SELECTED, args);
+}
+
+// --- Properties
+
+HRESULT CTarnwickCtrl::GetStyle(CDispCall& c)
+{
+    c.ReturnLong(m_lStyle);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutStyle(CDispCall& c)
+{
+    m_lStyle = c.Long(0);
+    m_view.SetStyle(m_lStyle);
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::GetTipTextColor(CDispCall& c)
+{
+    c.ReturnColor(m_clrTipTextColor);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutTipTextColor(CDispCall& c)
+{
+    m_clrTipTextColor = OLE_COLOR(c.Long(0));
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutGenreIniFilePath(CDispCall& c)
+{
+    m_strGenreIniFilePath = c.Str(0);
+    m_view.Catalogue().SetGenreIniPath(m_strGenreIniFilePath.c_str());
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutVisible(CDispCall& c)
+{
+    m_bVisible = c.Bool(0);
+    if (Window())
+        ShowWindow(Window(), m_bVisible ? SW_SHOW : SW_HIDE);
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutShowContextMenu(CDispCall& c)
+{
+    m_bShowContextMenu = c.Bool(0);
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutStrNoFileFound(CDispCall& c)
+{
+    m_strNoFileFound = c.Str(0);
+    m_view.SetNoFileFoundText(m_strNoFileFound);
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutCacheFile(CDispCall& c)
+{
+    m_strCacheFile = c.Str(0);
+    ::LoadFile(m_view.Catalogue(), m_strCacheFile.c_str());
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::GetTipTextFont(CDispCall& c)
+{
+    IFontDisp* font = m_fontTipText.Dispatch();
+    c.ReturnDispatch(font);
+    if (font)
+        font->Release();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutTipTextFont(CDispCall& c)
+{
+    if (!c.Dispatch(0) || FAILED(m_fontTipText.Assign(c.Dispatch(0))))
+        return DISP_E_TYPEMISMATCH;
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::GetFont(CDispCall& c)
+{
+    IFontDisp* font = m_fontStock.Dispatch();
+    c.ReturnDispatch(font);
+    if (font)
+        font->Release();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutFont(CDispCall& c)
+{
+    if (!c.Dispatch(0) || FAILED(m_fontStock.Assign(c.Dispatch(0))))
+        return DISP_E_TYPEMISMATCH;
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::GetView(CDispCall& c)
+{
+    c.ReturnLong(m_view.GetView());
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutView(CDispCall& c)
+{
+    m_view.SetView(c.Long(0));
+    FireItemsSelected(0, 0); // no list holds a selection before the lists exist
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutStrLang(CDispCall& c)
+{
+    m_view.Catalogue().Genres().SetSection(c.Str(0).c_str());
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::GetIsLookupAlive(CDispCall& c)
+{
+    c.ReturnBool(false);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::GetIsLookupSetupOk(CDispCall& c)
+{
+    c.ReturnBool(false);
+    return S_OK;
+}
+
+// --- Methods
+
+// A search needs the control window to report to; before it exists nothing starts.
+HRESULT CTarnwickCtrl::BeginSearch(CDispCall&) { return S_OK; }
+
+HRESULT CTarnwickCtrl::StopSearch(CDispCall&)
+{
+    m_view.Requests().SetState(SEARCH_IDLE);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::DelAllSearches(CDispCall& c)
+{
+    c.ReturnBool(m_view.Requests().DelAllSearches());
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::DeleteSearch(CDispCall& c)
+{
+    c.ReturnBool(m_view.Requests().DeleteSearch(c.Str(0).c_str()));
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::HideHelp(CDispCall&)
+{
+    m_bHelpHidden = true;
+    return S_OK;
+}
+
+// No list holds a selection before the lists exist: an empty answer.
+HRESULT CTarnwickCtrl::GetSelectedItems(CDispCall& c)
+{
+    *c.RefShort(0) = 0;
+    VARIANT empty;
+    VariantInit(&empty);
+    c.ReturnVariant(empty);
+    return S_OK;
+}
+
+int CTarnwickCtrl::ReadPatterns(CDispCall& c, int arg, std::vector<std::string>& texts, std::vector<bool>& nulls)
+{
+    const VARIANT& v = c.Variant(arg);
+    if (v.vt != (VT_ARRAY | VT_BSTR))
+        return 1001;
+    SAFEARRAY* array = v.parray;
+    if (!array || SafeArrayGetDim(array) != 1)
+        return 1002;
+    LONG lower = 0, upper = -1;
+    BSTR* data = nullptr;
+    if (FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper)) ||
+        FAILED(SafeArrayAccessData(array, reinterpret_cast<void**>(&data))))
+        return -1;
+    for (LONG k = 0; k <= upper - lower; ++k) {
+        texts.push_back(data[k] ? fw::ToAnsi(data[k], int(SysStringLen(data[k]))) : std::string());
+        nulls.push_back(data[k] == nullptr);
+    }
+    SafeArrayUnaccessData(array);
+    return 0;
+}
+
+std::string CTarnwickCtrl::ExtensionList(const std::vector<std::string>& texts)
+{
+    std::string list;
+    for (std::string text : texts) {
+        std::string bare;
+        for (char ch : text)
+            if (ch != '.' && ch != '*')
+                bare += ch;
+        platform::MbsUpr(&bare[0]);
+        list += "|" + bare;
+    }
+    return list;
+}
+
+HRESULT CTarnwickCtrl::RaisePatternError(CDispCall& c, int error)
+{
+    return error == 1001 ? c.Raise(1001, "Type Mismatch in Parameter. Pass a string array by reference")
+                         : c.Raise(1002, "Type Mismatch in Parameter. Pass a one-dimensional array");
+}
+
+HRESULT CTarnwickCtrl::AddSearch(CDispCall& c)
+{
+    std::vector<std::string> texts;
+    std::vector<bool> nulls;
+    int read = ReadPatterns(c, 1, texts, nulls);
+    if (read > 0)
+        return RaisePatternError(c, read);
+    if (read < 0) {
+        c.ReturnBool(false);
+        return S_OK;
+    }
+    std::vector<const char*> patterns;
+    for (size_t i = 0; i < texts.size(); ++i)
+        patterns.push_back(nulls[i] ? nullptr : texts[i].c_str());
+    // The table reads no more strings than the array holds.
+    int count = std::min<int>(c.Short(2), int(patterns.size()));
+    m_view.Requests().AddSearch(c.Str(0).c_str(), patterns.data(), count);
+    c.ReturnBool(true);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::SaveFile(CDispCall& c)
+{
+    c.ReturnLong(::SaveFile(m_view.Catalogue(), c.Str(0).c_str()));
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::LoadFile(CDispCall& c)
+{
+    c.ReturnLong(::LoadFile(m_view.Catalogue(), c.Str(0).c_str()));
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::Lookup(CDispCall& c)
+{
+    c.ReturnBool(false);
+    return S_OK;
+}
+
+// ViewConstants 1..5 index the view names; the directory view has none.
+static int ViewIndex(SHORT viewType)
+{
+    switch (viewType) {
+    case 1: return 1; // artist
+    case 2: return 2; // album
+    case 3: return 3; // genre
+    case 5: return 0; // all files
+    default: return -1;
+    }
+}
+
+HRESULT CTarnwickCtrl::SetViewString(CDispCall& c)
+{
+    int index = ViewIndex(c.Short(0));
+    if (index >= 0)
+        m_strViewNames[index] = c.Str(1);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::SetUnknString(CDispCall& c)
+{
+    int index = ViewIndex(c.Short(0));
+    if (index >= 0)
+        m_strUnknNames[index] = c.Str(1);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::SetContextMenuString(CDispCall& c)
+{
+    SHORT command = c.Short(0);
+    if (command == 1 || command == 2)
+        m_strCommandNames[command - 1] = c.Str(1);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::SetToolbarString(CDispCall& c)
+{
+    SHORT button = c.Short(0);
+    if (button == 1 || button == 2)
+        m_strToolbarNames[button - 1] = c.Str(1);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::GetMusicCounts(CDispCall& c)
+{
+    int32_t tagged, mp3, total;
+    m_view.Catalogue().GetMusicCounts(&tagged, &mp3, &total);
+    *c.RefLong(0) = tagged;
+    *c.RefLong(1) = mp3;
+    *c.RefLong(2) = total;
+    return S_OK;
+}
+
+// No list holds a selection before the lists exist: the view answers FALSE.
+HRESULT CTarnwickCtrl::GetSelectedItemsString(CDispCall& c)
+{
+    c.ReturnBool(false);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::GetItemsFoundCount(CDispCall& c)
+{
+    std::vector<std::string> texts;
+    std::vector<bool> nulls;
+    int read = ReadPatterns(c, 0, texts, nulls);
+    if (read > 0)
+        return RaisePatternError(c, read);
+    c.ReturnLong(read < 0 ? 0 : m_view.GetItemsFoundCount(ExtensionList(texts)));
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::HideItems(CDispCall& c)
+{
+    std::vector<std::string> texts;
+    std::vector<bool> nulls;
+    int read = ReadPatterns(c, 0, texts, nulls);
+    if (read > 0)
+        return RaisePatternError(c, read);
+    if (read == 0)
+        m_view.HideItems(ExtensionList(texts));
+    return S_OK;
+}
+
+// No lookup component is set up yet: its setup answers failure.
+HRESULT CTarnwickCtrl::SetupCDDB(CDispCall& c)
+{
+    c.ReturnBool(false);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::EnableHotKeyForVB(CDispCall&)
+{
+    m_bHotKeys = true;
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::SetHideAudioLength(CDispCall& c)
+{
+    m_view.SetHideAudioLength(c.Long(0));
+    return S_OK;
+}
+
+static INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM)
+{
+    if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
+        EndDialog(dlg, LOWORD(wp));
+        return TRUE;
+    }
+    return msg == WM_INITDIALOG;
+}
+
+HRESULT CTarnwickCtrl::AboutBox(CDispCall&)
+{
+    DialogBoxParamA(fw::ModuleInstance(), MAKEINTRESOURCEA(IDD_ABOUTBOX_TARNWICK), nullptr, AboutProc, 0);
+    return S_OK;
+}

@@ -1,0 +1,144 @@
+// CTarnwickCtrl: the control object. Its automation members check and convert
+// their arguments and hand the work to the sound view.
+#pragma once
+#include "framework/ControlBase.h"
+#include "framework/Dispatch.h"
+#include "views/SndView.h"
+#include <string>
+
+class CTarnwickCtrl : public fw::CControlBase {
+public:
+    static HRESULT Create(REFIID riid, void** ppv);
+
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                        UINT* argErr) override;
+
+    // Properties
+    HRESULT GetStyle(fw::CDispCall& c);
+    HRESULT PutStyle(fw::CDispCall& c);
+    template <std::string CTarnwickCtrl::*Member>
+    HRESULT GetString(fw::CDispCall& c)
+    {
+        c.ReturnStr(this->*Member);
+        return S_OK;
+    }
+    template <std::string CTarnwickCtrl::*Member>
+    HRESULT PutString(fw::CDispCall& c)
+    {
+        this->*Member = c.Str(0);
+        SetModified();
+        return S_OK;
+    }
+    template <SHORT CTarnwickCtrl::*Member>
+    HRESULT GetShort(fw::CDispCall& c)
+    {
+        c.ReturnShort(this->*Member);
+        return S_OK;
+    }
+    template <SHORT CTarnwickCtrl::*Member>
+    HRESULT PutShort(fw::CDispCall& c)
+    {
+        this->*Member = c.Short(0);
+        SetModified();
+        return S_OK;
+    }
+    template <BOOL CTarnwickCtrl::*Member>
+    HRESULT GetBool(fw::CDispCall& c)
+    {
+        c.ReturnBool(this->*Member != FALSE);
+        return S_OK;
+    }
+    HRESULT GetTipTextColor(fw::CDispCall& c);
+    HRESULT PutTipTextColor(fw::CDispCall& c);
+    HRESULT PutGenreIniFilePath(fw::CDispCall& c);
+    HRESULT PutVisible(fw::CDispCall& c);
+    HRESULT PutShowContextMenu(fw::CDispCall& c);
+    HRESULT PutCacheFile(fw::CDispCall& c);
+    HRESULT PutStrNoFileFound(fw::CDispCall& c);
+    HRESULT GetTipTextFont(fw::CDispCall& c);
+    HRESULT PutTipTextFont(fw::CDispCall& c);
+    HRESULT GetView(fw::CDispCall& c);
+    HRESULT PutView(fw::CDispCall& c);
+    HRESULT PutStrLang(fw::CDispCall& c);
+    HRESULT GetIsLookupAlive(fw::CDispCall& c);
+    HRESULT GetIsLookupSetupOk(fw::CDispCall& c);
+    HRESULT GetFont(fw::CDispCall& c);
+    HRESULT PutFont(fw::CDispCall& c);
+
+    // Methods
+    HRESULT BeginSearch(fw::CDispCall& c);
+    HRESULT StopSearch(fw::CDispCall& c);
+    HRESULT DelAllSearches(fw::CDispCall& c);
+    HRESULT DeleteSearch(fw::CDispCall& c);
+    HRESULT HideHelp(fw::CDispCall& c);
+    HRESULT GetSelectedItems(fw::CDispCall& c);
+    HRESULT AddSearch(fw::CDispCall& c);
+    HRESULT SaveFile(fw::CDispCall& c);
+    HRESULT LoadFile(fw::CDispCall& c);
+    HRESULT Lookup(fw::CDispCall& c);
+    HRESULT SetViewString(fw::CDispCall& c);
+    HRESULT SetUnknString(fw::CDispCall& c);
+    HRESULT SetContextMenuString(fw::CDispCall& c);
+    HRESULT SetToolbarString(fw::CDispCall& c);
+    HRESULT GetMusicCounts(fw::CDispCall& c);
+    HRESULT GetSelectedItemsString(fw::CDispCall& c);
+    HRESULT GetItemsFoundCount(fw::CDispCall& c);
+    HRESULT HideItems(fw::CDispCall& c);
+    HRESULT SetupCDDB(fw::CDispCall& c);
+    HRESULT EnableHotKeyForVB(fw::CDispCall& c);
+    HRESULT SetHideAudioLength(fw::CDispCall& c);
+    HRESULT AboutBox(fw::CDispCall& c);
+
+    CSndView& View() { return m_view; }
+
+protected:
+    void DoPropExchange(fw::CPropExchange& px) override;
+    DWORD MiscStatus() const override;
+    const char* UserTypeName() const override { return "Tarnwick Control"; }
+    const CLSID* PropertyPage() const override;
+    HWND CreateControlWindow(HWND parent, const RECT& rect) override;
+
+private:
+    CTarnwickCtrl();
+    ~CTarnwickCtrl() override;
+
+    // Reads a string-array argument into converted strings (null elements stay null).
+    // 0 when read, 1001 or 1002 for the wrong kind, -1 when bounds or data cannot be had.
+    int ReadPatterns(fw::CDispCall& c, int arg, std::vector<std::string>& texts, std::vector<bool>& nulls);
+    // The patterns folded into an extension list: "|MP3|WAV".
+    static std::string ExtensionList(const std::vector<std::string>& texts);
+    HRESULT RaisePatternError(fw::CDispCall& c, int error);
+    void FireItemsSelected(LONG files, LONG items);
+
+    fw::CFontHolder m_fontTipText;
+    fw::CFontHolder m_fontStock;
+    IUnknown* m_pTrace = nullptr;
+    CSndView m_view;
+
+public:
+    // The property state (the dispatch table's templates reach these).
+    std::string m_strCacheFile;
+    LONG m_lStyle = 2;
+    std::string m_strColNameHeader = "~~~NAME";
+    std::string m_strColTimeHeader = "~~~TIME";
+    std::string m_strColTypeHeader = "~~~Type";
+    std::string m_strColSourceHeader = "~~~PATH";
+    SHORT m_nColNameWidth = 0;
+    SHORT m_nColTimeWidth = 0;
+    SHORT m_nColTypeWidth = 0;
+    SHORT m_nColSourceWidth = 0;
+    std::string m_strTipText;
+    OLE_COLOR m_clrTipTextColor;
+    std::string m_strGenreIniFilePath;
+    BOOL m_bVisible = TRUE;
+    BOOL m_bShowContextMenu = TRUE;
+    std::string m_strNoFileFound;
+    SHORT m_nBorderStyle = 0;
+    bool m_bHotKeys = false;
+    bool m_bHelpHidden = false;
+    std::string m_strViewNames[4];
+    std::string m_strUnknNames[4];
+    std::string m_strCommandNames[2];
+    std::string m_strToolbarNames[2] = {"~~~VIEW", "~~~SCAN"};
+};

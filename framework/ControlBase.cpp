@@ -1,0 +1,593 @@
+#include "ControlBase.h"
+#include <new>
+
+namespace fw {
+
+CControlBase::CControlBase(const CLSID& clsid, const IID& dispIid, const IID& eventIid, const GUID& libId)
+    : m_clsid(clsid), m_dispIid(dispIid), m_libId(libId),
+      m_events(static_cast<IDispatch*>(this), static_cast<IConnectionPointContainer*>(this), eventIid)
+{
+}
+
+CControlBase::~CControlBase()
+{
+    if (m_pViewAdvise)
+        m_pViewAdvise->Release();
+    if (m_pOleAdvise)
+        m_pOleAdvise->Release();
+    if (m_pClientSite)
+        m_pClientSite->Release();
+}
+
+STDMETHODIMP CControlBase::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    IUnknown* p = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_dispIid)
+        p = static_cast<IDispatch*>(this);
+    else if (riid == IID_IOleObject)
+        p = static_cast<IOleObject*>(this);
+    else if (riid == IID_IOleControl)
+        p = static_cast<IOleControl*>(this);
+    else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceObject)
+        p = static_cast<IOleInPlaceObject*>(this);
+    else if (riid == IID_IOleInPlaceActiveObject)
+        p = static_cast<IOleInPlaceActiveObject*>(this);
+    else if (riid == IID_IViewObject || riid == IID_IViewObject2)
+        p = static_cast<IViewObject2*>(this);
+    else if (riid == IID_IPersist || riid == IID_IPersistStreamInit)
+        p = static_cast<IPersistStreamInit*>(this);
+    else if (riid == IID_IPersistPropertyBag)
+        p = static_cast<IPersistPropertyBag*>(this);
+    else if (riid == IID_IPersistStorage)
+        p = static_cast<IPersistStorage*>(this);
+    else if (riid == IID_IConnectionPointContainer)
+        p = static_cast<IConnectionPointContainer*>(this);
+    else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2)
+        p = static_cast<IProvideClassInfo2*>(this);
+    else if (riid == IID_ISpecifyPropertyPages)
+        p = static_cast<ISpecifyPropertyPages*>(this);
+    *ppv = p;
+    if (!p)
+        return E_NOINTERFACE;
+    p->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CControlBase::AddRef() { return ULONG(InterlockedIncrement(&m_cRef)); }
+
+STDMETHODIMP_(ULONG) CControlBase::Release()
+{
+    LONG n = InterlockedDecrement(&m_cRef);
+    if (n == 0)
+        delete this;
+    return ULONG(n);
+}
+
+// Type information: the registered library first, then the module's own copy.
+HRESULT CControlBase::LoadTypeInfo(REFGUID guid, LCID lcid, ITypeInfo** info)
+{
+    if (!info)
+        return E_POINTER;
+    *info = nullptr;
+    ITypeLib* lib = nullptr;
+    HRESULT hr = LoadRegTypeLib(m_libId, 1, 0, lcid, &lib);
+    if (FAILED(hr)) {
+        wchar_t path[MAX_PATH];
+        if (!GetModuleFileNameW(ModuleInstance(), path, MAX_PATH))
+            return TYPE_E_CANTLOADLIBRARY;
+        hr = LoadTypeLibEx(path, REGKIND_NONE, &lib);
+    }
+    if (FAILED(hr))
+        return hr;
+    hr = lib->GetTypeInfoOfGuid(guid, info);
+    lib->Release();
+    return hr;
+}
+
+STDMETHODIMP CControlBase::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info)
+{
+    if (index != 0) {
+        if (info)
+            *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
+    return LoadTypeInfo(m_dispIid, lcid, info);
+}
+
+void CControlBase::FireEvent(DISPID id, CEventArgs& args)
+{
+    if (m_nFreeze == 0)
+        m_events.Fire(id, args.Data(), args.Count());
+}
+
+// --- IOleObject
+
+STDMETHODIMP CControlBase::SetClientSite(IOleClientSite* site)
+{
+    if (site)
+        site->AddRef();
+    if (m_pClientSite)
+        m_pClientSite->Release();
+    m_pClientSite = site;
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetClientSite(IOleClientSite** site)
+{
+    if (!site)
+        return E_POINTER;
+    *site = m_pClientSite;
+    if (m_pClientSite)
+        m_pClientSite->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::Close(DWORD saveOption)
+{
+    if (m_bModified && m_pClientSite && (saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE))
+        m_pClientSite->SaveObject();
+    InPlaceDeactivate();
+    if (m_pOleAdvise)
+        m_pOleAdvise->SendOnClose();
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetMoniker(DWORD, DWORD, IMoniker** m)
+{
+    if (m)
+        *m = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CControlBase::GetClipboardData(DWORD, IDataObject** d)
+{
+    if (d)
+        *d = nullptr;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CControlBase::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT)
+{
+    switch (verb) {
+    case OLEIVERB_PRIMARY:
+    case OLEIVERB_SHOW:
+    case OLEIVERB_UIACTIVATE:
+        return ActivateInPlace(site ? site : m_pClientSite, parent, true);
+    case OLEIVERB_INPLACEACTIVATE:
+        return ActivateInPlace(site ? site : m_pClientSite, parent, false);
+    case OLEIVERB_HIDE:
+        UIDeactivate();
+        if (m_hWnd)
+            ShowWindow(m_hWnd, SW_HIDE);
+        return S_OK;
+    default:
+        return verb < 0 ? E_NOTIMPL : OLEOBJ_S_INVALIDVERB;
+    }
+}
+
+STDMETHODIMP CControlBase::EnumVerbs(IEnumOLEVERB** e)
+{
+    return OleRegEnumVerbs(m_clsid, e);
+}
+
+STDMETHODIMP CControlBase::GetUserClassID(CLSID* clsid) { return GetClassID(clsid); }
+
+STDMETHODIMP CControlBase::GetUserType(DWORD, LPOLESTR* type)
+{
+    if (!type)
+        return E_POINTER;
+    const char* name = UserTypeName();
+    int n = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
+    *type = static_cast<LPOLESTR>(CoTaskMemAlloc(size_t(n) * sizeof(wchar_t)));
+    if (!*type)
+        return E_OUTOFMEMORY;
+    MultiByteToWideChar(CP_ACP, 0, name, -1, *type, n);
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::SetExtent(DWORD aspect, SIZEL* size)
+{
+    if (!size)
+        return E_POINTER;
+    if (aspect != DVASPECT_CONTENT)
+        return DV_E_DVASPECT;
+    m_extent = *size;
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetExtent(DWORD aspect, SIZEL* size)
+{
+    if (!size)
+        return E_POINTER;
+    if (aspect != DVASPECT_CONTENT)
+        return DV_E_DVASPECT;
+    *size = m_extent;
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::Advise(IAdviseSink* sink, DWORD* cookie)
+{
+    if (!m_pOleAdvise && FAILED(CreateOleAdviseHolder(&m_pOleAdvise)))
+        return E_OUTOFMEMORY;
+    return m_pOleAdvise->Advise(sink, cookie);
+}
+
+STDMETHODIMP CControlBase::Unadvise(DWORD cookie)
+{
+    return m_pOleAdvise ? m_pOleAdvise->Unadvise(cookie) : OLE_E_NOCONNECTION;
+}
+
+STDMETHODIMP CControlBase::EnumAdvise(IEnumSTATDATA** e)
+{
+    if (!e)
+        return E_POINTER;
+    *e = nullptr;
+    return m_pOleAdvise ? m_pOleAdvise->EnumAdvise(e) : S_OK;
+}
+
+STDMETHODIMP CControlBase::GetMiscStatus(DWORD, DWORD* status)
+{
+    if (!status)
+        return E_POINTER;
+    *status = MiscStatus();
+    return S_OK;
+}
+
+// --- IOleControl
+
+STDMETHODIMP CControlBase::GetControlInfo(CONTROLINFO* info)
+{
+    if (!info)
+        return E_POINTER;
+    info->hAccel = nullptr;
+    info->cAccel = 0;
+    info->dwFlags = 0;
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::FreezeEvents(BOOL freeze)
+{
+    if (freeze)
+        ++m_nFreeze;
+    else if (m_nFreeze > 0)
+        --m_nFreeze;
+    return S_OK;
+}
+
+// --- In-place activation
+
+HRESULT CControlBase::ActivateInPlace(IOleClientSite* site, HWND parent, bool uiActivate)
+{
+    if (!site)
+        return E_UNEXPECTED;
+    if (!m_pInPlaceSite) {
+        IOleInPlaceSite* ips = nullptr;
+        if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&ips))))
+            return E_NOINTERFACE;
+        if (ips->CanInPlaceActivate() != S_OK) {
+            ips->Release();
+            return E_FAIL;
+        }
+        ips->OnInPlaceActivate();
+        HWND window = nullptr;
+        RECT pos = {}, clip = {};
+        OLEINPLACEFRAMEINFO frameInfo = {};
+        frameInfo.cb = sizeof frameInfo;
+        ips->GetWindow(&window);
+        ips->GetWindowContext(&m_pFrame, &m_pUIWindow, &pos, &clip, &frameInfo);
+        if (!window)
+            window = parent;
+        m_hWnd = CreateControlWindow(window, pos);
+        if (!m_hWnd) {
+            ips->OnInPlaceDeactivate();
+            ips->Release();
+            return E_FAIL;
+        }
+        m_pInPlaceSite = ips;
+        ShowWindow(m_hWnd, SW_SHOWNA);
+    }
+    if (uiActivate && !m_bUIActive) {
+        m_bUIActive = true;
+        m_pInPlaceSite->OnUIActivate();
+        if (m_pFrame)
+            m_pFrame->SetActiveObject(static_cast<IOleInPlaceActiveObject*>(this), nullptr);
+        if (m_pUIWindow)
+            m_pUIWindow->SetActiveObject(static_cast<IOleInPlaceActiveObject*>(this), nullptr);
+        SetFocus(m_hWnd);
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetWindow(HWND* hwnd)
+{
+    if (!hwnd)
+        return E_POINTER;
+    *hwnd = m_hWnd;
+    return m_hWnd ? S_OK : E_FAIL;
+}
+
+STDMETHODIMP CControlBase::UIDeactivate()
+{
+    if (!m_bUIActive)
+        return S_OK;
+    m_bUIActive = false;
+    if (m_pUIWindow)
+        m_pUIWindow->SetActiveObject(nullptr, nullptr);
+    if (m_pFrame)
+        m_pFrame->SetActiveObject(nullptr, nullptr);
+    if (m_pInPlaceSite)
+        m_pInPlaceSite->OnUIDeactivate(FALSE);
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::InPlaceDeactivate()
+{
+    if (!m_pInPlaceSite)
+        return S_OK;
+    UIDeactivate();
+    if (m_hWnd)
+        DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+    if (m_pFrame)
+        m_pFrame->Release();
+    if (m_pUIWindow)
+        m_pUIWindow->Release();
+    m_pFrame = nullptr;
+    m_pUIWindow = nullptr;
+    IOleInPlaceSite* site = m_pInPlaceSite;
+    m_pInPlaceSite = nullptr;
+    site->OnInPlaceDeactivate();
+    site->Release();
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::SetObjectRects(LPCRECT pos, LPCRECT)
+{
+    if (!pos)
+        return E_POINTER;
+    if (m_hWnd)
+        MoveWindow(m_hWnd, pos->left, pos->top, pos->right - pos->left, pos->bottom - pos->top, TRUE);
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::TranslateAccelerator(LPMSG msg)
+{
+    return msg && PreTranslateMessage(msg) ? S_OK : S_FALSE;
+}
+
+// --- IViewObject2
+
+void CControlBase::OnDrawMetafile(HDC hdc, const RECT& rect)
+{
+    FillRect(hdc, &rect, GetSysColorBrush(COLOR_WINDOW));
+}
+
+STDMETHODIMP CControlBase::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdc, LPCRECTL bounds, LPCRECTL,
+                                BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR)
+{
+    if (aspect != DVASPECT_CONTENT)
+        return DV_E_DVASPECT;
+    if (!hdc || !bounds)
+        return E_INVALIDARG;
+    RECT rect = {bounds->left, bounds->top, bounds->right, bounds->bottom};
+    OnDrawMetafile(hdc, rect);
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** set)
+{
+    if (set)
+        *set = nullptr;
+    return S_FALSE;
+}
+
+STDMETHODIMP CControlBase::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink)
+{
+    if (sink)
+        sink->AddRef();
+    if (m_pViewAdvise)
+        m_pViewAdvise->Release();
+    m_pViewAdvise = sink;
+    m_nViewAdviseAspects = aspects;
+    m_nViewAdviseFlags = flags;
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink)
+{
+    if (aspects)
+        *aspects = m_nViewAdviseAspects;
+    if (flags)
+        *flags = m_nViewAdviseFlags;
+    if (sink) {
+        *sink = m_pViewAdvise;
+        if (m_pViewAdvise)
+            m_pViewAdvise->AddRef();
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size)
+{
+    return GetExtent(aspect, size);
+}
+
+void CControlBase::NotifyViewChange()
+{
+    if (m_pViewAdvise)
+        m_pViewAdvise->OnViewChange(DVASPECT_CONTENT, -1);
+}
+
+// --- Persistence: one exchange routine for all three forms
+
+HRESULT CControlBase::Exchange(CPropExchange& px)
+{
+    try {
+        DoPropExchange(px);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+    if (px.GetMode() != CPropExchange::SAVE) {
+        m_bInitialised = true;
+        NotifyViewChange();
+    }
+    return px.Result();
+}
+
+STDMETHODIMP CControlBase::GetClassID(CLSID* clsid)
+{
+    if (!clsid)
+        return E_POINTER;
+    *clsid = m_clsid;
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::InitNew()
+{
+    if (m_bInitialised)
+        return E_UNEXPECTED;
+    CInitExchange px;
+    m_bModified = false;
+    return Exchange(px);
+}
+
+STDMETHODIMP CControlBase::Load(IStream* stream)
+{
+    if (!stream)
+        return E_POINTER;
+    CStreamExchange px(stream, CPropExchange::LOAD);
+    m_bModified = false;
+    return Exchange(px);
+}
+
+STDMETHODIMP CControlBase::Save(IStream* stream, BOOL clearDirty)
+{
+    if (!stream)
+        return E_POINTER;
+    CStreamExchange px(stream, CPropExchange::SAVE);
+    HRESULT hr = Exchange(px);
+    if (SUCCEEDED(hr) && clearDirty)
+        m_bModified = false;
+    return hr;
+}
+
+STDMETHODIMP CControlBase::GetSizeMax(ULARGE_INTEGER* size)
+{
+    if (!size)
+        return E_POINTER;
+    size->QuadPart = 4096;
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::Load(IPropertyBag* bag, IErrorLog* log)
+{
+    if (!bag)
+        return E_POINTER;
+    CBagExchange px(bag, log, CPropExchange::LOAD);
+    m_bModified = false;
+    return Exchange(px);
+}
+
+STDMETHODIMP CControlBase::Save(IPropertyBag* bag, BOOL clearDirty, BOOL)
+{
+    if (!bag)
+        return E_POINTER;
+    CBagExchange px(bag, nullptr, CPropExchange::SAVE);
+    HRESULT hr = Exchange(px);
+    if (SUCCEEDED(hr) && clearDirty)
+        m_bModified = false;
+    return hr;
+}
+
+// A storage holds the same bytes as a stream, in its stream "Contents".
+STDMETHODIMP CControlBase::InitNew(IStorage*) { return InitNew(); }
+
+STDMETHODIMP CControlBase::Load(IStorage* storage)
+{
+    if (!storage)
+        return E_POINTER;
+    IStream* stream = nullptr;
+    HRESULT hr = storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
+    if (FAILED(hr))
+        return hr;
+    hr = Load(stream);
+    stream->Release();
+    return hr;
+}
+
+STDMETHODIMP CControlBase::Save(IStorage* storage, BOOL)
+{
+    if (!storage)
+        return E_POINTER;
+    IStream* stream = nullptr;
+    HRESULT hr = storage->CreateStream(L"Contents", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream);
+    if (FAILED(hr))
+        return hr;
+    hr = Save(stream, TRUE);
+    stream->Release();
+    return hr;
+}
+
+// --- Connection points, class information, property pages
+
+STDMETHODIMP CControlBase::EnumConnectionPoints(IEnumConnectionPoints** e)
+{
+    return EnumOneConnectionPoint(&m_events, e);
+}
+
+STDMETHODIMP CControlBase::FindConnectionPoint(REFIID riid, IConnectionPoint** point)
+{
+    if (!point)
+        return E_POINTER;
+    *point = nullptr;
+    if (riid != m_events.Iid())
+        return CONNECT_E_NOCONNECTION;
+    *point = &m_events;
+    m_events.AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetClassInfo(ITypeInfo** info) { return LoadTypeInfo(m_clsid, LOCALE_USER_DEFAULT, info); }
+
+STDMETHODIMP CControlBase::GetGUID(DWORD kind, GUID* guid)
+{
+    if (!guid)
+        return E_POINTER;
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+        *guid = GUID_NULL;
+        return E_INVALIDARG;
+    }
+    *guid = m_events.Iid();
+    return S_OK;
+}
+
+STDMETHODIMP CControlBase::GetPages(CAUUID* pages)
+{
+    if (!pages)
+        return E_POINTER;
+    pages->cElems = 0;
+    pages->pElems = nullptr;
+    const CLSID* page = PropertyPage();
+    if (!page)
+        return S_OK;
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (!pages->pElems)
+        return E_OUTOFMEMORY;
+    pages->pElems[0] = *page;
+    pages->cElems = 1;
+    return S_OK;
+}
+
+} // namespace fw

@@ -1,0 +1,45 @@
+#include "Module.h"
+
+namespace fw {
+
+static HINSTANCE g_hInstance;
+static volatile LONG g_nLocks;
+
+void SetModuleInstance(HINSTANCE instance) { g_hInstance = instance; }
+HINSTANCE ModuleInstance() { return g_hInstance; }
+
+std::string ModulePath()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(g_hInstance, path, MAX_PATH);
+    return std::string(path, n < MAX_PATH ? n : 0);
+}
+
+void LockModule() { InterlockedIncrement(&g_nLocks); }
+void UnlockModule() { InterlockedDecrement(&g_nLocks); }
+LONG ModuleLockCount() { return g_nLocks; }
+
+std::string ToAnsi(const wchar_t* text, int length)
+{
+    if (!text || length == 0)
+        return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (n <= 0)
+        return std::string();
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
+    if (length < 0)
+        out.resize(size_t(n - 1)); // without the terminator
+    return out;
+}
+
+BSTR ToBstr(const std::string& text)
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    BSTR out = SysAllocStringLen(nullptr, UINT(n));
+    if (out && n > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), out, n);
+    return out;
+}
+
+} // namespace fw

@@ -1,0 +1,28 @@
+// The module: its instance handle and the lock count that DllCanUnloadNow reads.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace fw {
+
+void SetModuleInstance(HINSTANCE instance);
+HINSTANCE ModuleInstance();
+std::string ModulePath();
+void LockModule();
+void UnlockModule();
+LONG ModuleLockCount();
+
+// Every COM object of the module holds one module lock for its life.
+class CModuleLock {
+public:
+    CModuleLock() { LockModule(); }
+    ~CModuleLock() { UnlockModule(); }
+    CModuleLock(const CModuleLock&) = delete;
+    CModuleLock& operator=(const CModuleLock&) = delete;
+};
+
+// Converts between the control's ANSI text and automation strings.
+std::string ToAnsi(const wchar_t* text, int length = -1);
+BSTR ToBstr(const std::string& text);
+
+} // namespace fw

@@ -1,0 +1,337 @@
+#include "ControlHost.h"
+#include <olectl.h>
+
+namespace {
+class Dispatch : public ControlTest {
+protected:
+    // The control error a call raised, as a script's Err.Number shows it.
+    static LONG ErrNumber(const Call& c)
+    {
+        return c.hr == DISP_E_EXCEPTION && HRESULT_FACILITY(c.excep.scode) == FACILITY_CONTROL
+                   ? LONG(HRESULT_CODE(c.excep.scode))
+                   : -1;
+    }
+    std::string TempPath(const char* name)
+    {
+        char dir[MAX_PATH];
+        GetTempPathA(MAX_PATH, dir);
+        return std::string(dir) + name;
+    }
+};
+} // namespace
+
+TEST_F(Dispatch, DefaultsOfANewControl)
+{
+    const struct {
+        const wchar_t* name;
+        const char* text;
+    } texts[] = {{L"ColNameHeader", "~~~NAME"}, {L"ColTimeHeader", "~~~TIME"}, {L"ColTypeHeader", "~~~Type"},
+                 {L"ColSourceHeader", "~~~PATH"}, {L"TipText", ""}, {L"CacheFile", ""}, {L"StrNoFileFound", ""}};
+    for (const auto& t : texts) {
+        Call c;
+        Get(c, ctrl, t.name);
+        ASSERT_EQ(c.hr, S_OK);
+        EXPECT_EQ(c.Str(), t.text);
+    }
+    Call style, view, width, visible;
+    Get(style, ctrl, L"Style");
+    EXPECT_EQ(style.Long(), 2); // the constructor's value until the control is initialised as new
+    Get(view, ctrl, L"View");
+    EXPECT_EQ(view.Long(), 1039);
+    Get(width, ctrl, L"ColTimeWidth");
+    EXPECT_EQ(width.result.vt, VT_I2);
+    EXPECT_EQ(width.Long(), 0);
+    Get(visible, ctrl, L"Visible");
+    EXPECT_TRUE(visible.Bool());
+
+    IPersistStreamInit* psi = nullptr;
+    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
+    EXPECT_EQ(psi->InitNew(), S_OK);
+    psi->Release();
+    Call initialised;
+    Get(initialised, ctrl, L"Style");
+    EXPECT_EQ(initialised.Long(), 1);
+}
+
+TEST_F(Dispatch, WrongDirectionOfAccessRaisesTheControlErrors)
+{
+    Call readLang;
+    Get(readLang, ctrl, L"StrLang");
+    EXPECT_EQ(ErrNumber(readLang), 394);
+    Call writeAlive, writeSetup;
+    Put(writeAlive, ctrl, L"IsLookupAlive", VBool(true));
+    EXPECT_EQ(ErrNumber(writeAlive), 383);
+    Put(writeSetup, ctrl, L"IsLookupSetupOk", VBool(true));
+    EXPECT_EQ(ErrNumber(writeSetup), 383);
+    Call lang;
+    Put(lang, ctrl, L"StrLang", VStr(L"English"));
+    EXPECT_EQ(lang.hr, S_OK);
+}
+
+TEST_F(Dispatch, PropertiesKeepWhatTheHostWrites)
+{
+    Call put1, put2, put3, get1, get2, get3;
+    Put(put1, ctrl, L"ColTypeHeader", VStr(L"Type"));
+    Put(put2, ctrl, L"ColNameWidth", VLong(120)); // coerced to a short
+    Put(put3, ctrl, L"TipTextColor", VLong(0x00FF00));
+    ASSERT_EQ(put1.hr, S_OK);
+    ASSERT_EQ(put2.hr, S_OK);
+    Get(get1, ctrl, L"ColTypeHeader");
+    Get(get2, ctrl, L"ColNameWidth");
+    Get(get3, ctrl, L"TipTextColor");
+    EXPECT_EQ(get1.Str(), "Type");
+    EXPECT_EQ(get2.Long(), 120);
+    EXPECT_EQ(get3.Long(), 0x00FF00);
+    Call bad;
+    Put(bad, ctrl, L"ColNameWidth", VStr(L"wide"));
+    EXPECT_EQ(bad.hr, DISP_E_TYPEMISMATCH);
+
+    // The view is not enabled before anything was found: writing View changes nothing.
+    Call view, back;
+    Put(view, ctrl, L"View", VLong(1040));
+    Get(back, ctrl, L"View");
+    EXPECT_EQ(back.Long(), 1039);
+}
+
+TEST_F(Dispatch, PatternArraysMustBeOneDimensionalStringArrays)
+{
+    VARIANT single = VStr(L"*.mp3");
+    Call a;
+    Method(a, ctrl, L"AddSearch", {VStr(L"C:"), single, VShort(1)});
+    EXPECT_EQ(ErrNumber(a), 1001);
+    EXPECT_EQ(a.Description(), "Type Mismatch in Parameter. Pass a string array by reference");
+
+    SAFEARRAYBOUND two[2] = {{2, 0}, {2, 0}};
+    VARIANT matrix;
+    VariantInit(&matrix);
+    matrix.vt = VT_ARRAY | VT_BSTR;
+    matrix.parray = SafeArrayCreate(VT_BSTR, 2, two);
+    Call b;
+    Method(b, ctrl, L"GetItemsFoundCount", {matrix});
+    EXPECT_EQ(ErrNumber(b), 1002);
+    EXPECT_EQ(b.Description(), "Type Mismatch in Parameter. Pass a one-dimensional array");
+
+    // A script's array (of variants), and a string array by reference, are refused too.
+    SAFEARRAYBOUND one = {1, 0};
+    VARIANT variants;
+    VariantInit(&variants);
+    variants.vt = VT_ARRAY | VT_VARIANT;
+    variants.parray = SafeArrayCreate(VT_VARIANT, 1, &one);
+    Call c;
+    Method(c, ctrl, L"HideItems", {VRef(&variants)});
+    EXPECT_EQ(ErrNumber(c), 1001);
+    VARIANT strings;
+    VariantInit(&strings);
+    strings.vt = VT_ARRAY | VT_BSTR;
+    strings.parray = StringArray({L"*.mp3"});
+    VARIANT byRef;
+    VariantInit(&byRef);
+    byRef.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
+    byRef.pparray = &strings.parray;
+    Call d;
+    Method(d, ctrl, L"GetItemsFoundCount", {byRef});
+    EXPECT_EQ(ErrNumber(d), 1001);
+
+    // Held in a script variable (by reference to a variant), a string array is fine.
+    Call e;
+    Method(e, ctrl, L"GetItemsFoundCount", {VRef(&strings)});
+    EXPECT_EQ(e.hr, S_OK);
+    EXPECT_EQ(e.Long(), 0);
+    VariantClear(&matrix);
+    VariantClear(&variants);
+    VariantClear(&strings);
+}
+
+TEST_F(Dispatch, AddSearchTakesTheElementsFromTheLowerBoundAndNoMoreThanThereAre)
+{
+    VARIANT patterns;
+    VariantInit(&patterns);
+    patterns.vt = VT_ARRAY | VT_BSTR;
+    patterns.parray = StringArray({L"*.wav", L"*.mp3"}, 1);
+    Call add;
+    Method(add, ctrl, L"AddSearch", {VStr(L"C"), patterns, VShort(50)});
+    ASSERT_EQ(add.hr, S_OK);
+    EXPECT_TRUE(add.Bool());
+    // The request exists under the key C: and can be deleted once.
+    Call del1, del2, delWrong;
+    Method(delWrong, ctrl, L"DeleteSearch", {VStr(L"C:\\")});
+    EXPECT_FALSE(delWrong.Bool());
+    BSTR key = SysAllocString(L"C:");
+    VARIANT byRef;
+    VariantInit(&byRef);
+    byRef.vt = VT_BYREF | VT_BSTR;
+    byRef.pbstrVal = &key;
+    Method(del1, ctrl, L"DeleteSearch", {byRef}); // the dispatch table takes it by reference too
+    EXPECT_TRUE(del1.Bool());
+    EXPECT_STREQ(key, L"C:"); // read, never freed or changed
+    Method(del2, ctrl, L"DeleteSearch", {VStr(L"C:")});
+    EXPECT_FALSE(del2.Bool());
+    SysFreeString(key);
+
+    // An empty volume still answers TRUE; the table ignores it.
+    Call empty, all;
+    Method(empty, ctrl, L"AddSearch", {VStr(L""), patterns, VShort(1)});
+    EXPECT_TRUE(empty.Bool());
+    Method(all, ctrl, L"DelAllSearches");
+    EXPECT_TRUE(all.Bool());
+    VariantClear(&patterns);
+}
+
+TEST_F(Dispatch, CountsAndCacheFilesThroughTheAutomationInterface)
+{
+    // GetMusicCounts fills longs by reference, given exactly or inside variants.
+    LONG tagged = 7, mp3 = 7;
+    VARIANT total;
+    VariantInit(&total);
+    total.vt = VT_EMPTY;
+    VARIANT rt, rm;
+    VariantInit(&rt);
+    VariantInit(&rm);
+    rt.vt = VT_BYREF | VT_I4;
+    rt.plVal = &tagged;
+    rm.vt = VT_BYREF | VT_I4;
+    rm.plVal = &mp3;
+    Call counts;
+    Method(counts, ctrl, L"GetMusicCounts", {rt, rm, VRef(&total)});
+    ASSERT_EQ(counts.hr, S_OK);
+    EXPECT_EQ(tagged, 0);
+    EXPECT_EQ(mp3, 0);
+    EXPECT_EQ(total.vt, VT_I4);
+    EXPECT_EQ(total.lVal, 0);
+
+    std::string missing = TempPath("tw-no-such-cache.snd");
+    std::wstring wmissing(missing.begin(), missing.end());
+    DeleteFileA(missing.c_str());
+    Call load, save;
+    Method(load, ctrl, L"LoadFile", {VStr(wmissing.c_str())});
+    EXPECT_EQ(load.Long(), 2);
+    Method(save, ctrl, L"SaveFile", {VStr(wmissing.c_str())}); // empty catalogue, no file: nothing written
+    EXPECT_EQ(save.Long(), 0);
+    EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A cache file of one record whose file exists: loaded, counted, found by extension.
+    std::string song = TempPath("tw-song.mp3");
+    HANDLE h = CreateFileA(song.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(h);
+    std::string cache = "SNDF" + std::string("\x01\x00\x00\x00\xFF\xFF\x01\x00\x0A\x00", 10) + "CMusicInfo" +
+                        "\x0Btw-song.mp3" + std::string(4, '\0') + char(song.size()) + song + std::string(1, '\0') +
+                        std::string("\x01\x00\x00\x00\xFF\xFF\xFF\xFF\x10\x00\x00\x00\x01\x00\x00\x00", 16);
+    std::string cachePath = TempPath("tw-cache.snd");
+    h = CreateFileA(cachePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(h, cache.data(), DWORD(cache.size()), &written, nullptr);
+    CloseHandle(h);
+    std::wstring wcache(cachePath.begin(), cachePath.end());
+    Call set;
+    Put(set, ctrl, L"CacheFile", VStr(wcache.c_str()));
+    ASSERT_EQ(set.hr, S_OK);
+    Call counted;
+    VARIANT t, m, a;
+    VariantInit(&t);
+    VariantInit(&m);
+    VariantInit(&a);
+    Method(counted, ctrl, L"GetMusicCounts", {VRef(&t), VRef(&m), VRef(&a)});
+    EXPECT_EQ(t.lVal, 1);
+    EXPECT_EQ(m.lVal, 1);
+    EXPECT_EQ(a.lVal, 1);
+    VARIANT mp3s;
+    VariantInit(&mp3s);
+    mp3s.vt = VT_ARRAY | VT_BSTR;
+    mp3s.parray = StringArray({L"*.Mp3"});
+    Call found;
+    Method(found, ctrl, L"GetItemsFoundCount", {mp3s});
+    EXPECT_EQ(found.Long(), 1);
+    VariantClear(&mp3s);
+    mp3s.vt = VT_ARRAY | VT_BSTR;
+    mp3s.parray = StringArray({nullptr});
+    Call none;
+    Method(none, ctrl, L"GetItemsFoundCount", {mp3s}); // a null element: the list "|"
+    EXPECT_EQ(none.Long(), 0);
+    VariantClear(&mp3s);
+    DeleteFileA(song.c_str());
+    DeleteFileA(cachePath.c_str());
+}
+
+TEST_F(Dispatch, SelectionIsEmptyWithoutLists)
+{
+    SHORT count = 9;
+    VARIANT ref;
+    VariantInit(&ref);
+    ref.vt = VT_BYREF | VT_I2;
+    ref.piVal = &count;
+    Call items;
+    Method(items, ctrl, L"GetSelectedItems", {ref});
+    ASSERT_EQ(items.hr, S_OK);
+    EXPECT_EQ(items.result.vt, VT_EMPTY);
+    EXPECT_EQ(count, 0);
+    BSTR text = SysAllocString(L"keep");
+    VARIANT textRef;
+    VariantInit(&textRef);
+    textRef.vt = VT_BYREF | VT_BSTR;
+    textRef.pbstrVal = &text;
+    Call str;
+    Method(str, ctrl, L"GetSelectedItemsString", {textRef});
+    EXPECT_FALSE(str.Bool());
+    EXPECT_STREQ(text, L"keep");
+    SysFreeString(text);
+}
+
+// Every member with every kind of bad argument: an error result, never a crash.
+TEST_F(Dispatch, BadArgumentsGiveErrorsNotCrashes)
+{
+    std::wstring huge(100000, L'x');
+    SAFEARRAYBOUND one = {3, 0};
+    SAFEARRAY* longs = SafeArrayCreate(VT_I4, 1, &one);
+    VARIANT kinds[8];
+    for (VARIANT& v : kinds)
+        VariantInit(&v);
+    kinds[0].vt = VT_NULL;
+    kinds[1].vt = VT_ERROR;
+    kinds[1].scode = DISP_E_PARAMNOTFOUND;
+    kinds[2].vt = VT_BSTR; // a null string
+    kinds[3] = VStr(huge.c_str());
+    kinds[4].vt = VT_DISPATCH; // a null object
+    kinds[5].vt = VT_ARRAY | VT_I4;
+    kinds[5].parray = longs;
+    kinds[6] = VLong(-1);
+    kinds[7] = VRef(&kinds[0]);
+    const WORD flags[] = {DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT,
+                          DISPATCH_METHOD | DISPATCH_PROPERTYGET};
+    int calls = 0;
+    for (DISPID id = -560; id <= 45; ++id) {
+        if (id > -500 && id < 0)
+            continue;
+        for (WORD f : flags) {
+            for (UINT count = 0; count <= 4; ++count) {
+                if (id == -552 && count == 0 && !(f & DISPATCH_PROPERTYPUT))
+                    continue; // AboutBox itself would wait for a person to close it
+                for (const VARIANT& kind : kinds) {
+                    std::vector<VARIANT> args(count, kind);
+                    DISPID put = DISPID_PROPERTYPUT;
+                    DISPPARAMS dp = {args.data(), (f & DISPATCH_PROPERTYPUT) ? &put : nullptr, count,
+                                     (f & DISPATCH_PROPERTYPUT) ? 1u : 0u};
+                    VARIANT result;
+                    VariantInit(&result);
+                    EXCEPINFO ex = {};
+                    UINT argErr = 0;
+                    HRESULT hr = ctrl->Invoke(id, IID_NULL, 0, f, &dp, &result, &ex, &argErr);
+                    ++calls;
+                    if (SUCCEEDED(hr))
+                        VariantClear(&result);
+                    SysFreeString(ex.bstrSource);
+                    SysFreeString(ex.bstrDescription);
+                }
+            }
+        }
+    }
+    EXPECT_GT(calls, 1000);
+    // Still alive and answering.
+    Call after;
+    Get(after, ctrl, L"ColNameHeader");
+    EXPECT_EQ(after.hr, S_OK);
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    EXPECT_EQ(ctrl->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(ctrl->Invoke(999, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
+    VariantClear(&kinds[3]);
+    SafeArrayDestroy(longs);
+}
