@@ -100,6 +100,8 @@ CTarnwickCtrl::CTarnwickCtrl()
 
 CTarnwickCtrl::~CTarnwickCtrl()
 {
+    if (Handle())
+        DestroyWindow(Handle()); // a container that never deactivated us
     if (m_pTrace)
         m_pTrace->Release();
 }
@@ -143,7 +145,6 @@ void CTarnwickCtrl::DoPropExchange(fw::CPropExchange& px)
     px.Short(L"BorderStyle", m_nBorderStyle, 0);
 }
 
-HWND CTarnwickCtrl::CreateControlWindow(HWND, const RECT&) { return nullptr; }
 
 void CTarnwickCtrl::FireItemsSelected(LONG files, LONG items)
 {
@@ -163,7 +164,7 @@ HRESULT CTarnwickCtrl::GetStyle(CDispCall& c)
 HRESULT CTarnwickCtrl::PutStyle(CDispCall& c)
 {
     m_lStyle = c.Long(0);
-    m_view.SetStyle(m_lStyle);
+    ApplyStyle();
     SetModified();
     return S_OK;
 }
@@ -251,6 +252,7 @@ HRESULT CTarnwickCtrl::PutFont(CDispCall& c)
 {
     if (!c.Dispatch(0) || FAILED(m_fontStock.Assign(c.Dispatch(0))))
         return DISP_E_TYPEMISMATCH;
+    ApplyFont();
     SetModified();
     return S_OK;
 }
@@ -264,8 +266,15 @@ HRESULT CTarnwickCtrl::GetView(CDispCall& c)
 HRESULT CTarnwickCtrl::PutView(CDispCall& c)
 {
     m_view.SetView(c.Long(0));
+    if (m_view.Handle())
+        SetFocus(m_view.Handle());
     FireItemsSelected(0, 0); // no list holds a selection before the lists exist
     SetModified();
+    if (Handle()) {
+        if (m_hToolbar)
+            InvalidateRect(m_hToolbar, nullptr, TRUE);
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
     return S_OK;
 }
 
@@ -290,12 +299,16 @@ HRESULT CTarnwickCtrl::GetIsLookupSetupOk(CDispCall& c)
 
 // --- Methods
 
-// A search needs the control window to report to; before it exists nothing starts.
-HRESULT CTarnwickCtrl::BeginSearch(CDispCall&) { return S_OK; }
+// Before the control has its window nothing starts: a worker needs a window to report to.
+HRESULT CTarnwickCtrl::BeginSearch(CDispCall&)
+{
+    m_view.BeginSearch();
+    return S_OK;
+}
 
 HRESULT CTarnwickCtrl::StopSearch(CDispCall&)
 {
-    m_view.Requests().SetState(SEARCH_IDLE);
+    m_view.StopSearch();
     return S_OK;
 }
 
@@ -397,7 +410,10 @@ HRESULT CTarnwickCtrl::SaveFile(CDispCall& c)
 
 HRESULT CTarnwickCtrl::LoadFile(CDispCall& c)
 {
-    c.ReturnLong(::LoadFile(m_view.Catalogue(), c.Str(0).c_str()));
+    int32_t result = ::LoadFile(m_view.Catalogue(), c.Str(0).c_str());
+    if (result == 0)
+        SetViewButtonEnabled(m_view.IsViewEnabled());
+    c.ReturnLong(result);
     return S_OK;
 }
 

@@ -3,10 +3,12 @@
 #pragma once
 #include "framework/ControlBase.h"
 #include "framework/Dispatch.h"
+#include "framework/Window.h"
+#include "catalogue/Messages.h"
 #include "views/SndView.h"
 #include <string>
 
-class CTarnwickCtrl : public fw::CControlBase {
+class CTarnwickCtrl : public fw::CControlBase, public fw::CWindow {
 public:
     static HRESULT Create(REFIID riid, void** ppv);
 
@@ -98,8 +100,25 @@ protected:
     const char* UserTypeName() const override { return "Tarnwick Control"; }
     const CLSID* PropertyPage() const override;
     HWND CreateControlWindow(HWND parent, const RECT& rect) override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    // The window side (TarnwickWnd.cpp).
+    LRESULT OnCreate();
+    bool CreateToolbar(const RECT& rect, int border);
+    void Layout(int cx, int cy);
+    void OnPaint();
+    void OnDestroy();
+    void OnViewButton();
+    void ApplyStyle();
+    void ApplyFont();
+    void SetViewButtonEnabled(bool enabled);
+    int ToolbarHeight() const;
+    void GreetTrace();
+    LRESULT OnAddingFile(AddingFileRecord* record);
+    LRESULT OnSearchProgress(ProgressRecord* record);
+    LRESULT OnEndSearch(CountsRecord* counts, bool hasRows);
+
     CTarnwickCtrl();
     ~CTarnwickCtrl() override;
 
@@ -114,6 +133,7 @@ private:
     fw::CFontHolder m_fontTipText;
     fw::CFontHolder m_fontStock;
     IUnknown* m_pTrace = nullptr;
+    HWND m_hToolbar = nullptr;
     CSndView m_view;
 
 public:

@@ -308,6 +308,12 @@ HRESULT CControlBase::ActivateInPlace(IOleClientSite* site, HWND parent, bool ui
     return S_OK;
 }
 
+void CControlBase::ActivateUI()
+{
+    if (!m_bUIActive && m_pClientSite)
+        ActivateInPlace(m_pClientSite, nullptr, true);
+}
+
 STDMETHODIMP CControlBase::GetWindow(HWND* hwnd)
 {
     if (!hwnd)

@@ -114,6 +114,8 @@ public:
     STDMETHODIMP GetPages(CAUUID* pages) override;
 
     HWND Window() const { return m_hWnd; }
+    // Activates the control in place with its user interface, unless it is already.
+    void ActivateUI();
     void SetModified() { m_bModified = true; }
     IOleClientSite* ClientSite() const { return m_pClientSite; }
     void FireEvent(DISPID id, CEventArgs& args);

@@ -93,6 +93,7 @@ TEST(Registration, TwiceGivesOneStateAndUnregisteringRemovesIt)
     ASSERT_EQ(OcxCall("DllUnregisterServer"), S_OK);
     EXPECT_EQ(State(), "");
     EXPECT_EQ(OcxCall("DllUnregisterServer"), SELFREG_E_TYPELIB); // nothing left to remove
+    EXPECT_EQ(OcxCall("DllRegisterServer"), S_OK); // registered again for the hosts that follow
     CoUninitialize();
 }
 

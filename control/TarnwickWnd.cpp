@@ -1,0 +1,329 @@
+// The window side of the control: its window with the toolbar band and the
+// sound view beneath, layout and painting, and the private messages through
+// which the workers and the sound view reach the host as events.
+#include "Resource.h"
+#include "TarnwickCtrl.h"
+#include "TarnwickIds.h"
+#include "catalogue/CacheFile.h"
+#include <commctrl.h>
+#include <cstring>
+
+namespace {
+
+enum : DISPID {
+    EVENT_ADDING_FILE = 1,
+    EVENT_ITEM_DBLCLICK = 2,
+    EVENT_END_SEARCH = 3,
+    EVENT_START_SEARCH = 4,
+    EVENT_DO_COMMAND = 5,
+    EVENT_SEARCH_PROGRESS = 6,
+    EVENT_DISABLED_VIEW = 12,
+    EVENT_ITEMS_SELECTED = 13,
+};
+
+const int kToolbarBand = 25;
+const UINT kToolbarId = 0xE800;
+const UINT kViewId = 1;
+
+char* DupAnsi(BSTR text)
+{
+    if (!text)
+        return nullptr;
+    std::string ansi = fw::ToAnsi(text, int(SysStringLen(text)));
+    return _strdup(ansi.c_str());
+}
+
+} // namespace
+
+HWND CTarnwickCtrl::CreateControlWindow(HWND parent, const RECT& rect)
+{
+    // The styles of the control window: a control parent with a sunken edge, a tab stop.
+    if (!fw::CWindow::Create("TarnwickCtrl", WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE, WS_CHILD | WS_TABSTOP, rect, parent, 0,
+                LoadCursor(nullptr, IDC_ARROW)))
+        return nullptr;
+    return Handle();
+}
+
+LRESULT CTarnwickCtrl::OnCreate()
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    InflateRect(&client, -1, -1);
+    RECT band = {client.left, client.top, client.right, client.top + kToolbarBand};
+    CreateToolbar(band, 2);
+    RECT lists = {client.left, client.top + kToolbarBand, client.right, client.bottom};
+    m_view.SetStyle(m_lStyle);
+    if (m_view.CreateListWindows(Handle(), lists, kViewId))
+        ShowWindow(m_view.Handle(), SW_SHOW);
+    if (m_lStyle == 1 && m_hToolbar)
+        ShowWindow(m_hToolbar, SW_HIDE);
+    ApplyFont();
+    GreetTrace();
+    return 0;
+}
+
+bool CTarnwickCtrl::CreateToolbar(const RECT& rect, int border)
+{
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    m_hToolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+                                 WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_TABSTOP | 0x1910 |
+                                     CCS_NORESIZE | CCS_NODIVIDER,
+                                 rect.left + border, rect.top + border, rect.right - rect.left - 2 * border,
+                                 rect.bottom - rect.top - 2 * border, Handle(), HMENU(UINT_PTR(kToolbarId)),
+                                 fw::ModuleInstance(), nullptr);
+    if (!m_hToolbar)
+        return false;
+    // Toolbar resource 201: version, button width and height, count, command ids.
+    HRSRC res = FindResourceA(fw::ModuleInstance(), MAKEINTRESOURCEA(IDR_TOOLBAR), MAKEINTRESOURCEA(241));
+    const WORD* data = res ? static_cast<const WORD*>(LockResource(LoadResource(fw::ModuleInstance(), res))) : nullptr;
+    if (!data || data[0] != 1) {
+        DestroyWindow(m_hToolbar);
+        m_hToolbar = nullptr;
+        return false;
+    }
+    SendMessageA(m_hToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(m_hToolbar, TB_SETBITMAPSIZE, 0, MAKELONG(data[1], data[2]));
+    TBADDBITMAP bitmap = {fw::ModuleInstance(), IDB_TOOLBAR};
+    SendMessageA(m_hToolbar, TB_ADDBITMAP, data[3], LPARAM(&bitmap));
+    for (WORD i = 0; i < data[3]; ++i) {
+        TBBUTTON button = {};
+        button.iBitmap = i;
+        button.idCommand = data[4 + i];
+        button.fsState = TBSTATE_ENABLED;
+        button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+        button.iString = -1;
+        SendMessageA(m_hToolbar, TB_ADDBUTTONSA, 1, LPARAM(&button));
+    }
+    const UINT ids[2] = {ID_VIEW_BUTTON, ID_SCAN_BUTTON};
+    for (int i = 0; i < 2; ++i) {
+        TBBUTTONINFOA info = {};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_TEXT;
+        info.pszText = const_cast<char*>(m_strToolbarNames[i].c_str());
+        SendMessageA(m_hToolbar, TB_SETBUTTONINFOA, ids[i], LPARAM(&info));
+    }
+    SendMessageA(m_hToolbar, TB_AUTOSIZE, 0, 0);
+    UpdateWindow(m_hToolbar);
+    MoveWindow(m_hToolbar, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    ShowWindow(m_hToolbar, SW_SHOW);
+    return true;
+}
+
+int CTarnwickCtrl::ToolbarHeight() const
+{
+    RECT r = {};
+    if (m_hToolbar)
+        GetWindowRect(m_hToolbar, &r);
+    return r.bottom - r.top;
+}
+
+void CTarnwickCtrl::Layout(int cx, int cy)
+{
+    int h = 0;
+    if (m_lStyle == 2 && m_hToolbar) {
+        h = ToolbarHeight();
+        MoveWindow(m_hToolbar, 0, 0, cx, h, TRUE);
+    }
+    if (m_view.Handle())
+        MoveWindow(m_view.Handle(), 0, h + 1, cx, cy - h - 1, TRUE);
+}
+
+// Style 1 hides the toolbar and gives the lists the whole client area.
+void CTarnwickCtrl::ApplyStyle()
+{
+    if (Handle()) {
+        RECT client;
+        GetClientRect(Handle(), &client);
+        if (m_hToolbar)
+            ShowWindow(m_hToolbar, m_lStyle == 1 ? SW_HIDE : SW_SHOW);
+        int top = m_lStyle == 1 ? 0 : ToolbarHeight();
+        if (m_view.Handle())
+            MoveWindow(m_view.Handle(), 0, top, client.right, client.bottom - top, TRUE);
+    }
+    m_view.SetStyle(m_lStyle);
+}
+
+void CTarnwickCtrl::ApplyFont()
+{
+    HFONT font = m_fontStock.Handle();
+    if (!font || !m_view.Handle())
+        return;
+    SendMessageA(m_view.Handle(), WM_SETFONT, WPARAM(font), TRUE);
+    if (m_hToolbar)
+        SendMessageA(m_hToolbar, WM_SETFONT, WPARAM(font), TRUE);
+}
+
+void CTarnwickCtrl::SetViewButtonEnabled(bool enabled)
+{
+    if (!m_hToolbar)
+        return;
+    LRESULT state = SendMessageA(m_hToolbar, TB_GETSTATE, ID_VIEW_BUTTON, 0);
+    if (state == -1)
+        return;
+    state = enabled ? (state | TBSTATE_ENABLED) : (state & ~LRESULT(TBSTATE_ENABLED));
+    SendMessageA(m_hToolbar, TB_SETSTATE, ID_VIEW_BUTTON, MAKELONG(LOWORD(state), 0));
+}
+
+// The trace component hears that the view started; one that refuses is let go.
+void CTarnwickCtrl::GreetTrace()
+{
+    if (!m_pTrace)
+        return;
+    ITarnwickTrace* trace = static_cast<ITarnwickTrace*>(m_pTrace);
+    BSTR hello = SysAllocString(L"SndView");
+    HRESULT hr = trace->Trace(hello);
+    SysFreeString(hello);
+    if (SUCCEEDED(hr)) {
+        BSTR start = SysAllocString(L"SndView Start");
+        trace->TraceStart(start);
+        SysFreeString(start);
+    } else {
+        m_pTrace->Release();
+        m_pTrace = nullptr;
+    }
+}
+
+void CTarnwickCtrl::OnPaint()
+{
+    HDC dc = GetDC(Handle());
+    RECT client;
+    GetClientRect(Handle(), &client);
+    int h = ToolbarHeight();
+    HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, client.left, h, nullptr);
+    LineTo(dc, client.right, h);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+    ReleaseDC(Handle(), dc);
+}
+
+// The worker must be gone before the cache file is written from the catalogue.
+void CTarnwickCtrl::OnDestroy()
+{
+    m_view.StopSearch();
+    m_view.WaitForWorker();
+    if (!m_strCacheFile.empty())
+        ::SaveFile(m_view.Catalogue(), m_strCacheFile.c_str());
+    m_bHelpHidden = true;
+}
+
+void CTarnwickCtrl::OnViewButton()
+{
+    if (m_view.IsViewEnabled() && GetKeyState(VK_ESCAPE) >= 0)
+        return; // the view menu arrives with the views
+    int32_t tagged, mp3, total;
+    m_view.Catalogue().GetMusicCounts(&tagged, &mp3, &total);
+    if (total == 0) {
+        fw::CEventArgs args;
+        FireEvent(EVENT_DISABLED_VIEW, args);
+    }
+}
+
+LRESULT CTarnwickCtrl::OnAddingFile(AddingFileRecord* record)
+{
+    if (!record)
+        return 0;
+    BSTR info = SysAllocString(L"");
+    BSTR time = SysAllocString(L"");
+    LONG length = record->lLength;
+    VARIANT_BOOL ok = record->bAddOk ? VARIANT_TRUE : VARIANT_FALSE;
+    fw::CEventArgs args;
+    args.Str(record->pszPath).RefBstr(&info).RefBstr(&time).RefLong(&length).RefBool(&ok);
+    FireEvent(EVENT_ADDING_FILE, args);
+    record->pszInfo = DupAnsi(info);
+    record->pszTime = DupAnsi(time);
+    record->lLength = length;
+    record->bAddOk = ok != VARIANT_FALSE;
+    SysFreeString(info);
+    SysFreeString(time);
+    if (!m_view.IsViewEnabled() && record->bAddOk) {
+        m_view.SetViewEnabled(true);
+        SetViewButtonEnabled(true);
+    }
+    return 0;
+}
+
+LRESULT CTarnwickCtrl::OnSearchProgress(ProgressRecord* record)
+{
+    if (!record)
+        return 0;
+    VARIANT_BOOL abort = record->bAbort ? VARIANT_TRUE : VARIANT_FALSE;
+    fw::CEventArgs args;
+    args.Short(SHORT(record->nPercent)).Long(record->lCount).Long(record->lSecsLeft).RefBool(&abort);
+    FireEvent(EVENT_SEARCH_PROGRESS, args);
+    record->bAbort = abort != VARIANT_FALSE;
+    return 0;
+}
+
+LRESULT CTarnwickCtrl::OnEndSearch(CountsRecord* counts, bool hasRows)
+{
+    m_view.SetViewEnabled(hasRows);
+    SetViewButtonEnabled(hasRows);
+    if (counts) {
+        fw::CEventArgs args;
+        args.Long(counts->lTagged).Long(counts->lTotal);
+        FireEvent(EVENT_END_SEARCH, args);
+    }
+    return 0;
+}
+
+LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_SIZE:
+        Layout(LOWORD(lp), HIWORD(lp));
+        return 0;
+    case WM_PAINT:
+        OnPaint();
+        return Default(msg, wp, lp);
+    case WM_SETFOCUS:
+        if (GetKeyState(VK_SHIFT) < 0 ? m_view.Handle() != nullptr : m_hToolbar != nullptr)
+            SetFocus(GetKeyState(VK_SHIFT) < 0 ? m_view.Handle() : m_hToolbar);
+        return 0;
+    case WM_MOUSEACTIVATE:
+        ActivateUI();
+        return Default(msg, wp, lp);
+    case WM_COMMAND:
+        if (LOWORD(wp) == ID_SCAN_BUTTON)
+            m_view.BeginSearch();
+        else if (LOWORD(wp) == ID_VIEW_BUTTON)
+            OnViewButton();
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return Default(msg, wp, lp);
+    case UM_ADDINGFILE:
+        return OnAddingFile(reinterpret_cast<AddingFileRecord*>(wp));
+    case UM_SEARCHPROGRESS:
+        return OnSearchProgress(reinterpret_cast<ProgressRecord*>(wp));
+    case UM_ENDSEARCH:
+        return OnEndSearch(reinterpret_cast<CountsRecord*>(wp), lp != 0);
+    case UM_STARTSEARCH: {
+        m_bHelpHidden = true;
+        fw::CEventArgs args;
+        FireEvent(EVENT_START_SEARCH, args);
+        return 0;
+    }
+    case UM_ITEMDBLCLICK: {
+        fw::CEventArgs args;
+        args.Str(reinterpret_cast<const char*>(wp));
+        FireEvent(EVENT_ITEM_DBLCLICK, args);
+        return 0;
+    }
+    case UM_DOCOMMAND: {
+        fw::CEventArgs args;
+        args.Long(LONG(wp));
+        FireEvent(EVENT_DO_COMMAND, args);
+        return 0;
+    }
+    case UM_ITEMSSELECTED:
+        FireItemsSelected(LONG(wp), LONG(lp));
+        return 0;
+    default:
+        return Default(msg, wp, lp);
+    }
+}

@@ -1,0 +1,54 @@
+#include "Window.h"
+#include "Module.h"
+#include <new>
+
+namespace fw {
+
+bool CWindow::Create(const char* className, DWORD exStyle, DWORD style, const RECT& rect, HWND parent, UINT id,
+                     HCURSOR cursor, HBRUSH background)
+{
+    WNDCLASSA wc = {};
+    if (!GetClassInfoA(ModuleInstance(), className, &wc)) {
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = StaticProc;
+        wc.hInstance = ModuleInstance();
+        wc.hCursor = cursor;
+        wc.hbrBackground = background;
+        wc.lpszClassName = className;
+        if (!RegisterClassA(&wc))
+            return false;
+    }
+    return CreateWindowExA(exStyle, className, "", style, rect.left, rect.top, rect.right - rect.left,
+                           rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(UINT_PTR(id)), ModuleInstance(),
+                           this) != nullptr;
+}
+
+LRESULT CWindow::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
+
+LRESULT CALLBACK CWindow::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    CWindow* self;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<CWindow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        self->m_hWnd = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<CWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self)
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    LRESULT result;
+    try {
+        result = self->WindowProc(msg, wp, lp);
+    } catch (...) {
+        result = 0; // nothing may leave a window procedure as an exception
+    }
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->m_hWnd = nullptr;
+        self->OnFinalMessage();
+    }
+    return result;
+}
+
+} // namespace fw

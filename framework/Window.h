@@ -1,0 +1,30 @@
+// A window object: the window procedure finds the object through the window's
+// user data, set at WM_NCCREATE and cleared at WM_NCDESTROY.
+#pragma once
+#include <windows.h>
+
+namespace fw {
+
+class CWindow {
+public:
+    CWindow() = default;
+    virtual ~CWindow() = default;
+    CWindow(const CWindow&) = delete;
+    CWindow& operator=(const CWindow&) = delete;
+
+    HWND Handle() const { return m_hWnd; }
+    // Registers the class on first use (CS_DBLCLKS, no cursor, brush or icon unless given).
+    bool Create(const char* className, DWORD exStyle, DWORD style, const RECT& rect, HWND parent, UINT id,
+                HCURSOR cursor = nullptr, HBRUSH background = nullptr);
+
+protected:
+    virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(m_hWnd, msg, wp, lp); }
+    virtual void OnFinalMessage() {}
+
+private:
+    static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    HWND m_hWnd = nullptr;
+};
+
+} // namespace fw

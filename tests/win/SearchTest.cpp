@@ -1,0 +1,486 @@
+// Searches end to end: the control hosted in Wine's ATL container window,
+// real folder trees on drive T: (a folder of the build tree), events answered
+// by a sink as a host would.
+#include "ControlHost.h"
+#include <functional>
+#include <olectl.h>
+
+namespace {
+
+const IID DIID_Events = {0x7C68D9E9, 0xAAB4, 0x4708, {0x93, 0x74, 0x7F, 0xF8, 0x5B, 0x83, 0xCA, 0x8E}};
+enum { ADDING = 1, END = 3, START = 4, PROGRESS = 6 };
+
+struct Event {
+    DISPID id;
+    std::string path;   // AddingFile
+    LONG a = 0, b = 0, c = 0; // EndSearch (tagged, total), SearchProgress (percent, count, seconds)
+};
+
+// The host's side of the events.
+class CHostSink : public IDispatch {
+public:
+    std::vector<Event> events;
+    std::function<bool(const std::string&)> accept = [](const std::string&) { return true; };
+    std::function<void(const std::string&)> onAdding;
+    std::function<bool(const Event&)> abortOn;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_Events) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override
+    {
+        *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        Event e{id, ""};
+        VARIANTARG* arg = dp->rgvarg; // last argument first
+        if (id == ADDING && dp->cArgs == 5) {
+            char path[MAX_PATH * 2] = {};
+            WideCharToMultiByte(CP_ACP, 0, arg[4].bstrVal, -1, path, sizeof path - 1, nullptr, nullptr);
+            e.path = path;
+            EXPECT_EQ(*arg[0].pboolVal, VARIANT_FALSE); // bAddOk arrives FALSE
+            EXPECT_EQ(*arg[1].plVal, 0);
+            if (onAdding)
+                onAdding(e.path);
+            if (accept(e.path)) {
+                *arg[0].pboolVal = VARIANT_TRUE;
+                *arg[1].plVal = 180;
+                SysFreeString(*arg[2].pbstrVal);
+                *arg[2].pbstrVal = SysAllocString(L"3:00");
+            }
+        } else if (id == END && dp->cArgs == 2) {
+            e.a = arg[1].lVal;
+            e.b = arg[0].lVal;
+        } else if (id == PROGRESS && dp->cArgs == 4) {
+            e.a = arg[3].iVal;
+            e.b = arg[2].lVal;
+            e.c = arg[1].lVal;
+            if (abortOn && abortOn(e))
+                *arg[0].pboolVal = VARIANT_TRUE;
+        }
+        events.push_back(e);
+        return S_OK;
+    }
+
+    int Count(DISPID id) const
+    {
+        int n = 0;
+        for (const Event& e : events)
+            n += e.id == id;
+        return n;
+    }
+    std::vector<std::string> Offered() const
+    {
+        std::vector<std::string> paths;
+        for (const Event& e : events)
+            if (e.id == ADDING)
+                paths.push_back(e.path);
+        return paths;
+    }
+    const Event* Last(DISPID id) const
+    {
+        for (auto it = events.rbegin(); it != events.rend(); ++it)
+            if (it->id == id)
+                return &*it;
+        return nullptr;
+    }
+};
+
+using AtlAxWinInitFn = BOOL(WINAPI*)();
+using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
+
+HMODULE Atl()
+{
+    static HMODULE atl = [] {
+        HMODULE m = LoadLibraryA("atl.dll");
+        if (m)
+            reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(m, "AtlAxWinInit")))();
+        return m;
+    }();
+    return atl;
+}
+
+void Write(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n;
+    WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+    CloseHandle(h);
+}
+
+std::string Tagged(const char* title, const char* artist, const char* album)
+{
+    std::string tag(128, '\0');
+    tag.replace(0, 3, "TAG");
+    tag.replace(3, strlen(title), title);
+    tag.replace(33, strlen(artist), artist);
+    tag.replace(63, strlen(album), album);
+    return std::string(300, '\x55') + tag;
+}
+
+void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+class Search : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CoInitialize(nullptr);
+        ASSERT_NE(Atl(), nullptr);
+        if (GetFileAttributesA("T:\\") == INVALID_FILE_ATTRIBUTES)
+            GTEST_SKIP() << "drive T: is not mapped to a test folder";
+        RemoveTree("T:\\tree");
+        CreateDirectoryA("T:\\tree", nullptr);
+        frame = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 320, nullptr,
+                                nullptr, nullptr, nullptr);
+        // The container creates the control by ProgID and activates it in place.
+        ASSERT_EQ(OcxCall("DllRegisterServer"), S_OK);
+        ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame,
+                             nullptr, nullptr, nullptr);
+        ASSERT_NE(ax, nullptr);
+        IUnknown* unknown = nullptr;
+        auto get =
+            reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
+        ASSERT_EQ(get(ax, &unknown), S_OK);
+        unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl));
+        unknown->Release();
+        ASSERT_NE(ctrl, nullptr);
+        Connect();
+    }
+
+    void Connect()
+    {
+        IConnectionPointContainer* cpc = nullptr;
+        ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc));
+        cpc->FindConnectionPoint(DIID_Events, &cp);
+        cpc->Release();
+        ASSERT_EQ(cp->Advise(&sink, &cookie), S_OK);
+    }
+
+    void TearDown() override
+    {
+        if (cp) {
+            cp->Unadvise(cookie);
+            cp->Release();
+        }
+        if (frame)
+            DestroyWindow(frame);
+        if (ctrl)
+            ctrl->Release();
+        Pump(50);
+        RemoveTree("T:\\tree");
+        CoUninitialize();
+    }
+
+    // Answers messages for a while, as the host's message loop would.
+    void Pump(DWORD ms)
+    {
+        DWORD start = GetTickCount();
+        MSG msg;
+        while (GetTickCount() - start < ms) {
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+
+    // Runs the message loop until the search ends (or 30 s pass).
+    bool RunSearch()
+    {
+        Call begin;
+        Method(begin, ctrl, L"BeginSearch");
+        EXPECT_EQ(begin.hr, S_OK);
+        size_t before = size_t(sink.Count(END));
+        DWORD start = GetTickCount();
+        MSG msg;
+        while (size_t(sink.Count(END)) == before && GetTickCount() - start < 30000) {
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            } else {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            }
+        }
+        Pump(20); // the worker's last moments
+        return size_t(sink.Count(END)) > before;
+    }
+
+    void AddSearch(const wchar_t* volume, std::vector<const wchar_t*> patterns)
+    {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_ARRAY | VT_BSTR;
+        v.parray = StringArray(patterns);
+        Call c;
+        Method(c, ctrl, L"AddSearch", {VStr(volume), v, VShort(SHORT(patterns.size()))});
+        EXPECT_TRUE(c.Bool());
+        VariantClear(&v);
+    }
+
+    HWND frame = nullptr, ax = nullptr;
+    IDispatch* ctrl = nullptr;
+    IConnectionPoint* cp = nullptr;
+    DWORD cookie = 0;
+    CHostSink sink;
+};
+
+} // namespace
+
+TEST_F(Search, EventsAndCountsOfATree)
+{
+    CreateDirectoryA("T:\\tree\\sub", nullptr);
+    CreateDirectoryA("T:\\tree\\.hidden", nullptr); // a dot folder is hidden here
+    Write("T:\\tree\\a.mp3", Tagged("A", "Band", "Album"));
+    Write("T:\\tree\\b.MP3", std::string(200, '\x11'));
+    Write("T:\\tree\\c.wav", "RIFF....WAVE");
+    Write("T:\\tree\\declined.mp3", "x");
+    Write("T:\\tree\\x.ogg", "OggS");
+    Write("T:\\tree\\notes.txt", "text");
+    Write("T:\\tree\\sub\\d.mp3", Tagged("D", "Band", ""));
+    Write("T:\\tree\\.hidden\\h.mp3", "x");
+    VARIANT ogg;
+    VariantInit(&ogg);
+    ogg.vt = VT_ARRAY | VT_BSTR;
+    ogg.parray = StringArray({L"*.OGG"});
+    Call hide;
+    Method(hide, ctrl, L"HideItems", {ogg}); // catalogued, but not counted as found
+    VariantClear(&ogg);
+    AddSearch(L"T:\\tree", {L"*.mp3", L"*.wav", L"*.ogg"});
+    sink.accept = [](const std::string& p) { return p.find("declined") == std::string::npos; };
+
+    ASSERT_TRUE(RunSearch());
+    ASSERT_FALSE(sink.events.empty());
+    EXPECT_EQ(sink.events.front().id, START);
+    std::vector<std::string> offered = sink.Offered();
+    std::sort(offered.begin(), offered.end());
+    EXPECT_EQ(offered, (std::vector<std::string>{"T:tree\\a.mp3", "T:tree\\b.MP3", "T:tree\\c.wav",
+                                                 "T:tree\\declined.mp3", "T:tree\\sub\\d.mp3", "T:tree\\x.ogg"}));
+    const Event* last = sink.Last(PROGRESS);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->a, 100);
+    EXPECT_EQ(last->b, 4); // a, b, c, d: not the declined file, not the hidden extension
+    EXPECT_EQ(last->c, 0);
+    EXPECT_EQ(sink.events.back().id, END);
+    EXPECT_EQ(sink.events.back().a, 1); // tagged MP3 files
+    EXPECT_EQ(sink.events.back().b, 3); // MP3 files
+    LONG t = 0, m = 0, all = 0;
+    VARIANT rt, rm, ra;
+    VariantInit(&rt);
+    VariantInit(&rm);
+    VariantInit(&ra);
+    Call counts;
+    Method(counts, ctrl, L"GetMusicCounts", {VRef(&rt), VRef(&rm), VRef(&ra)});
+    t = rt.lVal, m = rm.lVal, all = ra.lVal;
+    EXPECT_EQ(t, 1);
+    EXPECT_EQ(m, 3);
+    EXPECT_EQ(all, 5);
+
+    // A second search offers nothing already catalogued, but still counts it.
+    sink.events.clear();
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(sink.Offered(), std::vector<std::string>{"T:tree\\declined.mp3"});
+    ASSERT_NE(sink.Last(PROGRESS), nullptr);
+    EXPECT_EQ(sink.Last(PROGRESS)->b, 4);
+}
+
+TEST_F(Search, AbortEndsOnlyTheDriveInProgress)
+{
+    // Two drives: T: with many files, U: with one. Progress needs a drive's used space.
+    if (GetFileAttributesA("U:\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "drive U: is not mapped to a test folder";
+    for (int i = 0; i < 40; ++i)
+        Write("T:\\tree\\f" + std::to_string(i) + ".mp3", "x");
+    Write("U:\\last.mp3", "x");
+    AddSearch(L"T", {L"*.mp3"});
+    AddSearch(L"U", {L"*.mp3"});
+    bool aborted = false;
+    sink.abortOn = [&](const Event& e) {
+        if (aborted || e.a == 100)
+            return false;
+        aborted = true;
+        return true;
+    };
+    ASSERT_TRUE(RunSearch());
+    std::vector<std::string> offered = sink.Offered();
+    DeleteFileA("U:\\last.mp3");
+    EXPECT_TRUE(aborted);
+    EXPECT_LT(offered.size(), 41u);
+    ASSERT_FALSE(offered.empty());
+    EXPECT_EQ(offered.back(), "U:\\last.mp3"); // the next drive is still scanned
+    EXPECT_EQ(sink.events.back().id, END);
+}
+
+TEST_F(Search, StopSearchEndsTheScanAndKeepsWhatWasAdded)
+{
+    for (int i = 0; i < 60; ++i)
+        Write("T:\\tree\\f" + std::to_string(i) + ".mp3", "x");
+    AddSearch(L"T:\\tree", {L"*.mp3"});
+    sink.onAdding = [&](const std::string&) {
+        if (sink.Count(ADDING) == 4) { // while the fifth file is offered
+            Call stop;
+            Method(stop, ctrl, L"StopSearch");
+        }
+    };
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(sink.Count(ADDING), 5); // nothing is offered after the stop
+    VARIANT a, b, c;
+    VariantInit(&a);
+    VariantInit(&b);
+    VariantInit(&c);
+    Call counts;
+    Method(counts, ctrl, L"GetMusicCounts", {VRef(&a), VRef(&b), VRef(&c)});
+    EXPECT_EQ(c.lVal, 5); // the host accepted the fifth before the stop took hold
+}
+
+TEST_F(Search, FileGoneBeforeItIsAddedStillCounts)
+{
+    Write("T:\\tree\\gone.mp3", "x");
+    Write("T:\\tree\\kept.mp3", "x");
+    AddSearch(L"T:\\tree", {L"*.mp3"});
+    sink.onAdding = [](const std::string& path) {
+        if (path.find("gone") != std::string::npos)
+            DeleteFileA(path.c_str());
+    };
+    ASSERT_TRUE(RunSearch());
+    ASSERT_NE(sink.Last(PROGRESS), nullptr);
+    EXPECT_EQ(sink.Last(PROGRESS)->b, 2);
+    EXPECT_EQ(sink.events.back().b, 1); // one MP3 in the catalogue
+}
+
+TEST_F(Search, NothingHappensWithoutRequestsOrMatches)
+{
+    Call begin;
+    Method(begin, ctrl, L"BeginSearch");
+    Pump(200);
+    EXPECT_TRUE(sink.events.empty());
+
+    Write("T:\\tree\\a.txt", "x");
+    AddSearch(L"T:\\tree", {L"*.mp3"});
+    ASSERT_TRUE(RunSearch());
+    ASSERT_EQ(sink.events.size(), 3u);
+    EXPECT_EQ(sink.events[0].id, START);
+    EXPECT_EQ(sink.events[1].id, PROGRESS);
+    EXPECT_EQ(sink.events[1].a, 100);
+    EXPECT_EQ(sink.events[1].b, 0);
+    EXPECT_EQ(sink.events[2].id, END);
+}
+
+TEST_F(Search, DestroyingTheWindowMidScanWaitsThenWritesTheCache)
+{
+    for (int i = 0; i < 30; ++i)
+        Write("T:\\tree\\f" + std::to_string(i) + ".mp3", "x");
+    AddSearch(L"T:\\tree", {L"*.mp3"});
+    Call cache;
+    Put(cache, ctrl, L"CacheFile", VStr(L"T:\\cache.snd"));
+    DeleteFileA("T:\\cache.snd");
+    sink.onAdding = [&](const std::string&) {
+        if (sink.Count(ADDING) == 3 && frame) {
+            DestroyWindow(frame); // the control window goes with its container
+            frame = nullptr;
+        }
+    };
+    Call begin;
+    Method(begin, ctrl, L"BeginSearch");
+    Pump(1500);
+    EXPECT_LE(sink.Count(ADDING), 4);
+    HANDLE h = CreateFileA("T:\\cache.snd", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    char magic[4] = {};
+    DWORD n = 0;
+    ReadFile(h, magic, 4, &n, nullptr);
+    CloseHandle(h);
+    EXPECT_EQ(std::string(magic, 4), "SNDF");
+    DeleteFileA("T:\\cache.snd");
+}
+
+// Wine's ATL host window creates the control itself, by ProgID.
+TEST(AtlHost, CreatesTheControlByProgIdAndSearches)
+{
+    CoInitialize(nullptr);
+    ASSERT_NE(Atl(), nullptr);
+    if (GetFileAttributesA("T:\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "drive T: is not mapped to a test folder";
+    ASSERT_EQ(OcxCall("DllRegisterServer"), S_OK);
+    RemoveTree("T:\\atl");
+    CreateDirectoryA("T:\\atl", nullptr);
+    Write("T:\\atl\\song.mp3", Tagged("Song", "Band", "Album"));
+    HWND frame = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 320, nullptr,
+                                 nullptr, nullptr, nullptr);
+    HWND ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame,
+                              nullptr, nullptr, nullptr);
+    ASSERT_NE(ax, nullptr);
+    IUnknown* unknown = nullptr;
+    auto get = reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
+    ASSERT_EQ(get(ax, &unknown), S_OK);
+    IDispatch* d = nullptr;
+    ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d)), S_OK);
+    IOleWindow* window = nullptr;
+    unknown->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window));
+    HWND hwnd = nullptr;
+    EXPECT_EQ(window->GetWindow(&hwnd), S_OK); // activated in place by the container
+    EXPECT_EQ(GetParent(hwnd), ax);
+    window->Release();
+
+    IConnectionPointContainer* cpc = nullptr;
+    d->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc));
+    IConnectionPoint* cp = nullptr;
+    cpc->FindConnectionPoint(DIID_Events, &cp);
+    CHostSink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(cp->Advise(&sink, &cookie), S_OK);
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_ARRAY | VT_BSTR;
+    v.parray = StringArray({L"*.mp3"});
+    Call add, begin;
+    Method(add, d, L"AddSearch", {VStr(L"T:\\atl"), v, VShort(1)});
+    Method(begin, d, L"BeginSearch");
+    DWORD start = GetTickCount();
+    MSG msg;
+    while (sink.Count(END) == 0 && GetTickCount() - start < 30000) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        else
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    EXPECT_EQ(sink.Offered(), std::vector<std::string>{"T:atl\\song.mp3"});
+    ASSERT_EQ(sink.Count(END), 1);
+    EXPECT_EQ(sink.events.back().a, 1);
+    EXPECT_EQ(sink.events.back().b, 1);
+    cp->Unadvise(cookie);
+    cp->Release();
+    cpc->Release();
+    VariantClear(&v);
+    d->Release();
+    unknown->Release();
+    DestroyWindow(frame);
+    RemoveTree("T:\\atl");
+    CoUninitialize();
+}
