@@ -462,8 +462,10 @@ HRESULT CTarnwickCtrl::SetContextMenuString(CDispCall& c)
 HRESULT CTarnwickCtrl::SetToolbarString(CDispCall& c)
 {
     SHORT button = c.Short(0);
-    if (button == 1 || button == 2)
+    if (button == 1 || button == 2) {
         m_strToolbarNames[button - 1] = c.Str(1);
+        SetButtonText(button == 1 ? ID_VIEW_BUTTON : ID_SCAN_BUTTON, m_strToolbarNames[button - 1]);
+    }
     return S_OK;
 }
 

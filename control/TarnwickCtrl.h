@@ -113,6 +113,7 @@ private:
     void ApplyStyle();
     void ApplyFont();
     void SetViewButtonEnabled(bool enabled);
+    void SetButtonText(UINT command, const std::string& text);
     int ToolbarHeight() const;
     void GreetTrace();
     LRESULT OnAddingFile(AddingFileRecord* record);

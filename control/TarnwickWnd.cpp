@@ -95,19 +95,24 @@ bool CTarnwickCtrl::CreateToolbar(const RECT& rect, int border)
         button.iString = -1;
         SendMessageA(m_hToolbar, TB_ADDBUTTONSA, 1, LPARAM(&button));
     }
-    const UINT ids[2] = {ID_VIEW_BUTTON, ID_SCAN_BUTTON};
-    for (int i = 0; i < 2; ++i) {
-        TBBUTTONINFOA info = {};
-        info.cbSize = sizeof info;
-        info.dwMask = TBIF_TEXT;
-        info.pszText = const_cast<char*>(m_strToolbarNames[i].c_str());
-        SendMessageA(m_hToolbar, TB_SETBUTTONINFOA, ids[i], LPARAM(&info));
-    }
-    SendMessageA(m_hToolbar, TB_AUTOSIZE, 0, 0);
+    SetButtonText(ID_VIEW_BUTTON, m_strToolbarNames[0]);
+    SetButtonText(ID_SCAN_BUTTON, m_strToolbarNames[1]);
     UpdateWindow(m_hToolbar);
     MoveWindow(m_hToolbar, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     ShowWindow(m_hToolbar, SW_SHOW);
     return true;
+}
+
+void CTarnwickCtrl::SetButtonText(UINT command, const std::string& text)
+{
+    if (!m_hToolbar)
+        return;
+    TBBUTTONINFOA info = {};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_TEXT;
+    info.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(m_hToolbar, TB_SETBUTTONINFOA, command, LPARAM(&info));
+    SendMessageA(m_hToolbar, TB_AUTOSIZE, 0, 0);
 }
 
 int CTarnwickCtrl::ToolbarHeight() const
