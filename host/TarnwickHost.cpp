@@ -7,6 +7,7 @@
 // usage: TarnwickHost [--style N] [--view ID] [--ext PATTERN]... [--genres INI]
 //                     [--cache FILE] [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
+#include "EventSink.h"
 #include "Png.h"
 #include <windows.h>
 #include <ocidl.h>
@@ -19,7 +20,6 @@
 
 namespace {
 
-const IID DIID_Events = {0x7C68D9E9, 0xAAB4, 0x4708, {0x93, 0x74, 0x7F, 0xF8, 0x5B, 0x83, 0xCA, 0x8E}};
 const UINT WM_APP_START = WM_APP + 1;
 const UINT_PTR TIMER_SHOT = 1;
 
@@ -147,23 +147,9 @@ void SaveScreenshot()
 }
 
 // The host's answers to the control's events.
-class CEvents : public IDispatch {
+class CEvents : public CEventSink {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_Events) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override
-    {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override
+    void OnEvent(DISPID id, DISPPARAMS* dp) override
     {
         VARIANTARG* a = dp->rgvarg; // last argument first
         switch (id) {
@@ -208,7 +194,6 @@ public:
         case 13: Log("ItemsSelected files=%ld items=%ld\n", long(a[1].lVal), long(a[0].lVal)); break;
         default: Log("event %ld\n", long(id)); break;
         }
-        return S_OK;
     }
 };
 
@@ -350,7 +335,7 @@ int main(int argc, char** argv)
     IConnectionPoint* cp = nullptr;
     DWORD cookie = 0;
     if (SUCCEEDED(g_ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc))) &&
-        SUCCEEDED(cpc->FindConnectionPoint(DIID_Events, &cp)))
+        SUCCEEDED(cpc->FindConnectionPoint(DIID_TarnwickEvents, &cp)))
         cp->Advise(&g_events, &cookie);
     SetUpControl();
     ShowWindow(g_frame, SW_SHOW);

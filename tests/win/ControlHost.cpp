@@ -177,3 +177,4 @@ void ControlTest::TearDown()
     ctrl = nullptr;
     CoUninitialize();
 }
+

@@ -1,14 +1,15 @@
 #include "ControlHost.h"
+#include "EventSink.h"
 #include "framework/ConnectionPoint.h"
 #include <olectl.h>
 #include <functional>
 
 namespace {
 
-const IID DIID_Events = {0x7C68D9E9, 0xAAB4, 0x4708, {0x93, 0x74, 0x7F, 0xF8, 0x5B, 0x83, 0xCA, 0x8E}};
+const IID& DIID_Events = DIID_TarnwickEvents;
 
 // A sink that records every event and can answer through the by-reference arguments.
-class CSink : public IDispatch {
+class CSink : public CEventSink {
 public:
     struct Event {
         DISPID id;
@@ -16,38 +17,19 @@ public:
     };
     std::vector<Event> events;
     std::function<void(DISPPARAMS*)> answer;
+    ULONG refs = 1;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_Events) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
     STDMETHODIMP_(ULONG) Release() override { return --refs; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override
+    void OnEvent(DISPID id, DISPPARAMS* dp) override
     {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        EXPECT_EQ(flags, DISPATCH_METHOD);
         Event e{id, {}};
         for (UINT i = dp->cArgs; i-- > 0;)
             e.args.push_back(dp->rgvarg[i]); // shallow: valid only during the call for strings
         events.push_back(e);
         if (answer)
             answer(dp);
-        return S_OK;
     }
-    ULONG refs = 1;
 };
 
 // An owner for a bare connection point.

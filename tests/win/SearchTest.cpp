@@ -2,12 +2,14 @@
 // real folder trees on drive T: (a folder of the build tree), events answered
 // by a sink as a host would.
 #include "ControlHost.h"
+#include "../core/TestFs.h"
+#include "EventSink.h"
 #include <functional>
 #include <olectl.h>
 
 namespace {
 
-const IID DIID_Events = {0x7C68D9E9, 0xAAB4, 0x4708, {0x93, 0x74, 0x7F, 0xF8, 0x5B, 0x83, 0xCA, 0x8E}};
+const IID& DIID_Events = DIID_TarnwickEvents;
 enum { ADDING = 1, END = 3, START = 4, PROGRESS = 6 };
 
 struct Event {
@@ -17,28 +19,14 @@ struct Event {
 };
 
 // The host's side of the events.
-class CHostSink : public IDispatch {
+class CHostSink : public CEventSink {
 public:
     std::vector<Event> events;
     std::function<bool(const std::string&)> accept = [](const std::string&) { return true; };
     std::function<void(const std::string&)> onAdding;
     std::function<bool(const Event&)> abortOn;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        *ppv = (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_Events) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override
-    {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) override
+    void OnEvent(DISPID id, DISPPARAMS* dp) override
     {
         Event e{id, ""};
         VARIANTARG* arg = dp->rgvarg; // last argument first
@@ -67,7 +55,6 @@ public:
                 *arg[0].pboolVal = VARIANT_TRUE;
         }
         events.push_back(e);
-        return S_OK;
     }
 
     int Count(DISPID id) const
@@ -126,26 +113,6 @@ std::string Tagged(const char* title, const char* artist, const char* album)
     return std::string(300, '\x55') + tag;
 }
 
-void RemoveTree(const std::string& folder)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 class Search : public ::testing::Test {
 protected:
     void SetUp() override
@@ -154,7 +121,7 @@ protected:
         ASSERT_NE(Atl(), nullptr);
         if (GetFileAttributesA("T:\\") == INVALID_FILE_ATTRIBUTES)
             GTEST_SKIP() << "drive T: is not mapped to a test folder";
-        RemoveTree("T:\\tree");
+        RemoveTestFolder("T:\\tree");
         CreateDirectoryA("T:\\tree", nullptr);
         frame = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 320, nullptr,
                                 nullptr, nullptr, nullptr);
@@ -193,7 +160,7 @@ protected:
         if (ctrl)
             ctrl->Release();
         Pump(50);
-        RemoveTree("T:\\tree");
+        RemoveTestFolder("T:\\tree");
         CoUninitialize();
     }
 
@@ -428,7 +395,7 @@ TEST(AtlHost, CreatesTheControlByProgIdAndSearches)
     if (GetFileAttributesA("T:\\") == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "drive T: is not mapped to a test folder";
     ASSERT_EQ(OcxCall("DllRegisterServer"), S_OK);
-    RemoveTree("T:\\atl");
+    RemoveTestFolder("T:\\atl");
     CreateDirectoryA("T:\\atl", nullptr);
     Write("T:\\atl\\song.mp3", Tagged("Song", "Band", "Album"));
     HWND frame = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 320, nullptr,
@@ -481,6 +448,6 @@ TEST(AtlHost, CreatesTheControlByProgIdAndSearches)
     d->Release();
     unknown->Release();
     DestroyWindow(frame);
-    RemoveTree("T:\\atl");
+    RemoveTestFolder("T:\\atl");
     CoUninitialize();
 }
