@@ -48,6 +48,8 @@ STDMETHODIMP CControlBase::QueryInterface(REFIID riid, void** ppv)
         p = static_cast<IProvideClassInfo2*>(this);
     else if (riid == IID_ISpecifyPropertyPages)
         p = static_cast<ISpecifyPropertyPages*>(this);
+    else if (riid == IID_IQuickActivate)
+        p = static_cast<IQuickActivate*>(this);
     *ppv = p;
     if (!p)
         return E_NOINTERFACE;
@@ -593,6 +595,29 @@ STDMETHODIMP CControlBase::GetPages(CAUUID* pages)
         return E_OUTOFMEMORY;
     pages->pElems[0] = *page;
     pages->cElems = 1;
+    return S_OK;
+}
+
+} // namespace fw
+
+namespace fw {
+
+STDMETHODIMP CControlBase::QuickActivate(QACONTAINER* container, QACONTROL* control)
+{
+    if (!container || !control)
+        return E_POINTER;
+    if (container->cbSize < sizeof(QACONTAINER) || control->cbSize < sizeof(QACONTROL))
+        return E_INVALIDARG;
+    SetClientSite(container->pClientSite);
+    if (container->pAdviseSink)
+        SetAdvise(DVASPECT_CONTENT, 0, container->pAdviseSink);
+    control->dwMiscStatus = MiscStatus();
+    control->dwViewStatus = 0;
+    control->dwEventCookie = 0;
+    control->dwPropNotifyCookie = 0;
+    control->dwPointerActivationPolicy = 0;
+    if (container->pUnkEventSink)
+        m_events.Advise(container->pUnkEventSink, &control->dwEventCookie);
     return S_OK;
 }
 

@@ -21,7 +21,8 @@ class CControlBase : public IDispatch,
                      public IPersistStorage,
                      public IConnectionPointContainer,
                      public IProvideClassInfo2,
-                     public ISpecifyPropertyPages {
+                     public ISpecifyPropertyPages,
+                     public IQuickActivate {
 public:
     CControlBase(const CLSID& clsid, const IID& dispIid, const IID& eventIid, const GUID& libId);
     virtual ~CControlBase();
@@ -112,6 +113,11 @@ public:
 
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pages) override;
+
+    // IQuickActivate: the container's site, event sink and extent in one call
+    STDMETHODIMP QuickActivate(QACONTAINER* container, QACONTROL* control) override;
+    STDMETHODIMP SetContentExtent(LPSIZEL size) override { return SetExtent(DVASPECT_CONTENT, size); }
+    STDMETHODIMP GetContentExtent(LPSIZEL size) override { return GetExtent(DVASPECT_CONTENT, size); }
 
     HWND Window() const { return m_hWnd; }
     // Activates the control in place with its user interface, unless it is already.

@@ -18,7 +18,7 @@ TEST_F(Module, EveryInterfaceAnswersWithOneIdentity)
                          &IID_IOleInPlaceObject, &IID_IOleInPlaceActiveObject, &IID_IViewObject, &IID_IViewObject2,
                          &IID_IPersist, &IID_IPersistStreamInit, &IID_IPersistPropertyBag, &IID_IPersistStorage,
                          &IID_IConnectionPointContainer, &IID_IProvideClassInfo, &IID_IProvideClassInfo2,
-                         &IID_ISpecifyPropertyPages};
+                         &IID_ISpecifyPropertyPages, &IID_IQuickActivate};
     for (const IID* iid : iids) {
         IUnknown* p = nullptr;
         ASSERT_EQ(ctrl->QueryInterface(*iid, reinterpret_cast<void**>(&p)), S_OK);
@@ -109,6 +109,29 @@ TEST_F(Module, TypeInformationDescribesTheControl)
     cls->ReleaseTypeAttr(attr);
     cls->Release();
     pci->Release();
+}
+
+TEST_F(Module, QuickActivationSetsTheSiteAndConnectsTheSink)
+{
+    IQuickActivate* qa = nullptr;
+    ASSERT_EQ(ctrl->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(&qa)), S_OK);
+    QACONTAINER container = {};
+    QACONTROL control = {};
+    container.cbSize = sizeof container;
+    control.cbSize = sizeof control;
+    EXPECT_EQ(qa->QuickActivate(nullptr, &control), E_POINTER);
+    IStream* notASink = nullptr; // any object without the event interface or IDispatch
+    CreateStreamOnHGlobal(nullptr, TRUE, &notASink);
+    container.pUnkEventSink = notASink;
+    ASSERT_EQ(qa->QuickActivate(&container, &control), S_OK);
+    EXPECT_EQ(control.dwMiscStatus, 0x20191u);
+    EXPECT_EQ(control.dwEventCookie, 0u); // no sink connected
+    notASink->Release();
+    SIZEL size = {1234, 567}, back = {};
+    EXPECT_EQ(qa->SetContentExtent(&size), S_OK);
+    EXPECT_EQ(qa->GetContentExtent(&back), S_OK);
+    EXPECT_EQ(back.cx, 1234);
+    qa->Release();
 }
 
 TEST_F(Module, OleObjectReportsStatusTypeAndPage)
