@@ -16,18 +16,18 @@ namespace {
 const fw::DispEntry<C> kDispatch[] = {
     {1, L"Style", DISP_PROPERTY, VT_I4, &C::GetStyle, &C::PutStyle, {}, 0},
     {2, L"ColNameHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColNameHeader>,
-     &C::PutString<&C::m_strColNameHeader>, {}, 0},
+     &C::PutHeader<0, &C::m_strColNameHeader>, {}, 0},
     {3, L"ColTimeHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColTimeHeader>,
-     &C::PutString<&C::m_strColTimeHeader>, {}, 0},
+     &C::PutHeader<1, &C::m_strColTimeHeader>, {}, 0},
     {4, L"ColTypeHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColTypeHeader>,
-     &C::PutString<&C::m_strColTypeHeader>, {}, 0},
+     &C::PutHeader<2, &C::m_strColTypeHeader>, {}, 0},
     {5, L"ColSourceHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColSourceHeader>,
-     &C::PutString<&C::m_strColSourceHeader>, {}, 0},
-    {6, L"ColNameWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColNameWidth>, &C::PutShort<&C::m_nColNameWidth>, {}, 0},
-    {7, L"ColTimeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTimeWidth>, &C::PutShort<&C::m_nColTimeWidth>, {}, 0},
-    {8, L"ColTypeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTypeWidth>, &C::PutShort<&C::m_nColTypeWidth>, {}, 0},
+     &C::PutHeader<3, &C::m_strColSourceHeader>, {}, 0},
+    {6, L"ColNameWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColNameWidth>, &C::PutWidth<0, &C::m_nColNameWidth>, {}, 0},
+    {7, L"ColTimeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTimeWidth>, &C::PutWidth<1, &C::m_nColTimeWidth>, {}, 0},
+    {8, L"ColTypeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTypeWidth>, &C::PutWidth<2, &C::m_nColTypeWidth>, {}, 0},
     {9, L"ColSourceWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColSourceWidth>,
-     &C::PutShort<&C::m_nColSourceWidth>, {}, 0},
+     &C::PutWidth<3, &C::m_nColSourceWidth>, {}, 0},
     {10, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>, &C::PutString<&C::m_strTipText>, {}, 0},
     {11, L"TipTextColor", DISP_PROPERTY, VT_I4, &C::GetTipTextColor, &C::PutTipTextColor, {}, 0},
     {12, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strGenreIniFilePath>,
@@ -266,9 +266,11 @@ HRESULT CTarnwickCtrl::GetView(CDispCall& c)
 HRESULT CTarnwickCtrl::PutView(CDispCall& c)
 {
     m_view.SetView(c.Long(0));
-    if (m_view.Handle())
-        SetFocus(m_view.Handle());
-    FireItemsSelected(0, 0); // no list holds a selection before the lists exist
+    if (m_view.ShownList().Handle())
+        SetFocus(m_view.ShownList().Handle());
+    int files = 0, items = 0;
+    m_view.CountSelected(files, items);
+    FireItemsSelected(files, items);
     SetModified();
     if (Handle()) {
         if (m_hToolbar)
@@ -424,7 +426,7 @@ HRESULT CTarnwickCtrl::Lookup(CDispCall& c)
 }
 
 // ViewConstants 1..5 index the view names; the directory view has none.
-static int ViewIndex(SHORT viewType)
+static int ViewIndexOf(SHORT viewType)
 {
     switch (viewType) {
     case 1: return 1; // artist
@@ -437,7 +439,7 @@ static int ViewIndex(SHORT viewType)
 
 HRESULT CTarnwickCtrl::SetViewString(CDispCall& c)
 {
-    int index = ViewIndex(c.Short(0));
+    int index = ViewIndexOf(c.Short(0));
     if (index >= 0)
         m_strViewNames[index] = c.Str(1);
     return S_OK;
@@ -445,9 +447,9 @@ HRESULT CTarnwickCtrl::SetViewString(CDispCall& c)
 
 HRESULT CTarnwickCtrl::SetUnknString(CDispCall& c)
 {
-    int index = ViewIndex(c.Short(0));
+    int index = ViewIndexOf(c.Short(0));
     if (index >= 0)
-        m_strUnknNames[index] = c.Str(1);
+        m_view.SetUnknString(ID_VIEW_FILES + index, c.Str(1));
     return S_OK;
 }
 

@@ -45,6 +45,22 @@ public:
         SetModified();
         return S_OK;
     }
+    template <int Column, std::string CTarnwickCtrl::*Member>
+    HRESULT PutHeader(fw::CDispCall& c)
+    {
+        this->*Member = c.Str(0);
+        m_view.SetColumn(Column, this->*Member, 0);
+        SetModified();
+        return S_OK;
+    }
+    template <int Column, SHORT CTarnwickCtrl::*Member>
+    HRESULT PutWidth(fw::CDispCall& c)
+    {
+        this->*Member = c.Short(0);
+        m_view.SetColumnWidth(Column, this->*Member);
+        SetModified();
+        return S_OK;
+    }
     template <BOOL CTarnwickCtrl::*Member>
     HRESULT GetBool(fw::CDispCall& c)
     {
@@ -112,6 +128,7 @@ private:
     void OnViewButton();
     void ApplyStyle();
     void ApplyFont();
+    void ApplyColumns();
     void SetViewButtonEnabled(bool enabled);
     void SetButtonText(UINT command, const std::string& text);
     int ToolbarHeight() const;
@@ -159,7 +176,6 @@ public:
     bool m_bHotKeys = false;
     bool m_bHelpHidden = false;
     std::string m_strViewNames[4];
-    std::string m_strUnknNames[4];
     std::string m_strCommandNames[2];
     std::string m_strToolbarNames[2] = {"~~~VIEW", "~~~SCAN"};
 };

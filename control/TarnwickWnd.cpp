@@ -53,8 +53,13 @@ LRESULT CTarnwickCtrl::OnCreate()
     CreateToolbar(band, 2);
     RECT lists = {client.left, client.top + kToolbarBand, client.right, client.bottom};
     m_view.SetStyle(m_lStyle);
-    if (m_view.CreateListWindows(Handle(), lists, kViewId))
-        ShowWindow(m_view.Handle(), SW_SHOW);
+    if (m_view.CreateListWindows(Handle(), lists, kViewId)) {
+        const char* unknown[3] = {"~~~Artist Unknown", "~~~Album Unknown", "~~~Genre Unknown"};
+        for (int i = 0; i < 3; ++i)
+            if (m_view.UnknString(ID_VIEW_ARTIST + i).empty()) // the host may have named them already
+                m_view.SetUnknString(ID_VIEW_ARTIST + i, unknown[i]);
+        ApplyColumns();
+    }
     if (m_lStyle == 1 && m_hToolbar)
         ShowWindow(m_hToolbar, SW_HIDE);
     ApplyFont();
@@ -149,12 +154,28 @@ void CTarnwickCtrl::ApplyStyle()
     m_view.SetStyle(m_lStyle);
 }
 
+// Headers and widths the host set before the lists existed.
+void CTarnwickCtrl::ApplyColumns()
+{
+    const std::string* headers[4] = {&m_strColNameHeader, &m_strColTimeHeader, &m_strColTypeHeader,
+                                     &m_strColSourceHeader};
+    const SHORT widths[4] = {m_nColNameWidth, m_nColTimeWidth, m_nColTypeWidth, m_nColSourceWidth};
+    for (int i = 0; i < 4; ++i) {
+        if (headers[i]->compare(0, 3, "~~~") != 0)
+            m_view.SetColumn(i, *headers[i], 0);
+        if (widths[i] > 0)
+            m_view.SetColumnWidth(i, widths[i]);
+    }
+}
+
 void CTarnwickCtrl::ApplyFont()
 {
     HFONT font = m_fontStock.Handle();
     if (!font || !m_view.Handle())
         return;
     SendMessageA(m_view.Handle(), WM_SETFONT, WPARAM(font), TRUE);
+    if (m_view.FileList().Handle())
+        SendMessageA(m_view.FileList().Handle(), WM_SETFONT, WPARAM(font), TRUE);
     if (m_hToolbar)
         SendMessageA(m_hToolbar, WM_SETFONT, WPARAM(font), TRUE);
 }

@@ -23,6 +23,20 @@ bool CWindow::Create(const char* className, DWORD exStyle, DWORD style, const RE
                            this) != nullptr;
 }
 
+bool CWindow::CreateSubclassed(const char* systemClass, DWORD exStyle, DWORD style, const RECT& rect, HWND parent,
+                               UINT id)
+{
+    HWND hwnd = CreateWindowExA(exStyle, systemClass, "", style, rect.left, rect.top, rect.right - rect.left,
+                                rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(UINT_PTR(id)),
+                                ModuleInstance(), nullptr);
+    if (!hwnd)
+        return false;
+    m_hWnd = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_pOldProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticProc)));
+    return true;
+}
+
 LRESULT CWindow::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
 
 LRESULT CALLBACK CWindow::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
@@ -45,6 +59,9 @@ LRESULT CALLBACK CWindow::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        if (self->m_pOldProc)
+            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->m_pOldProc));
+        self->m_pOldProc = nullptr;
         self->m_hWnd = nullptr;
         self->OnFinalMessage();
     }

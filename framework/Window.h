@@ -16,15 +16,23 @@ public:
     // Registers the class on first use (CS_DBLCLKS, no cursor, brush or icon unless given).
     bool Create(const char* className, DWORD exStyle, DWORD style, const RECT& rect, HWND parent, UINT id,
                 HCURSOR cursor = nullptr, HBRUSH background = nullptr);
+    // Creates a window of a system class (a list view, say) and takes over its
+    // messages; what this object does not handle goes to the class's own procedure.
+    bool CreateSubclassed(const char* systemClass, DWORD exStyle, DWORD style, const RECT& rect, HWND parent,
+                          UINT id);
 
 protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(m_hWnd, msg, wp, lp); }
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp)
+    {
+        return m_pOldProc ? CallWindowProcA(m_pOldProc, m_hWnd, msg, wp, lp) : DefWindowProcA(m_hWnd, msg, wp, lp);
+    }
     virtual void OnFinalMessage() {}
 
 private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     HWND m_hWnd = nullptr;
+    WNDPROC m_pOldProc = nullptr;
 };
 
 } // namespace fw

@@ -1,22 +1,355 @@
 #include "SndView.h"
 #include "catalogue/FolderScan.h"
 #include "catalogue/Messages.h"
+#include "platform/PlatformFile.h"
+#include "framework/Module.h"
+#include <shellapi.h>
 #include <cstdlib>
 #include <memory>
 
-void CSndView::SetView(int32_t view)
+namespace {
+const UINT kFileListId = 321;
+const DWORD kListStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS;
+const DWORD kPaintInterval = 250; // ms between repaints of a file list that a search fills
+} // namespace
+
+CSndView::~CSndView()
 {
-    if (!m_bViewEnabled || view < ID_VIEW_FILES || view > ID_VIEW_GENRE)
-        return;
-    m_nView = view;
+    StopSearch();
+    WaitForWorker();
+    if (Handle())
+        DestroyWindow(Handle());
+    m_catalogue.SetView(nullptr);
+    for (int v = ID_VIEW_ARTIST; v <= ID_VIEW_GENRE; ++v)
+        DiscardViewRows(v);
 }
 
+bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
+{
+    if (!m_fileList.CreateList(parent, rect, kFileListId, kListStyle) ||
+        !CreateList(parent, rect, id, kListStyle | LVS_NOSORTHEADER))
+        return false;
+    SendMessageA(Handle(), LVM_SETBKCOLOR, 0, LPARAM(GetSysColor(COLOR_WINDOW)));
+    // The grouped list's own icons: unknown groups, folders, drives.
+    const struct {
+        const char* key;
+        int resource;
+    } own[] = {{"*UNKNFOLDER*", 215}, {"*UNKNOPENFOLDER*", 218}};
+    for (const auto& icon : own) {
+        HICON h = HICON(LoadImageA(fw::ModuleInstance(), MAKEINTRESOURCEA(icon.resource), IMAGE_ICON, 16, 16, 0));
+        if (h) {
+            AddIcon(icon.key, h);
+            DestroyIcon(h);
+        }
+    }
+    char windows[MAX_PATH];
+    if (GetWindowsDirectoryA(windows, MAX_PATH)) {
+        std::string drive = std::string(1, windows[0]) + ":\\";
+        const struct {
+            const char* key;
+            const char* path;
+            UINT flags;
+        } shell[] = {{"*FOLDER*", windows, 0}, {"*OPENFOLDER*", windows, SHGFI_OPENICON}, {"*DRIVE*", drive.c_str(), 0}};
+        for (const auto& icon : shell) {
+            SHFILEINFOA info = {};
+            if (SHGetFileInfoA(icon.path, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | icon.flags) &&
+                info.hIcon) {
+                AddIcon(icon.key, info.hIcon);
+                DestroyIcon(info.hIcon);
+            }
+        }
+    }
+    SendMessageA(Handle(), LVM_DELETECOLUMN, 3, 0);
+    SendMessageA(Handle(), LVM_DELETECOLUMN, 2, 0);
+    m_nView = ID_VIEW_FILES;
+    ShowList(true);
+    return true;
+}
+
+void CSndView::ShowList(bool files)
+{
+    CSndListCtrl& shown = files ? m_fileList : *this;
+    CSndListCtrl& hidden = files ? static_cast<CSndListCtrl&>(*this) : m_fileList;
+    ShowWindow(shown.Handle(), SW_SHOW);
+    EnableWindow(shown.Handle(), TRUE);
+    ShowWindow(hidden.Handle(), SW_HIDE);
+    EnableWindow(hidden.Handle(), FALSE);
+}
+
+CCatalogue::GroupIndex* CSndView::IndexOf(int32_t view)
+{
+    switch (view) {
+    case ID_VIEW_ARTIST: return &m_catalogue.Artists();
+    case ID_VIEW_ALBUM: return &m_catalogue.Albums();
+    case ID_VIEW_GENRE: return &m_catalogue.GenreGroups();
+    default: return nullptr;
+    }
+}
+
+// --- Views and row caches
+
+void CSndView::SetView(int32_t view)
+{
+    if (ViewIndex(view) < 0 || !m_bViewEnabled)
+        return;
+    if (Handle()) {
+        SetRedraw(false);
+        if (m_nStyle == 1 || view == ID_VIEW_FILES)
+            ShowList(true);
+        if (view != ID_VIEW_FILES)
+            ShowList(false);
+        SaveViewRows();
+        if (m_nView != ID_VIEW_FILES)
+            SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0); // the cache holds the rows
+    }
+    if (Handle())
+        RestoreViewRows(view);
+    m_nView = view;
+    if (Handle())
+        SetRedraw(true);
+}
+
+// Style 1 leaves a grouped view the way SetView does, so that no row stays in
+// the grouped list while its cache also holds it.
 void CSndView::SetStyle(int32_t style)
 {
+    if (style == 1 && m_nView != ID_VIEW_FILES) {
+        bool enabled = m_bViewEnabled;
+        m_bViewEnabled = true;
+        SetView(ID_VIEW_FILES);
+        m_bViewEnabled = enabled;
+    }
     m_nStyle = style;
     if (style == 1)
         m_nView = ID_VIEW_FILES;
 }
+
+void CSndView::SaveViewRows()
+{
+    int index = ViewIndex(m_nView);
+    if (index <= 0 || !Handle())
+        return;
+    m_caches[index].clear();
+    for (int i = 0; i < ItemCount(); ++i)
+        if (ListRow* row = RowAt(i))
+            m_caches[index][i] = row;
+}
+
+void CSndView::RestoreViewRows(int32_t view)
+{
+    int index = ViewIndex(view);
+    if (index <= 0)
+        return;
+    if (m_caches[index].empty()) {
+        BuildGroupRows(view);
+        return;
+    }
+    for (const auto& entry : m_caches[index])
+        if (InsertRow(ItemCount(), entry.second, view) < 0)
+            delete entry.second;
+}
+
+void CSndView::DiscardViewRows(int32_t view)
+{
+    int index = ViewIndex(view);
+    if (index <= 0)
+        return;
+    for (const auto& entry : m_caches[index])
+        delete entry.second;
+    m_caches[index].clear();
+}
+
+// The grouped views' caches go; the rows the grouped list shows are the shown
+// view's cache entries too, so the list lets go of them first.
+void CSndView::DiscardGroupedRows()
+{
+    if (Handle() && m_nView != ID_VIEW_FILES)
+        SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+    for (int v = ID_VIEW_ARTIST; v <= ID_VIEW_GENRE; ++v)
+        DiscardViewRows(v);
+}
+
+void CSndView::SetUnknString(int32_t view, const std::string& text)
+{
+    if (ViewIndex(view) >= 0)
+        m_strUnknNames[ViewIndex(view)] = text;
+}
+
+// --- Rows
+
+int CSndView::InsertRow(int index, ListRow* row, int view)
+{
+    if (!row || m_catalogue.IsClearing() || !Handle())
+        return -1;
+    if (row->nKind == RowFile || row->nKind == RowNoneFound) {
+        bool toFiles = view == ID_VIEW_FILES || (view == -1 && m_nView == ID_VIEW_FILES);
+        CSndListCtrl& target = toFiles ? m_fileList : *this;
+        int item = target.CSndListCtrl::InsertRow(index, row, view);
+        auto record = m_catalogue.Files().find(row->strKey.c_str());
+        if (item >= 0 && row->nKind == RowFile && record != m_catalogue.Files().end()) {
+            const CMusicInfo& info = *record->second;
+            target.SetSubItemText(item, 1, info.m_strTime.c_str());
+            if (toFiles) {
+                target.SetSubItemText(item, 2, info.m_strInfo.c_str());
+                target.SetSubItemText(item, 3, info.m_strPath.c_str());
+            }
+        }
+        return item;
+    }
+    static const char* const kKeys[] = {"*FOLDER*", "*FOLDER*", "*OPENFOLDER*", "", "*OPENFOLDER*",
+                                         "*DRIVE*", "*DRIVE*", "*UNKNOPENFOLDER*", "*UNKNFOLDER*"};
+    LVITEMA lv = {};
+    lv.mask = LVIF_TEXT | LVIF_INDENT | LVIF_IMAGE | LVIF_PARAM;
+    lv.iItem = index;
+    lv.pszText = const_cast<char*>(row->strText.c_str());
+    lv.iIndent = row->nIndent;
+    lv.iImage = row->nKind >= 0 && row->nKind <= RowUnknown ? ImageOf(kKeys[row->nKind]) : 0;
+    lv.lParam = LPARAM(row);
+    int item = int(SendMessageA(Handle(), LVM_INSERTITEMA, 0, LPARAM(&lv)));
+    if (item >= 0)
+        SetSubItemText(item, 1, " ");
+    return item;
+}
+
+void CSndView::DeleteRows(int first, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        delete RowAt(first);
+        SendMessageA(Handle(), LVM_DELETEITEM, WPARAM(first), 0);
+    }
+}
+
+void CSndView::InsertFileRow(const CMusicInfo& info)
+{
+    ListRow* row = NewRow(0, RowFile, info.m_strPath.c_str(), info.m_strFileName.c_str());
+    if (InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0) {
+        delete row;
+        return;
+    }
+    // While a search fills the list it is drawn now and then, not at every row.
+    if (m_hWorker && GetTickCount() - m_nLastPaint > kPaintInterval) {
+        m_fileList.SetRedraw(true);
+        RedrawWindow(m_fileList.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        m_fileList.SetRedraw(false);
+        m_nLastPaint = GetTickCount();
+    }
+}
+
+void CSndView::BuildGroupRows(int32_t view)
+{
+    if (!Handle())
+        return;
+    SetRedraw(false);
+    if (view < ID_VIEW_FILES)
+        view = m_nView;
+    CCatalogue::GroupIndex* index = m_nStyle == 2 ? IndexOf(view) : nullptr;
+    if (index) {
+        auto unknown = index->find(UNKNOWN_GROUP);
+        if (unknown != index->end() && !unknown->second.empty()) {
+            ListRow* row = NewRow(0, RowUnknown, UNKNOWN_GROUP, UnknString(view));
+            if (InsertRow(ItemCount(), row, -1) < 0)
+                delete row;
+        }
+        for (const auto& group : *index) {
+            if (group.first == UNKNOWN_GROUP)
+                continue;
+            ListRow* row = NewRow(0, RowGroup, group.first, group.first);
+            if (InsertRow(ItemCount(), row, view) < 0)
+                delete row;
+        }
+    }
+    SetRedraw(true);
+}
+
+void CSndView::ExpandRow(int item)
+{
+    ListRow* row = RowAt(item);
+    if (!row || (row->nKind != RowGroup && row->nKind != RowUnknown))
+        return;
+    SetRedraw(false);
+    bool unknown = row->nKind == RowUnknown;
+    row->nKind = unknown ? RowUnknownOpen : RowGroupOpen;
+    LVITEMA lv = {};
+    lv.mask = LVIF_IMAGE;
+    lv.iItem = item;
+    lv.iImage = ImageOf(unknown ? "*UNKNOPENFOLDER*" : "*OPENFOLDER*");
+    SendMessageA(Handle(), LVM_SETITEMA, 0, LPARAM(&lv));
+    CCatalogue::Group files;
+    if (CCatalogue::GroupIndex* index = IndexOf(m_nView))
+        files = (*index)[row->strKey]; // a key that is not there becomes an empty group
+    int at = item + 1;
+    for (CMusicInfo* info : files) {
+        if (!m_catalogue.PassesFilter(*info))
+            continue;
+        ListRow* file = NewRow(row->nIndent + 1, RowFile, info->m_strPath.c_str(), info->m_strFileName.c_str());
+        file->pParent = row;
+        if (InsertRow(at, file, -1) >= 0)
+            ++at;
+        else
+            delete file;
+    }
+    SetRedraw(true);
+}
+
+void CSndView::CollapseRow(int item)
+{
+    ListRow* row = RowAt(item);
+    if (!row)
+        return;
+    const char* key;
+    switch (row->nKind) {
+    case RowGroupOpen: row->nKind = RowGroup, key = "*FOLDER*"; break;
+    case RowUnknownOpen: row->nKind = RowUnknown, key = "*UNKNFOLDER*"; break;
+    case RowFolderOpen: row->nKind = RowFolder, key = "*FOLDER*"; break;
+    case RowDriveOpen: row->nKind = RowDrive, key = "*DRIVE*"; break;
+    default: return;
+    }
+    SetRedraw(false);
+    LVITEMA lv = {};
+    lv.mask = LVIF_IMAGE;
+    lv.iItem = item;
+    lv.iImage = ImageOf(key);
+    SendMessageA(Handle(), LVM_SETITEMA, 0, LPARAM(&lv));
+    CollapseBelow(item);
+    SetRedraw(true);
+}
+
+void CSndView::CollapseBelow(int item)
+{
+    auto indent = [&](int i) {
+        ListRow* r = RowAt(i);
+        return r ? r->nIndent : 0;
+    };
+    int depth = indent(item);
+    SetRedraw(false);
+    while (item + 1 < ItemCount() && indent(item + 1) > depth)
+        DeleteRows(item + 1, 1);
+    SetRedraw(true);
+}
+
+bool CSndView::SetColumn(int column, const std::string& header, int width)
+{
+    return m_fileList.SetColumn(column, header, width) && CSndListCtrl::SetColumn(column, header, width);
+}
+
+bool CSndView::SetColumnWidth(int column, int width)
+{
+    if (!m_fileList.Handle())
+        return false;
+    if (!SendMessageA(m_fileList.Handle(), LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width & 0xFFFF, 0)))
+        return false;
+    return SendMessageA(Handle(), LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width & 0xFFFF, 0)) != 0;
+}
+
+void CSndView::CountSelected(int& files, int& items) const
+{
+    if (m_nView == ID_VIEW_FILES)
+        m_fileList.CountSelected(files, items);
+    else
+        CSndListCtrl::CountSelected(files, items);
+}
+
+// --- Filter
 
 void CSndView::HideItems(const std::string& list)
 {
@@ -30,57 +363,87 @@ void CSndView::SetHideAudioLength(int32_t seconds)
     Refresh();
 }
 
+// Empties the grouped list: its rows are freed, the shown view's cache forgotten.
+void CSndView::EmptyGroupedList()
+{
+    if (Handle()) {
+        DeleteAllRows();
+        int index = ViewIndex(m_nView);
+        if (index > 0)
+            m_caches[index].clear();
+    }
+    m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS);
+    if (Handle())
+        SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+}
+
 void CSndView::Refresh()
 {
-    m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS);
+    EmptyGroupedList();
     m_catalogue.RebuildGroups();
+    BuildGroupRows(-1);
+    // Either view: enabled when the list it shows has rows.
+    if (Handle())
+        m_bViewEnabled = ShownList().ItemCount() > 0;
 }
 
-void CSndView::InsertFileRow(const CMusicInfo&)
+// Rows of vanished files, of records the filter now hides, of paths no longer
+// catalogued, and the nothing-found row leave the file list.
+void CSndView::PurgeFileList(int32_t view)
 {
-    if (!m_catalogue.IsClearing())
-        ++m_nFileRows;
+    if (view != ID_VIEW_FILES || !m_fileList.Handle())
+        return;
+    for (int i = 0; i < m_fileList.ItemCount();) {
+        ListRow* row = m_fileList.RowAt(i);
+        bool drop = false;
+        if (row) {
+            auto record = m_catalogue.Files().find(row->strKey.c_str());
+            drop = row->nKind == RowNoneFound || !platform::PathExists(row->strKey.c_str()) ||
+                   record == m_catalogue.Files().end() || !m_catalogue.PassesFilter(*record->second);
+        }
+        if (drop && SendMessageA(m_fileList.Handle(), LVM_DELETEITEM, WPARAM(i), 0)) {
+            delete row;
+            continue;
+        }
+        ++i;
+    }
 }
 
-// The view shows rows when the file list holds some (the grouped views' rows
-// arrive with the result lists).
 void CSndView::SyncViewAfterLoad()
 {
-    m_bViewEnabled = m_nFileRows > 0;
+    m_bViewEnabled = ShownList().Handle() && ShownList().ItemCount() > 0;
+    if (!m_bViewEnabled && !m_catalogue.Files().empty() && m_fileList.Handle()) {
+        ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", m_strNoFileFound);
+        if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0)
+            delete row;
+    }
 }
 
-// --- The window and the search
-
-CSndView::~CSndView()
-{
-    StopSearch();
-    WaitForWorker();
-    if (Handle())
-        DestroyWindow(Handle());
-    m_catalogue.SetView(nullptr);
-}
-
-bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
-{
-    return Create("TarnwickSndView", 0, WS_CHILD | WS_CLIPSIBLINGS, rect, parent, id, LoadCursor(nullptr, IDC_ARROW),
-                  GetSysColorBrush(COLOR_WINDOW));
-}
+// --- The search
 
 void CSndView::BeginSearch()
 {
     if (m_hWorker || m_requests.Requests().empty() || !Handle())
         return;
+    ListRow* first = m_fileList.RowAt(0);
+    if (first && first->nKind == RowNoneFound && SendMessageA(m_fileList.Handle(), LVM_DELETEITEM, 0, 0))
+        delete first;
     m_requests.SetState(SEARCH_RUNNING);
     ScanStart* start = new ScanStart{};
     start->hViewWnd = Handle();
     m_catalogue.ClearCatalogue(CLEAR_MISSING);
+    PurgeFileList(ID_VIEW_FILES);
     start->pRequests = &m_requests;
     start->pHidden = &m_catalogue.HiddenExtensions();
     for (const auto& request : m_requests.Requests())
         start->nTotalBytes += DriveUsedSpace(request.first);
+    m_fileList.SetRedraw(false);
+    m_nLastPaint = GetTickCount();
     m_hWorker = StartScan(start);
-    if (!m_hWorker)
+    if (!m_hWorker) {
         m_requests.SetState(SEARCH_IDLE); // no worker: back to idle at once
+        m_fileList.SetRedraw(true);
+    }
 }
 
 void CSndView::WaitForWorker()
@@ -127,10 +490,21 @@ LRESULT CSndView::OnFileFound(const char* workerPath)
 
 void CSndView::OnEndSearch()
 {
+    m_fileList.SetRedraw(true);
+    InvalidateRect(m_fileList.Handle(), nullptr, TRUE);
+    EmptyGroupedList();
+    bool found = m_fileList.ItemCount() > 0;
+    if (!found && !m_strNoFileFound.empty()) {
+        m_bViewEnabled = false;
+        ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", m_strNoFileFound);
+        if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0)
+            delete row;
+    }
     CountsRecord counts = {};
     int32_t total = 0;
     m_catalogue.GetMusicCounts(&counts.lTagged, &counts.lTotal, &total);
-    SendMessageA(GetParent(Handle()), UM_ENDSEARCH, WPARAM(&counts), m_nFileRows > 0 ? TRUE : FALSE);
+    SendMessageA(GetParent(Handle()), UM_ENDSEARCH, WPARAM(&counts), found ? TRUE : FALSE);
+    BuildGroupRows(-1);
     m_requests.SetState(SEARCH_IDLE);
     if (m_hWorker) {
         CloseHandle(m_hWorker);
@@ -156,7 +530,52 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         if (wp)
             m_catalogue.RefileAfterLookup(reinterpret_cast<CMusicInfo*>(wp));
         return 0;
+    case WM_SIZE: {
+        LRESULT r = Default(msg, wp, lp);
+        RECT rect;
+        GetWindowRect(Handle(), &rect);
+        MapWindowPoints(nullptr, GetParent(Handle()), reinterpret_cast<POINT*>(&rect), 2);
+        if (m_fileList.Handle())
+            MoveWindow(m_fileList.Handle(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+        return r;
+    }
+    case WM_LBUTTONDOWN: {
+        LRESULT r = CSndListCtrl::WindowProc(msg, wp, lp);
+        LVHITTESTINFO hit = {};
+        hit.pt.x = short(LOWORD(lp));
+        hit.pt.y = short(HIWORD(lp));
+        hit.flags = 0;
+        int item = int(SendMessageA(Handle(), LVM_SUBITEMHITTEST, 0, LPARAM(&hit)));
+        if (ListRow* row = RowAt(item)) {
+            switch (row->nKind) {
+            case RowFolder: case RowGroup: case RowDrive: case RowUnknown: ExpandRow(item); break;
+            case RowGroupOpen: case RowFolderOpen: case RowDriveOpen: case RowUnknownOpen: CollapseRow(item); break;
+            default: break;
+            }
+        }
+        return r;
+    }
+    case WM_KEYDOWN: {
+        int item = FirstSelected();
+        if (wp == VK_LEFT)
+            CollapseRow(item);
+        else if (wp == VK_RIGHT)
+            ExpandRow(item);
+        return CSndListCtrl::WindowProc(msg, wp, lp);
+    }
+    case WM_DESTROY: {
+        StopSearch();
+        SaveViewRows();
+        m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS | CLEAR_ALL_FILES | CLEAR_GROUPS);
+        SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+        if (m_fileList.Handle())
+            DestroyWindow(m_fileList.Handle());
+        int index = ViewIndex(m_nView);
+        if (index > 0)
+            m_caches[index].clear();
+        return CSndListCtrl::WindowProc(msg, wp, lp);
+    }
     default:
-        return Default(msg, wp, lp);
+        return CSndListCtrl::WindowProc(msg, wp, lp);
     }
 }

@@ -1,17 +1,19 @@
-// CSndView: the sound view. It owns the catalogue, the search requests, the
-// search state and the view state, and its window is where the scan worker
-// reports. Its list windows arrive with the result lists; until then the
-// window is a plain child of the control window.
+// CSndView: the sound view. It is the grouped list (artist, album and genre
+// views) and owns the file list, the catalogue, the search requests, the
+// search state and the view state; its window is where the scan worker reports.
 #pragma once
 #include "catalogue/Catalogue.h"
 #include "catalogue/SearchRequests.h"
-#include "framework/Window.h"
+#include "listctrl/SndListCtrl.h"
+#include <map>
 #include <string>
-#include <vector>
 
 enum ViewId : int32_t { ID_VIEW_FILES = 1039, ID_VIEW_ARTIST = 1040, ID_VIEW_ALBUM = 1041, ID_VIEW_GENRE = 1042 };
 
-class CSndView : public CCatalogueView, public fw::CWindow {
+// 0..3 for the four views, -1 for anything else.
+inline int ViewIndex(int32_t view) { return view >= ID_VIEW_FILES && view <= ID_VIEW_GENRE ? view - ID_VIEW_FILES : -1; }
+
+class CSndView : public CSndListCtrl, public CCatalogueView {
 public:
     CSndView() { m_catalogue.SetView(this); }
     ~CSndView() override;
@@ -19,6 +21,9 @@ public:
     CSndView& operator=(const CSndView&) = delete;
 
     bool CreateListWindows(HWND parent, const RECT& rect, UINT id);
+    CSndListCtrl& FileList() { return m_fileList; }
+    // The list the current view shows.
+    CSndListCtrl& ShownList() { return m_nView == ID_VIEW_FILES ? m_fileList : *this; }
 
     // Starts a search of every request, unless one runs, the table is empty or
     // there is no window to report to.
@@ -33,8 +38,6 @@ public:
     CSearchRequests& Requests() { return m_requests; }
 
     int32_t GetView() const { return m_nView; }
-    // Switches to one of the four views while the view is enabled; any other
-    // id leaves the view as it is.
     void SetView(int32_t view);
     void SetStyle(int32_t style);
     int32_t Style() const { return m_nStyle; }
@@ -45,14 +48,32 @@ public:
     void SetHideAudioLength(int32_t seconds);
     int32_t GetItemsFoundCount(const std::string& list) const { return m_catalogue.CountByExtension(list.c_str()); }
     void Refresh();
+    void PurgeFileList(int32_t view);
 
-    int32_t FileRowCount() const { return m_nFileRows; }
+    bool SetColumn(int column, const std::string& header, int width) override;
+    bool SetColumnWidth(int column, int width);
+    void CountSelected(int& files, int& items) const override;
+    int InsertRow(int index, ListRow* row, int view) override;
+    void DeleteRows(int first, int count);
+
+    void BuildGroupRows(int32_t view);
+    void ExpandRow(int item);
+    void CollapseRow(int item);
+    void CollapseBelow(int item);
+    void SaveViewRows();
+    void RestoreViewRows(int32_t view);
+    void DiscardViewRows(int32_t view);
+
     bool GenreViewAvailable() const { return m_bGenreView; }
     void SetNoFileFoundText(const std::string& text) { m_strNoFileFound = text; }
+    void SetUnknString(int32_t view, const std::string& text);
+    const std::string& UnknString(int32_t view) const { return m_strUnknNames[ViewIndex(view) < 0 ? 0 : ViewIndex(view)]; }
 
     // The catalogue's requests.
     void InsertFileRow(const CMusicInfo& info) override;
+    void DiscardGroupedRows() override;
     void SetGenreViewAvailable(bool available) override { m_bGenreView = available; }
+    void RebuildShownGroupView() override { BuildGroupRows(-1); }
     void SyncViewAfterLoad() override;
 
 protected:
@@ -61,14 +82,20 @@ protected:
 private:
     LRESULT OnFileFound(const char* path);
     void OnEndSearch();
+    void EmptyGroupedList();
+    CCatalogue::GroupIndex* IndexOf(int32_t view);
+    void ShowList(bool files);
 
     CCatalogue m_catalogue;
     CSearchRequests m_requests;
-    int32_t m_nView = ID_VIEW_FILES;
-    int32_t m_nStyle = 2;
+    CSndListCtrl m_fileList;
     bool m_bViewEnabled = false;
-    bool m_bGenreView = false;
-    int32_t m_nFileRows = 0;
+    std::string m_strUnknNames[4];
     std::string m_strNoFileFound;
+    int32_t m_nStyle = 1;
+    int32_t m_nView = ID_VIEW_FILES;
+    bool m_bGenreView = false;
     HANDLE m_hWorker = nullptr; // the busy marker: set from the worker's start to the end of OnEndSearch
+    DWORD m_nLastPaint = 0;     // the file list repaints now and then while a search fills it
+    std::map<int, ListRow*> m_caches[4];
 };

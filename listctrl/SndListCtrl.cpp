@@ -1,0 +1,263 @@
+#include "SndListCtrl.h"
+#include "catalogue/Extensions.h"
+#include "catalogue/Messages.h"
+#include "framework/Module.h"
+#include <shellapi.h>
+
+CSndListCtrl::~CSndListCtrl()
+{
+    if (Handle())
+        DestroyWindow(Handle());
+}
+
+bool CSndListCtrl::CreateList(HWND parent, const RECT& rect, UINT id, DWORD style)
+{
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    if (!CreateSubclassed(WC_LISTVIEWA, 0, style, rect, parent, id))
+        return false;
+    m_hImages = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 10);
+    SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, LPARAM(m_hImages));
+    HICON none = HICON(LoadImageA(fw::ModuleInstance(), MAKEINTRESOURCEA(219), IMAGE_ICON, 16, 16, 0));
+    if (none) {
+        AddIcon("*NONEFOUND*", none);
+        DestroyIcon(none);
+    }
+    RECT client;
+    GetClientRect(Handle(), &client);
+    int w = client.right;
+    const char* headers[4] = {"~~~Name", "~~~Time", "~~~Type", "~~~Path"};
+    const int widths[4] = {w / 2, w / 4, w / 4, w / 4};
+    for (int i = 0; i < 4; ++i) {
+        LVCOLUMNA col = {};
+        col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        col.fmt = LVCFMT_LEFT;
+        col.cx = widths[i];
+        col.pszText = const_cast<char*>(headers[i]);
+        col.iSubItem = i;
+        SendMessageA(Handle(), LVM_INSERTCOLUMNA, WPARAM(i), LPARAM(&col));
+    }
+    return true;
+}
+
+int CSndListCtrl::AddIcon(const std::string& key, HICON icon)
+{
+    int index = ImageList_AddIcon(m_hImages, icon);
+    if (index >= 0)
+        m_mapIcons[key] = index;
+    return index;
+}
+
+int CSndListCtrl::ImageOf(const std::string& key) const
+{
+    auto it = m_mapIcons.find(key);
+    return it == m_mapIcons.end() ? 0 : it->second;
+}
+
+ListRow* CSndListCtrl::RowAt(int item) const
+{
+    LVITEMA lv = {};
+    lv.mask = LVIF_PARAM;
+    lv.iItem = item;
+    if (item < 0 || !SendMessageA(Handle(), LVM_GETITEMA, 0, LPARAM(&lv)))
+        return nullptr;
+    return reinterpret_cast<ListRow*>(lv.lParam);
+}
+
+// One shell icon per file type, asked for on the first file of that type.
+int CSndListCtrl::FileImage(const std::string& path)
+{
+    std::string ext;
+    if (!GetExtension(path.c_str(), ext))
+        return 0;
+    auto it = m_mapIcons.find(ext);
+    if (it != m_mapIcons.end())
+        return it->second;
+    SHFILEINFOA info = {};
+    if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_TYPENAME) ||
+        !info.hIcon)
+        return 0;
+    int index = AddIcon(ext, info.hIcon);
+    DestroyIcon(info.hIcon);
+    return index < 0 ? 0 : index;
+}
+
+int CSndListCtrl::InsertRow(int index, ListRow* row, int)
+{
+    if (!row || !Handle())
+        return -1;
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_INDENT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = const_cast<char*>(row->strText.c_str());
+    item.iIndent = row->nIndent;
+    item.iImage = row->nKind == RowFile ? FileImage(row->strKey) : 0;
+    item.lParam = LPARAM(row);
+    return int(SendMessageA(Handle(), LVM_INSERTITEMA, 0, LPARAM(&item)));
+}
+
+void CSndListCtrl::DeleteAllRows()
+{
+    if (!Handle())
+        return;
+    for (int i = ItemCount() - 1; i >= 0; --i) {
+        delete RowAt(i);
+        LVITEMA lv = {};
+        lv.mask = LVIF_PARAM;
+        lv.iItem = i;
+        SendMessageA(Handle(), LVM_SETITEMA, 0, LPARAM(&lv));
+    }
+    SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+}
+
+bool CSndListCtrl::SetColumn(int column, const std::string& header, int width)
+{
+    LVCOLUMNA col = {};
+    if (!header.empty()) {
+        col.mask |= LVCF_TEXT;
+        col.pszText = const_cast<char*>(header.c_str());
+    }
+    if (width > 0) {
+        col.mask |= LVCF_WIDTH;
+        col.cx = width;
+    }
+    if (col.mask && Handle())
+        SendMessageA(Handle(), LVM_SETCOLUMNA, WPARAM(column), LPARAM(&col));
+    return true;
+}
+
+void CSndListCtrl::SetSubItemText(int item, int column, const std::string& text)
+{
+    LVITEMA lv = {};
+    lv.iSubItem = column;
+    lv.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(Handle(), LVM_SETITEMTEXTA, WPARAM(item), LPARAM(&lv));
+}
+
+void CSndListCtrl::CountSelected(int& files, int& items) const
+{
+    files = items = 0;
+    if (!Handle())
+        return;
+    for (int i = FirstSelected(); i >= 0;
+         i = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) {
+        ++items;
+        if (ListRow* row = RowAt(i))
+            files += row->nKind == RowFile;
+    }
+}
+
+void CSndListCtrl::RedrawSelection()
+{
+    int focused = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+    for (int i = -1;;) {
+        i = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED));
+        int item = i >= 0 ? i : focused;
+        if (item < 0)
+            break;
+        RECT r = {};
+        r.left = LVIR_BOUNDS;
+        if (SendMessageA(Handle(), LVM_GETITEMRECT, WPARAM(item), LPARAM(&r)))
+            InvalidateRect(Handle(), &r, TRUE);
+        if (i < 0)
+            break;
+    }
+    UpdateWindow(Handle());
+}
+
+namespace {
+struct ListSearch {
+    HWND self;
+    HWND other;
+};
+
+BOOL CALLBACK FindOtherList(HWND hwnd, LPARAM lp)
+{
+    auto* search = reinterpret_cast<ListSearch*>(lp);
+    char name[32] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (hwnd != search->self && lstrcmpiA(name, "syslistview32") == 0) {
+        search->other = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+// The other list of the same parent gets the width just dragged.
+void CSndListCtrl::KeepWidthInStep(int column)
+{
+    int width = int(SendMessageA(Handle(), LVM_GETCOLUMNWIDTH, WPARAM(column), 0));
+    if (width < 0)
+        return;
+    ListSearch search = {Handle(), nullptr};
+    EnumChildWindows(GetParent(Handle()), FindOtherList, LPARAM(&search));
+    if (search.other)
+        SendMessageA(search.other, LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width, 0));
+}
+
+void CSndListCtrl::NotifySelection()
+{
+    int files, items;
+    CountSelected(files, items);
+    SendMessageA(GetParent(Handle()), UM_ITEMSSELECTED, WPARAM(files), LPARAM(items));
+}
+
+LRESULT CSndListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_KEYUP: {
+        LRESULT r = Default(msg, wp, lp);
+        NotifySelection();
+        return r;
+    }
+    case WM_KEYDOWN:
+        if (wp == VK_RETURN) {
+            ListRow* row = RowAt(FirstSelected());
+            if (row && row->nKind == RowFile)
+                SendMessageA(GetParent(Handle()), UM_ITEMDBLCLICK, WPARAM(row->strKey.c_str()), 0);
+            return 0;
+        }
+        return Default(msg, wp, lp);
+    case WM_LBUTTONDBLCLK: {
+        LVHITTESTINFO hit = {};
+        hit.pt.x = short(LOWORD(lp));
+        hit.pt.y = short(HIWORD(lp));
+        int item = int(SendMessageA(Handle(), LVM_HITTEST, 0, LPARAM(&hit)));
+        ListRow* row = RowAt(item);
+        if (row && row->nKind == RowFile)
+            SendMessageA(GetParent(Handle()), UM_ITEMDBLCLICK, WPARAM(row->strKey.c_str()), 0);
+        return Default(msg, wp, lp);
+    }
+    case WM_SETFOCUS: {
+        if (ItemCount() > 0 && FirstSelected() < 0 &&
+            SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) < 0) {
+            LVITEMA lv = {};
+            lv.stateMask = LVIS_FOCUSED;
+            lv.state = LVIS_FOCUSED;
+            SendMessageA(Handle(), LVM_SETITEMSTATE, 0, LPARAM(&lv));
+        }
+        LRESULT r = Default(msg, wp, lp);
+        RedrawSelection();
+        return r;
+    }
+    case WM_KILLFOCUS: {
+        LRESULT r = Default(msg, wp, lp);
+        RedrawSelection();
+        return r;
+    }
+    case WM_NOTIFY: {
+        const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
+        LRESULT r = Default(msg, wp, lp);
+        if (n && (n->code == HDN_ENDTRACKA || n->code == HDN_ENDTRACKW))
+            KeepWidthInStep(reinterpret_cast<const NMHEADERA*>(lp)->iItem);
+        return r;
+    }
+    case WM_DESTROY:
+        DeleteAllRows();
+        return Default(msg, wp, lp);
+    default:
+        return Default(msg, wp, lp);
+    }
+}
