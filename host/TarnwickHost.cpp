@@ -4,13 +4,14 @@
 // (with the playing time it computes from the file), logs every event and
 // can save a picture of its window when the search has ended.
 //
-// usage: TarnwickHost [--style N] [--view ID] [--ext PATTERN]... [--genres INI]
+// usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--ext PATTERN]... [--genres INI]
 //                     [--cache FILE] [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
 #include "EventSink.h"
 #include "Png.h"
 #include <windows.h>
 #include <ocidl.h>
+#include <commctrl.h>
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
@@ -29,6 +30,7 @@ struct Options {
     std::string screenshot, cache, genres;
     long style = 2;
     long view = 0;
+    int open = -1; // a row of the grouped view to click open after the search
 };
 
 Options g_opts;
@@ -112,6 +114,32 @@ bool ReadWhole(const std::string& path, std::string& bytes)
     return true;
 }
 
+BOOL CALLBACK FindShownList(HWND hwnd, LPARAM lp)
+{
+    char name[32] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpiA(name, "SysListView32") == 0 && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(lp) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Clicks a row of the list the control shows, as a person would.
+void ClickRow(int row)
+{
+    HWND list = nullptr;
+    EnumChildWindows(g_frame, FindShownList, LPARAM(&list));
+    RECT r = {};
+    r.left = LVIR_LABEL;
+    if (!list || !SendMessageA(list, LVM_GETITEMRECT, WPARAM(row), LPARAM(&r)))
+        return;
+    LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    Log("clicked row %d\n", row);
+}
+
 void SaveScreenshot()
 {
     RECT r;
@@ -178,6 +206,8 @@ public:
             Log("EndSearch tagged=%ld mp3=%ld\n", long(a[1].lVal), long(a[0].lVal));
             if (g_opts.view)
                 Put(L"View", Long(g_opts.view));
+            if (g_opts.open >= 0)
+                ClickRow(g_opts.open);
             if (!g_opts.screenshot.empty())
                 SetTimer(g_frame, TIMER_SHOT, 800, nullptr);
             break;
@@ -274,6 +304,8 @@ bool ParseArgs(int argc, char** argv)
             g_opts.style = std::atol(argv[++i]);
         else if (arg == "--view" && hasValue)
             g_opts.view = std::atol(argv[++i]);
+        else if (arg == "--open" && hasValue)
+            g_opts.open = std::atoi(argv[++i]);
         else if (arg == "--ext" && hasValue)
             g_opts.patterns.push_back(argv[++i]);
         else if (arg == "--screenshot" && hasValue)
@@ -297,7 +329,7 @@ bool ParseArgs(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (!ParseArgs(argc, argv)) {
-        std::fprintf(stderr, "usage: TarnwickHost [--style N] [--view ID] [--ext PATTERN]... [--genres INI] "
+        std::fprintf(stderr, "usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--ext PATTERN]... [--genres INI] "
                              "[--cache FILE] [--screenshot FILE] [FOLDER]...\n");
         return 2;
     }

@@ -504,7 +504,8 @@ void CSndView::OnEndSearch()
     int32_t total = 0;
     m_catalogue.GetMusicCounts(&counts.lTagged, &counts.lTotal, &total);
     SendMessageA(GetParent(Handle()), UM_ENDSEARCH, WPARAM(&counts), found ? TRUE : FALSE);
-    BuildGroupRows(-1);
+    if (ItemCount() == 0) // a host that switched views in EndSearch has had its view built already
+        BuildGroupRows(-1);
     m_requests.SetState(SEARCH_IDLE);
     if (m_hWorker) {
         CloseHandle(m_hWorker);

@@ -3,7 +3,8 @@
 
 usage: art.py OUTDIR
 Writes toolbox.bmp (16x15), toolbar.bmp (48x15: the View and Scan buttons),
-tarnwick.ico (32x32 and 16x16), file.ico, group.ico and none.ico (16x16).
+tarnwick.ico (32x32 and 16x16), and the 16x16 list icons unknown.ico and
+unknown_open.ico (groups without a name) and none.ico (nothing found).
 """
 import struct
 import sys
@@ -35,20 +36,38 @@ NOTE = [
     "................",
     "................",
 ]
-FOLDER = [
+UNKNOWN = [  # a folder with a question mark
     "................",
     "................",
     ".kkkkk..........",
     ".kyyyyk.........",
     ".kyyyyykkkkkkkk.",
+    ".kyyyyyybbbyyyk.",
+    ".kwwwwwbwwwbwwk.",
+    ".kyyyyyyyyybyyk.",
+    ".kyyyyyyyybyyyk.",
+    ".kyyyyyyybyyyyk.",
     ".kyyyyyyyyyyyyk.",
-    ".kwwwwwwwwwwwwk.",
-    ".kyyyyyyyyyyyyk.",
-    ".kyyyyyyyyyyyyk.",
-    ".kyyyyyyyyyyyyk.",
-    ".kyyyyyyyyyyyyk.",
-    ".kyyyyyyyyyyyyk.",
+    ".kyyyyyyybyyyyk.",
     ".kkkkkkkkkkkkkk.",
+    "................",
+    "................",
+    "................",
+]
+UNKNOWN_OPEN = [  # the same folder, open
+    "................",
+    "................",
+    ".kkkkk..........",
+    ".kyyyyk.........",
+    ".kyyyyykkkkkkkk.",
+    ".kyyyyyybbbyyyk.",
+    ".kyyykkbkkkbkkkk",
+    ".kyykwwwwwwbwwwk",
+    ".kykwwwwwwbwwwk.",
+    ".kykwwwwwbwwwwk.",
+    ".kkwwwwwwwwwwk..",
+    ".kkwwwwwwbwwwk..",
+    ".kkkkkkkkkkkkk..",
     "................",
     "................",
     "................",
@@ -171,8 +190,8 @@ def main():
     strip = [a + b for a, b in zip(indices(VIEW, 24, 15), indices(SCAN, 24, 15))]
     write_bmp(out / 'toolbar.bmp', strip, 48, 15)
     write_ico(out / 'tarnwick.ico', [(scale(NOTE, 2), 32), (NOTE, 16)])
-    write_ico(out / 'file.ico', [(NOTE, 16)], bpp=8)
-    write_ico(out / 'group.ico', [(FOLDER, 16)], bpp=8)
+    write_ico(out / 'unknown.ico', [(UNKNOWN, 16)], bpp=8)
+    write_ico(out / 'unknown_open.ico', [(UNKNOWN_OPEN, 16)], bpp=8)
     write_ico(out / 'none.ico', [(NONE, 16)])
 
 
