@@ -4,13 +4,15 @@
 #include "ControlHost.h"
 #include "../core/TestFs.h"
 #include "EventSink.h"
+#include <algorithm>
+#include <commctrl.h>
 #include <functional>
 #include <olectl.h>
 
 namespace {
 
 const IID& DIID_Events = DIID_TarnwickEvents;
-enum { ADDING = 1, END = 3, START = 4, PROGRESS = 6 };
+enum { ADDING = 1, DBLCLICK = 2, END = 3, START = 4, PROGRESS = 6, SELECTED = 13 };
 
 struct Event {
     DISPID id;
@@ -44,7 +46,11 @@ public:
                 SysFreeString(*arg[2].pbstrVal);
                 *arg[2].pbstrVal = SysAllocString(L"3:00");
             }
-        } else if (id == END && dp->cArgs == 2) {
+        } else if (id == DBLCLICK && dp->cArgs == 1) {
+            char path[MAX_PATH * 2] = {};
+            WideCharToMultiByte(CP_ACP, 0, arg[0].bstrVal, -1, path, sizeof path - 1, nullptr, nullptr);
+            e.path = path;
+        } else if ((id == END || id == SELECTED) && dp->cArgs == 2) {
             e.a = arg[1].lVal;
             e.b = arg[0].lVal;
         } else if (id == PROGRESS && dp->cArgs == 4) {
@@ -450,4 +456,245 @@ TEST(AtlHost, CreatesTheControlByProgIdAndSearches)
     DestroyWindow(frame);
     RemoveTestFolder("T:\\atl");
     CoUninitialize();
+}
+
+// --- The result lists, read back with list-view messages
+
+namespace {
+
+BOOL CALLBACK FindVisibleList(HWND hwnd, LPARAM lp)
+{
+    char name[32] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpiA(name, "SysListView32") == 0 && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(lp) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class Views : public Search {
+protected:
+    void SetUp() override
+    {
+        Search::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        Call style; // a new control shows no grouped rows until the host asks for the full list
+        Put(style, ctrl, L"Style", VLong(2));
+    }
+    HWND Shown()
+    {
+        HWND list = nullptr;
+        EnumChildWindows(ax, FindVisibleList, LPARAM(&list));
+        return list;
+    }
+    static std::string Cell(HWND list, int item, int column)
+    {
+        char text[260] = {};
+        LVITEMA lv = {};
+        lv.iSubItem = column;
+        lv.pszText = text;
+        lv.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(item), LPARAM(&lv));
+        return text;
+    }
+    // Each row as its indent in blanks and its text.
+    static std::vector<std::string> Rows(HWND list)
+    {
+        std::vector<std::string> rows;
+        int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            LVITEMA lv = {};
+            lv.mask = LVIF_INDENT;
+            lv.iItem = i;
+            SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
+            rows.push_back(std::string(size_t(lv.iIndent) * 2, ' ') + Cell(list, i, 0));
+        }
+        return rows;
+    }
+    static void Click(HWND list, int item, UINT down = WM_LBUTTONDOWN)
+    {
+        RECT r = {};
+        r.left = LVIR_LABEL;
+        ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, WPARAM(item), LPARAM(&r))) << item;
+        LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+        SendMessageA(list, down, MK_LBUTTON, at);
+        SendMessageA(list, WM_LBUTTONUP, 0, at);
+    }
+    static void Key(HWND list, WPARAM vk)
+    {
+        SendMessageA(list, WM_KEYDOWN, vk, 1);
+        SendMessageA(list, WM_KEYUP, vk, 0xC0000001);
+    }
+    void SetView(long view)
+    {
+        Call c;
+        Put(c, ctrl, L"View", VLong(view));
+    }
+    void Patterns(const wchar_t* method, std::vector<const wchar_t*> items)
+    {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_ARRAY | VT_BSTR;
+        v.parray = StringArray(items);
+        Call c;
+        Method(c, ctrl, method, {v});
+        VariantClear(&v);
+    }
+    // Two artists, a file without a tag and a WAV clip.
+    void SearchLibrary()
+    {
+        CreateDirectoryA("T:\\tree\\x", nullptr);
+        Write("T:\\tree\\a.mp3", Tagged("A", "Band", "First"));
+        Write("T:\\tree\\x\\b.mp3", Tagged("B", "band", "First"));
+        Write("T:\\tree\\c.mp3", Tagged("C", "Other", "Second"));
+        Write("T:\\tree\\d.mp3", "untagged");
+        Write("T:\\tree\\e.wav", "RIFF");
+        AddSearch(L"T:\\tree", {L"*.mp3", L"*.wav"});
+        ASSERT_TRUE(RunSearch());
+    }
+};
+
+} // namespace
+
+TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
+{
+    Call header;
+    Put(header, ctrl, L"ColNameHeader", VStr(L"Name"));
+    SearchLibrary();
+    HWND files = Shown();
+    ASSERT_NE(files, nullptr);
+    EXPECT_EQ(GetDlgCtrlID(files), 321);
+    std::vector<std::string> rows = Rows(files);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.wav"}));
+    EXPECT_EQ(Cell(files, 0, 1), "3:00");
+    EXPECT_EQ(Cell(files, 0, 3).substr(0, 7), "T:tree\\");
+    char text[64] = {};
+    LVCOLUMNA col = {};
+    col.mask = LVCF_TEXT;
+    col.pszText = text;
+    col.cchTextMax = sizeof text;
+    SendMessageA(files, LVM_GETCOLUMNA, 0, LPARAM(&col));
+    EXPECT_STREQ(text, "Name");
+
+    // A double-click on a file row reaches the host with its path; Return too.
+    Click(files, 0, WM_LBUTTONDBLCLK);
+    ASSERT_NE(sink.Last(DBLCLICK), nullptr);
+    EXPECT_EQ(sink.Last(DBLCLICK)->path, Cell(files, 0, 3));
+    Click(files, 1);
+    ASSERT_NE(sink.Last(SELECTED), nullptr);
+    EXPECT_EQ(sink.Last(SELECTED)->a, 1); // one file row
+    EXPECT_EQ(sink.Last(SELECTED)->b, 1); // one item
+    size_t clicks = size_t(sink.Count(DBLCLICK));
+    Key(files, VK_RETURN);
+    EXPECT_EQ(size_t(sink.Count(DBLCLICK)), clicks + 1);
+    EXPECT_EQ(sink.Last(DBLCLICK)->path, Cell(files, 1, 3));
+}
+
+TEST_F(Views, GroupsOpenAndCloseByMouseAndKeys)
+{
+    Call unknown;
+    Method(unknown, ctrl, L"SetUnknString", {VShort(1), VStr(L"No artist")});
+    SearchLibrary();
+    SetView(1040);
+    HWND grouped = Shown();
+    ASSERT_NE(grouped, nullptr);
+    EXPECT_NE(GetDlgCtrlID(grouped), 321);
+    EXPECT_EQ(Rows(grouped), (std::vector<std::string>{"No artist", "Band", "Other"}));
+    EXPECT_EQ(Cell(grouped, 1, 1), " ");
+
+    Click(grouped, 1); // Band and band are one group
+    EXPECT_EQ(Rows(grouped), (std::vector<std::string>{"No artist", "Band", "  a.mp3", "  b.mp3", "Other"}));
+    EXPECT_EQ(Cell(grouped, 2, 1), "3:00");
+    Click(grouped, 1);
+    EXPECT_EQ(Rows(grouped), (std::vector<std::string>{"No artist", "Band", "Other"}));
+
+    Key(grouped, VK_RIGHT); // the clicked row is selected
+    EXPECT_EQ(Rows(grouped).size(), 5u);
+    Key(grouped, VK_LEFT);
+    EXPECT_EQ(Rows(grouped).size(), 3u);
+    Click(grouped, 0);
+    EXPECT_EQ(Rows(grouped), (std::vector<std::string>{"No artist", "  d.mp3", "  e.wav", "Band", "Other"}));
+    size_t clicks = size_t(sink.Count(DBLCLICK));
+    Click(grouped, 3, WM_LBUTTONDBLCLK); // a group row is no file
+    EXPECT_EQ(size_t(sink.Count(DBLCLICK)), clicks);
+}
+
+TEST_F(Views, SwitchingViewsKeepsOpenGroupsAndTheEndOfASearchClosesThem)
+{
+    SearchLibrary();
+    SetView(1040);
+    HWND grouped = Shown();
+    Click(grouped, 2); // Other
+    const std::vector<std::string> artists = {"~~~Artist Unknown", "Band", "Other", "  c.mp3"};
+    EXPECT_EQ(Rows(grouped), artists);
+    SetView(1041);
+    EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Album Unknown", "First", "Second"}));
+    Click(Shown(), 1);
+    SetView(1039);
+    EXPECT_EQ(Rows(Shown()).size(), 5u);
+    SetView(1040);
+    EXPECT_EQ(Rows(Shown()), artists);
+    SetView(1041);
+    EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Album Unknown", "First", "  a.mp3", "  b.mp3", "Second"}));
+    SetView(1040);
+    SetView(9999); // no such view: nothing changes
+    EXPECT_EQ(Rows(Shown()), artists);
+
+    Write("T:\\tree\\f.mp3", Tagged("F", "Other", "Second"));
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "Band", "Other"}));
+    Click(Shown(), 2);
+    EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "Band", "Other", "  c.mp3", "  f.mp3"}));
+}
+
+TEST_F(Views, TheFilterHidesRecordsFromTheGroupedViewsOnly)
+{
+    SearchLibrary();
+    SetView(1040);
+    Patterns(L"HideItems", {L"*.wav"});
+    Click(Shown(), 0);
+    EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "  d.mp3", "Band", "Other"}));
+    Call length;
+    Method(length, ctrl, L"SetHideAudioLength", {VLong(181)}); // every file is 3:00
+    EXPECT_TRUE(Rows(Shown()).empty());
+    SetView(1039); // the view is no longer enabled: the grouped list stays
+    EXPECT_TRUE(Rows(Shown()).empty());
+    Method(length, ctrl, L"SetHideAudioLength", {VLong(180)});
+    EXPECT_EQ(Rows(Shown()).size(), 3u);
+    SetView(1039);
+    EXPECT_EQ(Rows(Shown()).size(), 5u); // the file list kept every row
+}
+
+TEST_F(Views, ASearchThatFindsNothingLeavesTheNothingFoundRow)
+{
+    Call text;
+    Put(text, ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
+    AddSearch(L"T:\\tree", {L"*.mp3"});
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(Rows(Shown()), std::vector<std::string>{"Nothing here"});
+    SetView(1040); // not enabled
+    EXPECT_EQ(Rows(Shown()), std::vector<std::string>{"Nothing here"});
+    // The next search takes the row away before it starts.
+    Write("T:\\tree\\a.mp3", "x");
+    ASSERT_TRUE(RunSearch());
+    EXPECT_EQ(Rows(Shown()), std::vector<std::string>{"a.mp3"});
+}
+
+TEST_F(Views, TheFileListOnlyStyleBuildsNoGroups)
+{
+    SearchLibrary();
+    SetView(1040);
+    ASSERT_EQ(Rows(Shown()).size(), 3u);
+    Call style;
+    Put(style, ctrl, L"Style", VLong(1)); // leaves the grouped view for the file list
+    EXPECT_EQ(Rows(Shown()).size(), 5u);
+    Call view;
+    Get(view, ctrl, L"View");
+    EXPECT_EQ(view.Long(), 1039);
+    SetView(1041); // shown, but no rows are built in this style
+    EXPECT_NE(GetDlgCtrlID(Shown()), 321);
+    EXPECT_TRUE(Rows(Shown()).empty());
 }
