@@ -28,7 +28,7 @@ const fw::DispEntry<C> kDispatch[] = {
     {8, L"ColTypeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTypeWidth>, &C::PutWidth<2, &C::m_nColTypeWidth>, {}, 0},
     {9, L"ColSourceWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColSourceWidth>,
      &C::PutWidth<3, &C::m_nColSourceWidth>, {}, 0},
-    {10, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>, &C::PutString<&C::m_strTipText>, {}, 0},
+    {10, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>, &C::PutTipText, {}, 0},
     {11, L"TipTextColor", DISP_PROPERTY, VT_I4, &C::GetTipTextColor, &C::PutTipTextColor, {}, 0},
     {12, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strGenreIniFilePath>,
      &C::PutGenreIniFilePath, {}, 0},
@@ -178,6 +178,15 @@ HRESULT CTarnwickCtrl::GetTipTextColor(CDispCall& c)
 HRESULT CTarnwickCtrl::PutTipTextColor(CDispCall& c)
 {
     m_clrTipTextColor = OLE_COLOR(c.Long(0));
+    m_view.SetTipTextColor(fw::TranslateColor(m_clrTipTextColor));
+    SetModified();
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutTipText(CDispCall& c)
+{
+    m_strTipText = c.Str(0);
+    m_view.SetTipText(m_strTipText, nullptr);
     SetModified();
     return S_OK;
 }
@@ -235,6 +244,7 @@ HRESULT CTarnwickCtrl::PutTipTextFont(CDispCall& c)
 {
     if (!c.Dispatch(0) || FAILED(m_fontTipText.Assign(c.Dispatch(0))))
         return DISP_E_TYPEMISMATCH;
+    m_view.SetTipText(std::string(), m_fontTipText.Handle());
     SetModified();
     return S_OK;
 }
@@ -265,7 +275,15 @@ HRESULT CTarnwickCtrl::GetView(CDispCall& c)
 
 HRESULT CTarnwickCtrl::PutView(CDispCall& c)
 {
-    m_view.SetView(c.Long(0));
+    ChangeView(c.Long(0));
+    return S_OK;
+}
+
+// Writing View: the view switches, the focus moves to the list it shows and
+// the host hears of that list's selection.
+void CTarnwickCtrl::ChangeView(LONG view)
+{
+    m_view.SetView(view);
     if (m_view.ShownList().Handle())
         SetFocus(m_view.ShownList().Handle());
     int files = 0, items = 0;
@@ -277,7 +295,6 @@ HRESULT CTarnwickCtrl::PutView(CDispCall& c)
             InvalidateRect(m_hToolbar, nullptr, TRUE);
         RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
-    return S_OK;
 }
 
 HRESULT CTarnwickCtrl::PutStrLang(CDispCall& c)
@@ -328,7 +345,7 @@ HRESULT CTarnwickCtrl::DeleteSearch(CDispCall& c)
 
 HRESULT CTarnwickCtrl::HideHelp(CDispCall&)
 {
-    m_bHelpHidden = true;
+    m_view.HideHelp();
     return S_OK;
 }
 
@@ -441,7 +458,7 @@ HRESULT CTarnwickCtrl::SetViewString(CDispCall& c)
 {
     int index = ViewIndexOf(c.Short(0));
     if (index >= 0)
-        m_strViewNames[index] = c.Str(1);
+        m_view.SetViewString(ID_VIEW_FILES + index, c.Str(1));
     return S_OK;
 }
 

@@ -69,6 +69,7 @@ public:
     }
     HRESULT GetTipTextColor(fw::CDispCall& c);
     HRESULT PutTipTextColor(fw::CDispCall& c);
+    HRESULT PutTipText(fw::CDispCall& c);
     HRESULT PutGenreIniFilePath(fw::CDispCall& c);
     HRESULT PutVisible(fw::CDispCall& c);
     HRESULT PutShowContextMenu(fw::CDispCall& c);
@@ -147,6 +148,7 @@ private:
     static std::string ExtensionList(const std::vector<std::string>& texts);
     HRESULT RaisePatternError(fw::CDispCall& c, int error);
     void FireItemsSelected(LONG files, LONG items);
+    void ChangeView(LONG view);
 
     fw::CFontHolder m_fontTipText;
     fw::CFontHolder m_fontStock;
@@ -174,8 +176,6 @@ public:
     std::string m_strNoFileFound;
     SHORT m_nBorderStyle = 0;
     bool m_bHotKeys = false;
-    bool m_bHelpHidden = false;
-    std::string m_strViewNames[4];
     std::string m_strCommandNames[2];
     std::string m_strToolbarNames[2] = {"~~~VIEW", "~~~SCAN"};
 };

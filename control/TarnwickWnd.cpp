@@ -59,6 +59,8 @@ LRESULT CTarnwickCtrl::OnCreate()
             if (m_view.UnknString(ID_VIEW_ARTIST + i).empty()) // the host may have named them already
                 m_view.SetUnknString(ID_VIEW_ARTIST + i, unknown[i]);
         ApplyColumns();
+        m_view.SetTipTextColor(fw::TranslateColor(m_clrTipTextColor));
+        m_view.SetTipText(std::string(), m_fontTipText.Handle());
     }
     if (m_lStyle == 1 && m_hToolbar)
         ShowWindow(m_hToolbar, SW_HIDE);
@@ -232,13 +234,23 @@ void CTarnwickCtrl::OnDestroy()
     m_view.WaitForWorker();
     if (!m_strCacheFile.empty())
         ::SaveFile(m_view.Catalogue(), m_strCacheFile.c_str());
-    m_bHelpHidden = true;
+    m_view.HideHelp();
 }
 
 void CTarnwickCtrl::OnViewButton()
 {
-    if (m_view.IsViewEnabled() && GetKeyState(VK_ESCAPE) >= 0)
-        return; // the view menu arrives with the views
+    if (m_view.IsViewEnabled() && GetKeyState(VK_ESCAPE) >= 0) {
+        RECT r = {};
+        if (m_hToolbar)
+            GetClientRect(m_hToolbar, &r);
+        POINT corner = {r.left, r.bottom};
+        if (m_hToolbar)
+            ClientToScreen(m_hToolbar, &corner);
+        int view = m_view.TrackViewMenu(0, corner);
+        if (view)
+            ChangeView(view);
+        return;
+    }
     int32_t tagged, mp3, total;
     m_view.Catalogue().GetMusicCounts(&tagged, &mp3, &total);
     if (total == 0) {
@@ -329,7 +341,7 @@ LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case UM_ENDSEARCH:
         return OnEndSearch(reinterpret_cast<CountsRecord*>(wp), lp != 0);
     case UM_STARTSEARCH: {
-        m_bHelpHidden = true;
+        m_view.HideHelp();
         fw::CEventArgs args;
         FireEvent(EVENT_START_SEARCH, args);
         return 0;

@@ -5,11 +5,11 @@
 namespace fw {
 
 bool CWindow::Create(const char* className, DWORD exStyle, DWORD style, const RECT& rect, HWND parent, UINT id,
-                     HCURSOR cursor, HBRUSH background)
+                     HCURSOR cursor, HBRUSH background, UINT classStyle)
 {
     WNDCLASSA wc = {};
     if (!GetClassInfoA(ModuleInstance(), className, &wc)) {
-        wc.style = CS_DBLCLKS;
+        wc.style = classStyle;
         wc.lpfnWndProc = StaticProc;
         wc.hInstance = ModuleInstance();
         wc.hCursor = cursor;

@@ -15,7 +15,7 @@ public:
     HWND Handle() const { return m_hWnd; }
     // Registers the class on first use (CS_DBLCLKS, no cursor, brush or icon unless given).
     bool Create(const char* className, DWORD exStyle, DWORD style, const RECT& rect, HWND parent, UINT id,
-                HCURSOR cursor = nullptr, HBRUSH background = nullptr);
+                HCURSOR cursor = nullptr, HBRUSH background = nullptr, UINT classStyle = CS_DBLCLKS);
     // Creates a window of a system class (a list view, say) and takes over its
     // messages; what this object does not handle goes to the class's own procedure.
     bool CreateSubclassed(const char* systemClass, DWORD exStyle, DWORD style, const RECT& rect, HWND parent,

@@ -59,11 +59,100 @@ bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
             }
         }
     }
+    CreateViewMenu();
+    // The help tip, below the column headers.
+    RECT header = {};
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(m_fileList.Handle(), LVM_GETHEADER, 0, 0)), &header);
+    m_pTip = new CTipWnd("TarnwickTip", Handle());
+    m_pTip->SetHelpRect(RECT{20, 20 + (header.bottom - header.top), 200, 150});
+    m_pTip->SetHelpText("");
+    if (!m_pTip->ShowHelp(0)) {
+        delete m_pTip;
+        m_pTip = nullptr;
+    }
     SendMessageA(Handle(), LVM_DELETECOLUMN, 3, 0);
     SendMessageA(Handle(), LVM_DELETECOLUMN, 2, 0);
     m_nView = ID_VIEW_FILES;
     ShowList(true);
     return true;
+}
+
+// --- Help tip
+
+void CSndView::SetTipText(const std::string& text, HFONT font)
+{
+    if (!m_pTip)
+        return;
+    if (!text.empty())
+        m_pTip->SetHelpText(text);
+    if (font)
+        m_pTip->SetHelpFont(font);
+}
+
+void CSndView::SetTipTextColor(COLORREF color)
+{
+    if (m_pTip)
+        m_pTip->SetHelpTextColor(color);
+}
+
+void CSndView::HideHelp()
+{
+    if (!m_pTip)
+        return;
+    CTipWnd* tip = m_pTip;
+    m_pTip = nullptr;
+    ShowWindow(tip->Handle(), SW_HIDE);
+    DestroyWindow(tip->Handle()); // the tip deletes itself with its window
+}
+
+// --- View menu
+
+void CSndView::CreateViewMenu()
+{
+    m_hViewMenu = CreatePopupMenu();
+    const char* texts[4] = {"~~~All Files", "~~~Artist", "~~~Album", "~~~Genre"};
+    for (int i = 0; i < 4; ++i)
+        AppendMenuA(m_hViewMenu, MF_STRING, UINT_PTR(ID_VIEW_FILES + i), texts[i]);
+    CheckView(m_nView);
+}
+
+void CSndView::CheckView(int32_t view)
+{
+    CheckMenuRadioItem(m_hViewMenu, ID_VIEW_FILES, ID_VIEW_GENRE, UINT(view), MF_BYCOMMAND);
+}
+
+int CSndView::TrackViewMenu(UINT flags, POINT at)
+{
+    if (!m_hViewMenu)
+        return 0;
+    if (m_catalogue.Genres().IniPath().empty())
+        RemoveMenu(m_hViewMenu, ID_VIEW_GENRE, MF_BYCOMMAND);
+    int chosen = int(TrackPopupMenu(m_hViewMenu, flags | TPM_NONOTIFY | TPM_RETURNCMD, at.x, at.y, 0, Handle(), nullptr));
+    if (chosen)
+        CheckView(chosen);
+    return chosen;
+}
+
+void CSndView::SetViewString(int32_t view, const std::string& text)
+{
+    if (ViewIndex(view) < 0)
+        return;
+    m_strViewNames[ViewIndex(view)] = text;
+    if (m_hViewMenu)
+        ModifyMenuA(m_hViewMenu, UINT(view), MF_BYCOMMAND | MF_STRING, UINT_PTR(view), text.c_str());
+    CheckView(m_nView);
+}
+
+void CSndView::SetGenreViewAvailable(bool available)
+{
+    m_bGenreView = available;
+    if (!m_hViewMenu)
+        return;
+    bool present = GetMenuState(m_hViewMenu, ID_VIEW_GENRE, MF_BYCOMMAND) != UINT(-1);
+    if (available && !present)
+        AppendMenuA(m_hViewMenu, MF_STRING, ID_VIEW_GENRE, m_strViewNames[ViewIndex(ID_VIEW_GENRE)].c_str());
+    else if (!available && present)
+        RemoveMenu(m_hViewMenu, ID_VIEW_GENRE, MF_BYCOMMAND);
 }
 
 void CSndView::ShowList(bool files)
@@ -566,9 +655,13 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_DESTROY: {
         StopSearch();
+        HideHelp();
         SaveViewRows();
         m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS | CLEAR_ALL_FILES | CLEAR_GROUPS);
         SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+        if (m_hViewMenu)
+            DestroyMenu(m_hViewMenu);
+        m_hViewMenu = nullptr;
         if (m_fileList.Handle())
             DestroyWindow(m_fileList.Handle());
         int index = ViewIndex(m_nView);

@@ -5,6 +5,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/SearchRequests.h"
 #include "listctrl/SndListCtrl.h"
+#include "listctrl/TipWnd.h"
 #include <map>
 #include <string>
 
@@ -64,6 +65,18 @@ public:
     void RestoreViewRows(int32_t view);
     void DiscardViewRows(int32_t view);
 
+    // The help tip over the grouped list, until HideHelp.
+    void SetTipText(const std::string& text, HFONT font);
+    void SetTipTextColor(COLORREF color);
+    void HideHelp();
+    CTipWnd* Tip() const { return m_pTip; }
+
+    // The view menu: the four views, a radio mark on the current one, the genre
+    // entry only while a genre names file is set. TrackViewMenu answers the chosen id or 0.
+    int TrackViewMenu(UINT flags, POINT at);
+    void SetViewString(int32_t view, const std::string& text);
+    HMENU ViewMenu() const { return m_hViewMenu; }
+
     bool GenreViewAvailable() const { return m_bGenreView; }
     void SetNoFileFoundText(const std::string& text) { m_strNoFileFound = text; }
     void SetUnknString(int32_t view, const std::string& text);
@@ -72,7 +85,7 @@ public:
     // The catalogue's requests.
     void InsertFileRow(const CMusicInfo& info) override;
     void DiscardGroupedRows() override;
-    void SetGenreViewAvailable(bool available) override { m_bGenreView = available; }
+    void SetGenreViewAvailable(bool available) override;
     void RebuildShownGroupView() override { BuildGroupRows(-1); }
     void SyncViewAfterLoad() override;
 
@@ -85,12 +98,17 @@ private:
     void EmptyGroupedList();
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
+    void CreateViewMenu();
+    void CheckView(int32_t view);
 
     CCatalogue m_catalogue;
     CSearchRequests m_requests;
     CSndListCtrl m_fileList;
     bool m_bViewEnabled = false;
     std::string m_strUnknNames[4];
+    std::string m_strViewNames[4];
+    HMENU m_hViewMenu = nullptr;
+    CTipWnd* m_pTip = nullptr;
     std::string m_strNoFileFound;
     int32_t m_nStyle = 1;
     int32_t m_nView = ID_VIEW_FILES;

@@ -698,3 +698,47 @@ TEST_F(Views, TheFileListOnlyStyleBuildsNoGroups)
     EXPECT_NE(GetDlgCtrlID(Shown()), 321);
     EXPECT_TRUE(Rows(Shown()).empty());
 }
+
+TEST_F(Views, TheHelpTipStaysUntilHideHelpOrASearch)
+{
+    HWND files = Shown();
+    HWND grouped = FindWindowExA(GetParent(files), nullptr, "SysListView32", nullptr);
+    if (grouped == files)
+        grouped = FindWindowExA(GetParent(files), files, "SysListView32", nullptr);
+    ASSERT_NE(grouped, nullptr);
+    EXPECT_NE(FindWindowExA(grouped, nullptr, "TarnwickTip", nullptr), nullptr);
+    Call tip;
+    Put(tip, ctrl, L"TipText", VStr(L"Press Scan"));
+    EXPECT_EQ(tip.hr, S_OK);
+    Call hide;
+    Method(hide, ctrl, L"HideHelp");
+    EXPECT_EQ(FindWindowExA(grouped, nullptr, "TarnwickTip", nullptr), nullptr);
+    Method(hide, ctrl, L"HideHelp"); // once gone, nothing more happens
+    Put(tip, ctrl, L"TipText", VStr(L"ignored"));
+    EXPECT_EQ(tip.hr, S_OK);
+}
+
+TEST_F(Views, TheViewButtonOffersTheViewsOrTellsTheHostThereIsNothing)
+{
+    HWND control = GetParent(Shown());
+    SendMessageA(control, WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0); // View, with nothing found
+    EXPECT_EQ(sink.Count(12), 1); // DisabledView
+
+    SearchLibrary();
+    HWND files = Shown();
+    // Choose the second entry (the artist view) with the keyboard while the menu is open.
+    PostMessageA(files, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(files, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(files, WM_KEYDOWN, VK_RETURN, 0);
+    SendMessageA(control, WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0);
+    Call view;
+    Get(view, ctrl, L"View");
+    EXPECT_EQ(view.Long(), 1040);
+    EXPECT_EQ(sink.Count(12), 1);
+    EXPECT_EQ(Rows(Shown()).size(), 3u);
+    // Escape dismisses the menu: the view stays.
+    PostMessageA(files, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageA(control, WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0);
+    Get(view, ctrl, L"View");
+    EXPECT_EQ(view.Long(), 1040);
+}
