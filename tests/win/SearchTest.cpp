@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <commctrl.h>
 #include <functional>
+#include <set>
 #include <olectl.h>
 
 namespace {
@@ -741,4 +742,108 @@ TEST_F(Views, TheViewButtonOffersTheViewsOrTellsTheHostThereIsNothing)
     SendMessageA(control, WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0);
     Get(view, ctrl, L"View");
     EXPECT_EQ(view.Long(), 1040);
+}
+
+TEST_F(Views, GenreEntryFollowsTheGenreNamesFileAndColumnWidthsStayInStep)
+{
+    SearchLibrary();
+    Write("T:\\tree\\genres.ini", "[English]\r\n1=Blues\r\n");
+    HWND files = Shown();
+    HWND control = GetParent(files);
+    auto chooseLast = [&](int downs) {
+        for (int i = 0; i < downs; ++i)
+            PostMessageA(files, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(files, WM_KEYDOWN, VK_RETURN, 0);
+        SendMessageA(control, WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0);
+        Call view;
+        Get(view, ctrl, L"View");
+        return view.Long();
+    };
+    EXPECT_EQ(chooseLast(4), 1039); // three entries: the fourth press wraps round to the first
+    Call path;
+    Put(path, ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\genres.ini"));
+    EXPECT_EQ(chooseLast(4), 1042); // the genre entry is back, last
+    Put(path, ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\missing.ini"));
+    EXPECT_EQ(chooseLast(4), 1039);
+
+    // A divider dragged in the file list: the grouped list's column follows.
+    SetView(1039);
+    files = Shown();
+    HWND grouped = FindWindowExA(control, nullptr, "SysListView32", nullptr);
+    if (grouped == files)
+        grouped = FindWindowExA(control, files, "SysListView32", nullptr);
+    SendMessageA(files, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(120, 0));
+    NMHEADERA drag = {};
+    drag.hdr.hwndFrom = reinterpret_cast<HWND>(SendMessageA(files, LVM_GETHEADER, 0, 0));
+    drag.hdr.code = HDN_ENDTRACKA;
+    drag.iItem = 0;
+    SendMessageA(files, WM_NOTIFY, 0, LPARAM(&drag));
+    EXPECT_EQ(SendMessageA(grouped, LVM_GETCOLUMNWIDTH, 0, 0), 120);
+    Call width;
+    Put(width, ctrl, L"ColTimeWidth", VLong(77));
+    EXPECT_EQ(SendMessageA(files, LVM_GETCOLUMNWIDTH, 1, 0), 77);
+    EXPECT_EQ(SendMessageA(grouped, LVM_GETCOLUMNWIDTH, 1, 0), 77);
+}
+
+// Rows change hands between the lists and the views' caches; whatever the
+// order of operations, none may be freed twice or left behind a dead item.
+TEST_F(Views, RowsSurviveRandomUseOfTheViews)
+{
+    SearchLibrary();
+    Call save;
+    Method(save, ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")});
+    unsigned seed = 12345;
+    auto next = [&](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 300; ++step) {
+        HWND list = Shown();
+        int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        switch (next(9)) {
+        case 0: case 1: SetView(1039 + long(next(4))); break;
+        case 2: case 3:
+            if (count > 0)
+                Click(list, int(next(unsigned(count))));
+            break;
+        case 4:
+            if (count > 0) {
+                Click(list, int(next(unsigned(count))));
+                Key(list, next(2) ? VK_LEFT : VK_RIGHT);
+            }
+            break;
+        case 5: Patterns(L"HideItems", {next(2) ? L"*.wav" : L"*.ogg"}); break;
+        case 6: {
+            Call length;
+            Method(length, ctrl, L"SetHideAudioLength", {VLong(next(2) ? 0 : 500)});
+            break;
+        }
+        case 7: {
+            Call load;
+            Method(load, ctrl, L"LoadFile", {VStr(L"T:\\tree\\cache.snd")});
+            break;
+        }
+        default:
+            if (step % 50 == 0) {
+                ASSERT_TRUE(RunSearch());
+            }
+            break;
+        }
+        // Every item still stands on a row of its own.
+        list = Shown();
+        count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        std::set<LPARAM> rows;
+        for (int i = 0; i < count; ++i) {
+            LVITEMA lv = {};
+            lv.mask = LVIF_PARAM;
+            lv.iItem = i;
+            SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
+            ASSERT_NE(lv.lParam, 0) << "step " << step;
+            ASSERT_TRUE(rows.insert(lv.lParam).second) << "a row behind two items at step " << step;
+        }
+    }
+    HANDLE heaps[64];
+    DWORD n = GetProcessHeaps(64, heaps);
+    for (DWORD i = 0; i < n && i < 64; ++i)
+        EXPECT_TRUE(HeapValidate(heaps[i], 0, nullptr)) << "heap " << i;
 }
