@@ -308,15 +308,35 @@ void CSndView::DeleteRows(int first, int count)
     }
 }
 
+// A search or a cache file fills the file list a row at a time; it is drawn
+// now and then, not at every row, until the filling ends.
+void CSndView::BeginFilling()
+{
+    if (m_bFilling || !m_fileList.Handle())
+        return;
+    m_bFilling = true;
+    m_fileList.SetRedraw(false);
+    m_nLastPaint = GetTickCount();
+}
+
+void CSndView::EndFilling()
+{
+    if (!m_bFilling)
+        return;
+    m_bFilling = false;
+    m_fileList.SetRedraw(true);
+    InvalidateRect(m_fileList.Handle(), nullptr, TRUE);
+}
+
 void CSndView::InsertFileRow(const CMusicInfo& info)
 {
     ListRow* row = NewRow(0, RowFile, info.m_strPath.c_str(), info.m_strFileName.c_str());
+    BeginFilling();
     if (InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0) {
         delete row;
         return;
     }
-    // While a search fills the list it is drawn now and then, not at every row.
-    if (m_hWorker && GetTickCount() - m_nLastPaint > kPaintInterval) {
+    if (GetTickCount() - m_nLastPaint > kPaintInterval) {
         m_fileList.SetRedraw(true);
         RedrawWindow(m_fileList.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         m_fileList.SetRedraw(false);
@@ -500,6 +520,7 @@ void CSndView::PurgeFileList(int32_t view)
 
 void CSndView::SyncViewAfterLoad()
 {
+    EndFilling();
     m_bViewEnabled = ShownList().Handle() && ShownList().ItemCount() > 0;
     if (!m_bViewEnabled && !m_catalogue.Files().empty() && m_fileList.Handle()) {
         ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", m_strNoFileFound);
@@ -526,13 +547,9 @@ void CSndView::BeginSearch()
     start->pHidden = &m_catalogue.HiddenExtensions();
     for (const auto& request : m_requests.Requests())
         start->nTotalBytes += DriveUsedSpace(request.first);
-    m_fileList.SetRedraw(false);
-    m_nLastPaint = GetTickCount();
     m_hWorker = StartScan(start);
-    if (!m_hWorker) {
+    if (!m_hWorker)
         m_requests.SetState(SEARCH_IDLE); // no worker: back to idle at once
-        m_fileList.SetRedraw(true);
-    }
 }
 
 void CSndView::WaitForWorker()
@@ -579,8 +596,7 @@ LRESULT CSndView::OnFileFound(const char* workerPath)
 
 void CSndView::OnEndSearch()
 {
-    m_fileList.SetRedraw(true);
-    InvalidateRect(m_fileList.Handle(), nullptr, TRUE);
+    EndFilling();
     EmptyGroupedList();
     bool found = m_fileList.ItemCount() > 0;
     if (!found && !m_strNoFileFound.empty()) {

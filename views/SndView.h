@@ -99,6 +99,8 @@ private:
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
     void CreateViewMenu();
+    void BeginFilling();
+    void EndFilling();
     void CheckView(int32_t view);
 
     CCatalogue m_catalogue;
@@ -114,6 +116,7 @@ private:
     int32_t m_nView = ID_VIEW_FILES;
     bool m_bGenreView = false;
     HANDLE m_hWorker = nullptr; // the busy marker: set from the worker's start to the end of OnEndSearch
-    DWORD m_nLastPaint = 0;     // the file list repaints now and then while a search fills it
+    bool m_bFilling = false;    // the file list is being filled with redraw off
+    DWORD m_nLastPaint = 0;     // when it was last drawn meanwhile
     std::map<int, ListRow*> m_caches[4];
 };

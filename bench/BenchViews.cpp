@@ -1,0 +1,226 @@
+// The grouped views on a large catalogue: building the artist view, opening a
+// group of 2,000 files, switching views back and forth and refreshing, each
+// against inserting the same number of plain items into a list view (redraw
+// off) in the same run.
+//
+// usage: bench_views.exe DRIVE [RECORDS]   (DRIVE: an empty drive, such as T:)
+#include "EventSink.h"
+#include <windows.h>
+#include <commctrl.h>
+#include <ocidl.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+void Put8(std::string& out, const std::string& s) { out += char(s.size()) + s; } // texts below 255 bytes
+void Put32(std::string& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out += char((v >> (8 * i)) & 0xFF);
+}
+
+// The catalogue as a cache file: one empty file per record, 20 records an
+// artist, except the first artist, who has 2,000.
+std::string MakeCatalogue(const std::string& root, int records)
+{
+    CreateDirectoryA(root.c_str(), nullptr);
+    std::string cache = "SNDF";
+    Put32(cache, 1);
+    for (int i = 0; i < records; ++i) {
+        int artist = i < 2000 ? 0 : 1 + (i - 2000) / 20;
+        std::string dir = root + "\\a" + std::to_string(artist / 100);
+        if (i == 0 || (i >= 2000 && (i - 2000) % 2000 == 0))
+            CreateDirectoryA(dir.c_str(), nullptr);
+        std::string name = "track " + std::to_string(i) + ".mp3";
+        std::string path = dir + "\\" + name;
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(h);
+        cache += i == 0 ? std::string("\xFF\xFF\x01\x00\x0A\x00", 6) + "CMusicInfo" : std::string("\x01\x80", 2);
+        Put8(cache, name);
+        Put8(cache, "3:20");
+        Put8(cache, "");
+        Put8(cache, "Album " + std::to_string(i / 12));
+        Put8(cache, "Artist " + std::to_string(artist));
+        Put8(cache, path);
+        Put8(cache, "Title " + std::to_string(i));
+        Put32(cache, 1);
+        Put32(cache, uint32_t(1 + i % 40));
+        Put32(cache, 200);
+        Put32(cache, 1);
+    }
+    std::string file = root + "\\cache.snd";
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n;
+    WriteFile(h, cache.data(), DWORD(cache.size()), &n, nullptr);
+    CloseHandle(h);
+    return file;
+}
+
+// The baseline: n plain items into a list view with redraw off.
+double PlainInserts(HWND parent, int n)
+{
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 400, 300, parent,
+                                nullptr, nullptr, nullptr);
+    LVCOLUMNA col = {};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.cx = 200;
+    col.pszText = const_cast<char*>("Name");
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, LPARAM(&col));
+    double start = Now();
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < n; ++i) {
+        std::string text = "Artist " + std::to_string(i);
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = i;
+        item.pszText = const_cast<char*>(text.c_str());
+        SendMessageA(list, LVM_INSERTITEMA, 0, LPARAM(&item));
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    UpdateWindow(list);
+    double seconds = Now() - start;
+    DestroyWindow(list);
+    return seconds;
+}
+
+HRESULT Invoke(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args)
+{
+    DISPID id;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPID put = DISPID_PROPERTYPUT;
+    bool isPut = flags == DISPATCH_PROPERTYPUT;
+    DISPPARAMS dp = {reversed.data(), isPut ? &put : nullptr, UINT(reversed.size()), isPut ? 1u : 0u};
+    VARIANT result;
+    VariantInit(&result);
+    HRESULT hr = d->Invoke(id, IID_NULL, 0, flags, &dp, &result, nullptr, nullptr);
+    VariantClear(&result);
+    for (VARIANT& v : args)
+        VariantClear(&v);
+    return hr;
+}
+
+VARIANT Long(long v)
+{
+    VARIANT r;
+    VariantInit(&r);
+    r.vt = VT_I4;
+    r.lVal = v;
+    return r;
+}
+
+VARIANT Str(const std::string& s)
+{
+    VARIANT r;
+    VariantInit(&r);
+    r.vt = VT_BSTR;
+    std::wstring w(s.begin(), s.end());
+    r.bstrVal = SysAllocString(w.c_str());
+    return r;
+}
+
+BOOL CALLBACK FindVisibleList(HWND hwnd, LPARAM lp)
+{
+    char name[32] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpiA(name, "SysListView32") == 0 && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(lp) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void Report(const char* what, double seconds, double baseline, int items)
+{
+    std::printf("  %-34s %8.1f ms   baseline %8.1f ms (%d items)   ratio %.2f (aim 2.0)\n", what, seconds * 1e3,
+                baseline * 1e3, items, seconds / baseline);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_views DRIVE [RECORDS]\n");
+        return 2;
+    }
+    const int records = argc > 2 ? std::atoi(argv[2]) : 100000;
+    OleInitialize(nullptr);
+    HMODULE atl = LoadLibraryA("atl.dll");
+    reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))();
+    auto get = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
+        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+    std::string cache = MakeCatalogue(std::string(argv[1]) + "\\views", records);
+    const int artists = 1 + (records - 2000) / 20;
+
+    HWND frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 400, nullptr,
+                                 nullptr, nullptr, nullptr);
+    HWND ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 600, 400, frame,
+                              nullptr, nullptr, nullptr);
+    IUnknown* unknown = nullptr;
+    IDispatch* ctrl = nullptr;
+    if (!ax || FAILED(get(ax, &unknown)) ||
+        FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl)))) {
+        std::fprintf(stderr, "bench_views: the control is not registered\n");
+        return 1;
+    }
+    Invoke(ctrl, L"Style", DISPATCH_PROPERTYPUT, {Long(2)});
+    double t0 = Now();
+    Invoke(ctrl, L"LoadFile", DISPATCH_METHOD, {Str(cache)});
+    double load = Now() - t0;
+
+    double baseGroups = PlainInserts(frame, artists), baseOpen = PlainInserts(frame, 2000),
+           baseBoth = PlainInserts(frame, artists + 2000);
+    t0 = Now();
+    Invoke(ctrl, L"View", DISPATCH_PROPERTYPUT, {Long(1040)});
+    double build = Now() - t0;
+
+    HWND list = nullptr;
+    EnumChildWindows(frame, FindVisibleList, LPARAM(&list));
+    RECT r = {};
+    r.left = LVIR_LABEL;
+    SendMessageA(list, LVM_GETITEMRECT, 0, LPARAM(&r)); // the first group: 2,000 files
+    t0 = Now();
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2));
+    double open = Now() - t0;
+    SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2));
+
+    t0 = Now();
+    for (int i = 0; i < 5; ++i) {
+        Invoke(ctrl, L"View", DISPATCH_PROPERTYPUT, {Long(1039)});
+        Invoke(ctrl, L"View", DISPATCH_PROPERTYPUT, {Long(1040)});
+    }
+    double switching = (Now() - t0) / 5;
+
+    SAFEARRAYBOUND bound = {1, 0};
+    SAFEARRAY* sa = SafeArrayCreate(VT_BSTR, 1, &bound);
+    LONG zero = 0;
+    BSTR ogg = SysAllocString(L"*.ogg");
+    SafeArrayPutElement(sa, &zero, ogg);
+    SysFreeString(ogg);
+    VARIANT patterns;
+    VariantInit(&patterns);
+    patterns.vt = VT_ARRAY | VT_BSTR;
+    patterns.parray = sa;
+    t0 = Now();
+    Invoke(ctrl, L"HideItems", DISPATCH_METHOD, {patterns});
+    double refresh = Now() - t0;
+
+    std::printf("views of %d records, %d artists (cache file loaded in %.0f ms):\n", records, artists, load * 1e3);
+    Report("building the artist view", build, baseGroups, artists);
+    Report("opening a group of 2,000 files", open, baseOpen, 2000);
+    Report("switching to the files and back", switching, baseBoth, artists + 2000);
+    Report("refresh (regrouping every record)", refresh, baseGroups, artists);
+    ctrl->Release();
+    unknown->Release();
+    DestroyWindow(frame);
+    OleUninitialize();
+    return 0;
+}
