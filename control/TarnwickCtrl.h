@@ -118,6 +118,7 @@ protected:
     const CLSID* PropertyPage() const override;
     HWND CreateControlWindow(HWND parent, const RECT& rect) override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool PreTranslateMessage(MSG* msg) override;
 
 private:
     // The window side (TarnwickWnd.cpp).

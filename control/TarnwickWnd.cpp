@@ -307,6 +307,25 @@ LRESULT CTarnwickCtrl::OnEndSearch(CountsRecord* counts, bool hasRows)
     return 0;
 }
 
+// Return, paging and arrow keys meant for a list go straight to it, before the
+// host's dialog navigation or accelerators could take them.
+bool CTarnwickCtrl::PreTranslateMessage(MSG* msg)
+{
+    if (msg->message != WM_KEYDOWN && msg->message != WM_KEYUP)
+        return false;
+    switch (msg->wParam) {
+    case VK_RETURN: case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME:
+    case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
+        break;
+    default:
+        return false;
+    }
+    if (msg->hwnd != m_view.Handle() && msg->hwnd != m_view.FileList().Handle())
+        return false;
+    SendMessageA(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    return true;
+}
+
 LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {

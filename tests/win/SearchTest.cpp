@@ -847,3 +847,23 @@ TEST_F(Views, RowsSurviveRandomUseOfTheViews)
     for (DWORD i = 0; i < n && i < 64; ++i)
         EXPECT_TRUE(HeapValidate(heaps[i], 0, nullptr)) << "heap " << i;
 }
+
+TEST_F(Views, ListKeysPassTheHostAndFocusMarksTheFirstRow)
+{
+    SearchLibrary();
+    HWND files = Shown();
+    SetFocus(files);
+    EXPECT_EQ(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED), 0); // focused...
+    EXPECT_EQ(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), -1); // ...not selected
+
+    Click(files, 2);
+    IOleInPlaceActiveObject* active = nullptr;
+    ASSERT_EQ(ctrl->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(&active)), S_OK);
+    MSG enter = {files, WM_KEYDOWN, VK_RETURN, 1, 0, {0, 0}};
+    size_t clicks = size_t(sink.Count(DBLCLICK));
+    EXPECT_EQ(active->TranslateAccelerator(&enter), S_OK); // handled: the host never sees it
+    EXPECT_EQ(size_t(sink.Count(DBLCLICK)), clicks + 1);
+    MSG tab = {files, WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
+    EXPECT_EQ(active->TranslateAccelerator(&tab), S_FALSE); // Tab stays the host's
+    active->Release();
+}
