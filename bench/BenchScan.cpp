@@ -4,6 +4,7 @@
 // bytes, measured in the same run.
 //
 // usage: bench_scan.exe DRIVE FILES...   (DRIVE: an empty drive, such as T:)
+#include "ControlClient.h"
 #include "EventSink.h"
 #include <windows.h>
 #include <ocidl.h>
@@ -95,20 +96,6 @@ public:
     }
 };
 
-HRESULT CallByName(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args)
-{
-    DISPID id;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPPARAMS dp = {reversed.data(), nullptr, UINT(reversed.size()), 0};
-    VARIANT result;
-    VariantInit(&result);
-    HRESULT hr = d->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &dp, &result, nullptr, nullptr);
-    VariantClear(&result);
-    return hr;
-}
-
 // One whole search through a freshly hosted control; seconds, and the files offered.
 double ControlSearch(const std::string& drive, int& offered)
 {
@@ -133,31 +120,11 @@ double ControlSearch(const std::string& drive, int& offered)
     DWORD cookie;
     cp->Advise(&host, &cookie);
 
-    SAFEARRAYBOUND bound = {2, 0};
-    SAFEARRAY* sa = SafeArrayCreate(VT_BSTR, 1, &bound);
-    const wchar_t* patterns[] = {L"*.mp3", L"*.wav"};
-    for (LONG i = 0; i < 2; ++i) {
-        BSTR s = SysAllocString(patterns[i]);
-        SafeArrayPutElement(sa, &i, s);
-        SysFreeString(s);
-    }
-    VARIANT vol, pats, count;
-    VariantInit(&vol);
-    VariantInit(&pats);
-    VariantInit(&count);
-    vol.vt = VT_BSTR;
-    std::wstring wdrive(drive.begin(), drive.end());
-    vol.bstrVal = SysAllocString(wdrive.c_str());
-    pats.vt = VT_ARRAY | VT_BSTR;
-    pats.parray = sa;
-    count.vt = VT_I2;
-    count.iVal = 2;
-    CallByName(ctrl, L"AddSearch", {vol, pats, count});
-    VariantClear(&vol);
-    VariantClear(&pats);
+    InvokeByName(ctrl, L"AddSearch", DISPATCH_METHOD,
+                 {StrArg(drive), StringArrayArg({"*.mp3", "*.wav"}), LongArg(2)});
 
     double start = Now();
-    CallByName(ctrl, L"BeginSearch", {});
+    InvokeByName(ctrl, L"BeginSearch", DISPATCH_METHOD, {});
     MSG msg;
     while (!host.ended) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))

@@ -4,7 +4,7 @@
 // off) in the same run.
 //
 // usage: bench_views.exe DRIVE [RECORDS]   (DRIVE: an empty drive, such as T:)
-#include "EventSink.h"
+#include "ControlClient.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <ocidl.h>
@@ -91,51 +91,11 @@ double PlainInserts(HWND parent, int n)
 
 HRESULT Invoke(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args)
 {
-    DISPID id;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPID put = DISPID_PROPERTYPUT;
-    bool isPut = flags == DISPATCH_PROPERTYPUT;
-    DISPPARAMS dp = {reversed.data(), isPut ? &put : nullptr, UINT(reversed.size()), isPut ? 1u : 0u};
-    VARIANT result;
-    VariantInit(&result);
-    HRESULT hr = d->Invoke(id, IID_NULL, 0, flags, &dp, &result, nullptr, nullptr);
-    VariantClear(&result);
-    for (VARIANT& v : args)
-        VariantClear(&v);
-    return hr;
+    return InvokeByName(d, name, flags, args);
 }
 
-VARIANT Long(long v)
-{
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = VT_I4;
-    r.lVal = v;
-    return r;
-}
-
-VARIANT Str(const std::string& s)
-{
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = VT_BSTR;
-    std::wstring w(s.begin(), s.end());
-    r.bstrVal = SysAllocString(w.c_str());
-    return r;
-}
-
-BOOL CALLBACK FindVisibleList(HWND hwnd, LPARAM lp)
-{
-    char name[32] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (lstrcmpiA(name, "SysListView32") == 0 && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
+VARIANT Long(long v) { return LongArg(v); }
+VARIANT Str(const std::string& s) { return StrArg(s); }
 
 void Report(const char* what, double seconds, double baseline, int items)
 {
@@ -182,8 +142,7 @@ int main(int argc, char** argv)
     Invoke(ctrl, L"View", DISPATCH_PROPERTYPUT, {Long(1040)});
     double build = Now() - t0;
 
-    HWND list = nullptr;
-    EnumChildWindows(frame, FindVisibleList, LPARAM(&list));
+    HWND list = FindShownList(frame);
     RECT r = {};
     r.left = LVIR_LABEL;
     SendMessageA(list, LVM_GETITEMRECT, 0, LPARAM(&r)); // the first group: 2,000 files
@@ -199,16 +158,7 @@ int main(int argc, char** argv)
     }
     double switching = (Now() - t0) / 5;
 
-    SAFEARRAYBOUND bound = {1, 0};
-    SAFEARRAY* sa = SafeArrayCreate(VT_BSTR, 1, &bound);
-    LONG zero = 0;
-    BSTR ogg = SysAllocString(L"*.ogg");
-    SafeArrayPutElement(sa, &zero, ogg);
-    SysFreeString(ogg);
-    VARIANT patterns;
-    VariantInit(&patterns);
-    patterns.vt = VT_ARRAY | VT_BSTR;
-    patterns.parray = sa;
+    VARIANT patterns = StringArrayArg({"*.ogg"});
     t0 = Now();
     Invoke(ctrl, L"HideItems", DISPATCH_METHOD, {patterns});
     double refresh = Now() - t0;

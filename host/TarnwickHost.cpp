@@ -7,6 +7,7 @@
 // usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--ext PATTERN]... [--genres INI]
 //                     [--cache FILE] [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
+#include "ControlClient.h"
 #include "EventSink.h"
 #include "Png.h"
 #include <windows.h>
@@ -57,44 +58,10 @@ std::string Narrow(BSTR s)
     return out;
 }
 
-VARIANT Str(const std::string& s)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(Wide(s).c_str());
-    return v;
-}
-
-VARIANT Long(long value)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-
-// Calls a member of the control by name; arguments first to last, freed here.
-HRESULT Invoke(const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result = nullptr)
-{
-    DISPID id;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    HRESULT hr = g_ctrl->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr))
-        return hr;
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS dp = {reversed.data(), flags == DISPATCH_PROPERTYPUT ? &put : nullptr, UINT(reversed.size()),
-                     flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
-    hr = g_ctrl->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, result, nullptr, nullptr);
-    for (VARIANT& v : args)
-        VariantClear(&v);
-    return hr;
-}
-
-void Put(const wchar_t* name, VARIANT value) { Invoke(name, DISPATCH_PROPERTYPUT, {value}); }
-void Call(const wchar_t* name, std::vector<VARIANT> args = {}) { Invoke(name, DISPATCH_METHOD, args); }
+VARIANT Str(const std::string& s) { return StrArg(s); }
+VARIANT Long(long value) { return LongArg(value); }
+void Put(const wchar_t* name, VARIANT value) { InvokeByName(g_ctrl, name, DISPATCH_PROPERTYPUT, {value}); }
+void Call(const wchar_t* name, std::vector<VARIANT> args = {}) { InvokeByName(g_ctrl, name, DISPATCH_METHOD, args); }
 
 void Log(const char* format, ...)
 {
@@ -114,22 +81,10 @@ bool ReadWhole(const std::string& path, std::string& bytes)
     return true;
 }
 
-BOOL CALLBACK FindShownList(HWND hwnd, LPARAM lp)
-{
-    char name[32] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (lstrcmpiA(name, "SysListView32") == 0 && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Clicks a row of the list the control shows, as a person would.
 void ClickRow(int row)
 {
-    HWND list = nullptr;
-    EnumChildWindows(g_frame, FindShownList, LPARAM(&list));
+    HWND list = FindShownList(g_frame);
     RECT r = {};
     r.left = LVIR_LABEL;
     if (!list || !SendMessageA(list, LVM_GETITEMRECT, WPARAM(row), LPARAM(&r)))
@@ -254,20 +209,8 @@ void SetUpControl()
     }
     if (!g_opts.cache.empty())
         Put(L"CacheFile", Str(g_opts.cache));
-    for (const std::string& folder : g_opts.folders) {
-        SAFEARRAYBOUND bound = {ULONG(g_opts.patterns.size()), 0};
-        SAFEARRAY* sa = SafeArrayCreate(VT_BSTR, 1, &bound);
-        for (LONG i = 0; i < LONG(g_opts.patterns.size()); ++i) {
-            BSTR s = SysAllocString(Wide(g_opts.patterns[size_t(i)]).c_str());
-            SafeArrayPutElement(sa, &i, s);
-            SysFreeString(s);
-        }
-        VARIANT patterns;
-        VariantInit(&patterns);
-        patterns.vt = VT_ARRAY | VT_BSTR;
-        patterns.parray = sa;
-        Call(L"AddSearch", {Str(folder), patterns, Long(long(g_opts.patterns.size()))});
-    }
+    for (const std::string& folder : g_opts.folders)
+        Call(L"AddSearch", {Str(folder), StringArrayArg(g_opts.patterns), Long(long(g_opts.patterns.size()))});
 }
 
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)

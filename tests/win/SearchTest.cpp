@@ -3,6 +3,7 @@
 // by a sink as a host would.
 #include "ControlHost.h"
 #include "../core/TestFs.h"
+#include "ControlClient.h"
 #include "EventSink.h"
 #include <algorithm>
 #include <commctrl.h>
@@ -463,17 +464,6 @@ TEST(AtlHost, CreatesTheControlByProgIdAndSearches)
 
 namespace {
 
-BOOL CALLBACK FindVisibleList(HWND hwnd, LPARAM lp)
-{
-    char name[32] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (lstrcmpiA(name, "SysListView32") == 0 && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 class Views : public Search {
 protected:
     void SetUp() override
@@ -484,12 +474,7 @@ protected:
         Call style; // a new control shows no grouped rows until the host asks for the full list
         Put(style, ctrl, L"Style", VLong(2));
     }
-    HWND Shown()
-    {
-        HWND list = nullptr;
-        EnumChildWindows(ax, FindVisibleList, LPARAM(&list));
-        return list;
-    }
+    HWND Shown() { return FindShownList(ax); }
     static std::string Cell(HWND list, int item, int column)
     {
         char text[260] = {};

@@ -1,0 +1,19 @@
+// What a program that drives the control needs: calls by name through
+// IDispatch, argument values, and the result list the control shows.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+#include <string>
+#include <vector>
+
+// Calls a member by name; the arguments are given first to last and freed here.
+HRESULT InvokeByName(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
+                     VARIANT* result = nullptr);
+
+VARIANT LongArg(long value);
+VARIANT StrArg(const std::string& text); // ANSI text as an automation string
+// A one-dimensional string array, as AddSearch, HideItems and GetItemsFoundCount take it.
+VARIANT StringArrayArg(const std::vector<std::string>& items);
+
+// The visible result list below a window, or null.
+HWND FindShownList(HWND root);
