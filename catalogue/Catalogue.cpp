@@ -46,9 +46,14 @@ int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMu
     return ADD_ADDED;
 }
 
-void CCatalogue::FileUnder(GroupIndex& index, CMusicInfo* info, const std::string& key)
+void CCatalogue::FileUnder(GroupIndex& index, CMusicInfo* info, const char* key)
 {
-    if (index[key].insert(info).second)
+    LastGroup& last = m_last[&index == &m_mapAlbums ? 0 : &index == &m_mapArtists ? 1 : 2];
+    if (!last.valid || platform::MbsICmp(last.it->first.c_str(), key) != 0) {
+        last.it = index.try_emplace(key).first;
+        last.valid = true;
+    }
+    if (last.it->second.insert(info).second)
         ++info->m_nGroupRefs;
 }
 
@@ -57,7 +62,7 @@ void CCatalogue::FileIntoGroups(CMusicInfo* info)
     FileUnder(m_mapAlbums, info, IsValidText(info->m_strAlbum.c_str()) ? info->m_strAlbum.c_str() : UNKNOWN_GROUP);
     FileUnder(m_mapArtists, info, IsValidText(info->m_strArtist.c_str()) ? info->m_strArtist.c_str() : UNKNOWN_GROUP);
     std::string genre;
-    FileUnder(m_mapGenres, info, m_genres.GenreName(info->m_nGenre, genre) ? genre : std::string(UNKNOWN_GROUP));
+    FileUnder(m_mapGenres, info, m_genres.GenreName(info->m_nGenre, genre) ? genre.c_str() : UNKNOWN_GROUP);
 }
 
 int32_t CCatalogue::RemoveFromGroup(GroupIndex& index, CMusicInfo* info, const char* key)
@@ -75,6 +80,7 @@ int32_t CCatalogue::RemoveFromGroup(GroupIndex& index, CMusicInfo* info, const c
     group->second.erase(entry);
     if (!group->second.empty())
         return int32_t(group->second.size());
+    ForgetLastGroups();
     index.erase(group);
     return 0;
 }
@@ -104,6 +110,8 @@ void CCatalogue::ForgetEverywhere(CMusicInfo* info)
                 group->second.erase(entry);
                 --info->m_nGroupRefs;
             }
+            if (group->second.empty())
+                ForgetLastGroups();
             group = group->second.empty() ? index->erase(group) : std::next(group);
         }
     }
@@ -130,6 +138,7 @@ void CCatalogue::ClearCatalogue(uint32_t flags)
         }
     }
     if (flags & CLEAR_GROUPS) {
+        ForgetLastGroups();
         m_mapAlbums.clear();
         m_mapArtists.clear();
         m_mapGenres.clear();
@@ -159,7 +168,7 @@ void CCatalogue::RefileAfterLookup(CMusicInfo* info)
     }
     std::string genre;
     if (m_genres.GenreName(info->m_nGenre, genre)) {
-        FileUnder(m_mapGenres, info, genre);
+        FileUnder(m_mapGenres, info, genre.c_str());
         RemoveFromGroup(m_mapGenres, info, UNKNOWN_GROUP);
     }
 }

@@ -99,7 +99,7 @@ public:
 
 private:
     void FileIntoGroups(CMusicInfo* info);
-    void FileUnder(GroupIndex& index, CMusicInfo* info, const std::string& key);
+    void FileUnder(GroupIndex& index, CMusicInfo* info, const char* key);
     void RemoveFromGroups(CMusicInfo* info);
     void ForgetEverywhere(CMusicInfo* info);
 
@@ -113,4 +113,17 @@ private:
     bool m_bClearing = false;
     CCatalogueView m_defaultView;
     CCatalogueView* m_pView = &m_defaultView;
+    // The group each index filed into last: records come in path order, so the
+    // next one mostly belongs to the same artist, album and genre. Forgotten
+    // whenever a group is removed.
+    struct LastGroup {
+        bool valid = false;
+        GroupIndex::iterator it;
+    };
+    LastGroup m_last[3];
+    void ForgetLastGroups()
+    {
+        for (LastGroup& last : m_last)
+            last.valid = false;
+    }
 };
