@@ -25,13 +25,6 @@ public:
         c.ReturnStr(this->*Member);
         return S_OK;
     }
-    template <std::string CTarnwickCtrl::*Member>
-    HRESULT PutString(fw::CDispCall& c)
-    {
-        this->*Member = c.Str(0);
-        SetModified();
-        return S_OK;
-    }
     template <SHORT CTarnwickCtrl::*Member>
     HRESULT GetShort(fw::CDispCall& c)
     {

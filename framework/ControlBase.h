@@ -123,9 +123,7 @@ public:
     // Activates the control in place with its user interface, unless it is already.
     void ActivateUI();
     void SetModified() { m_bModified = true; }
-    IOleClientSite* ClientSite() const { return m_pClientSite; }
     void FireEvent(DISPID id, CEventArgs& args);
-    bool EventsFrozen() const { return m_nFreeze > 0; }
 
 protected:
     // What the derived control supplies.
@@ -140,7 +138,6 @@ protected:
     // Loads the type information of the given interface from the type library.
     HRESULT LoadTypeInfo(REFGUID guid, LCID lcid, ITypeInfo** info);
 
-    const GUID& LibId() const { return m_libId; }
 
 private:
     HRESULT Exchange(CPropExchange& px);

@@ -19,8 +19,6 @@ public:
     }
     // Creates and shows the window: 0 a rectangle, 1 a rounded one. FALSE before SetHelpRect.
     bool ShowHelp(int shape);
-    const std::string& Text() const { return m_strText; }
-    int Shape() const { return m_nShape; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -145,7 +145,6 @@ void CSndView::SetViewString(int32_t view, const std::string& text)
 
 void CSndView::SetGenreViewAvailable(bool available)
 {
-    m_bGenreView = available;
     if (!m_hViewMenu)
         return;
     bool present = GetMenuState(m_hViewMenu, ID_VIEW_GENRE, MF_BYCOMMAND) != UINT(-1);

@@ -33,7 +33,6 @@ public:
     void StopSearch() { m_requests.SetState(SEARCH_IDLE); }
     // Waits for the worker to end, answering its messages meanwhile.
     void WaitForWorker();
-    bool IsBusy() const { return m_hWorker != nullptr; }
 
     CCatalogue& Catalogue() { return m_catalogue; }
     CSearchRequests& Requests() { return m_requests; }
@@ -69,15 +68,12 @@ public:
     void SetTipText(const std::string& text, HFONT font);
     void SetTipTextColor(COLORREF color);
     void HideHelp();
-    CTipWnd* Tip() const { return m_pTip; }
 
     // The view menu: the four views, a radio mark on the current one, the genre
     // entry only while a genre names file is set. TrackViewMenu answers the chosen id or 0.
     int TrackViewMenu(UINT flags, POINT at);
     void SetViewString(int32_t view, const std::string& text);
-    HMENU ViewMenu() const { return m_hViewMenu; }
 
-    bool GenreViewAvailable() const { return m_bGenreView; }
     void SetNoFileFoundText(const std::string& text) { m_strNoFileFound = text; }
     void SetUnknString(int32_t view, const std::string& text);
     const std::string& UnknString(int32_t view) const { return m_strUnknNames[ViewIndex(view) < 0 ? 0 : ViewIndex(view)]; }
@@ -114,7 +110,6 @@ private:
     std::string m_strNoFileFound;
     int32_t m_nStyle = 1;
     int32_t m_nView = ID_VIEW_FILES;
-    bool m_bGenreView = false;
     HANDLE m_hWorker = nullptr; // the busy marker: set from the worker's start to the end of OnEndSearch
     bool m_bFilling = false;    // the file list is being filled with redraw off
     DWORD m_nLastPaint = 0;     // when it was last drawn meanwhile
