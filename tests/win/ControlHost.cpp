@@ -149,7 +149,7 @@ VARIANT VRef(VARIANT* inner)
     return r;
 }
 
-SAFEARRAY* StringArray(const std::vector<const wchar_t*>& items, LONG lowerBound)
+VARIANT VStrings(const std::vector<const wchar_t*>& items, LONG lowerBound)
 {
     SAFEARRAYBOUND bound = {ULONG(items.size()), lowerBound};
     SAFEARRAY* sa = SafeArrayCreate(VT_BSTR, 1, &bound);
@@ -159,7 +159,11 @@ SAFEARRAY* StringArray(const std::vector<const wchar_t*>& items, LONG lowerBound
         SafeArrayPutElement(sa, &index, s);
         SysFreeString(s);
     }
-    return sa;
+    VARIANT r;
+    VariantInit(&r);
+    r.vt = VT_ARRAY | VT_BSTR;
+    r.parray = sa;
+    return r;
 }
 
 void ControlTest::SetUp()

@@ -40,7 +40,8 @@ VARIANT VShort(SHORT v);
 VARIANT VBool(bool v);
 VARIANT VStr(const wchar_t* s);     // a BSTR the test must free (or leak in a test)
 VARIANT VRef(VARIANT* inner);       // VT_BYREF|VT_VARIANT, as scripts pass arguments
-SAFEARRAY* StringArray(const std::vector<const wchar_t*>& items, LONG lowerBound = 0);
+// A one-dimensional string array (VT_ARRAY|VT_BSTR) the test must clear; null items stay null.
+VARIANT VStrings(const std::vector<const wchar_t*>& items, LONG lowerBound = 0);
 
 // Initialises COM for a test and releases what it made.
 class ControlTest : public ::testing::Test {

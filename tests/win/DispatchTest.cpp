@@ -120,10 +120,7 @@ TEST_F(Dispatch, PatternArraysMustBeOneDimensionalStringArrays)
     Call c;
     Method(c, ctrl, L"HideItems", {VRef(&variants)});
     EXPECT_EQ(ErrNumber(c), 1001);
-    VARIANT strings;
-    VariantInit(&strings);
-    strings.vt = VT_ARRAY | VT_BSTR;
-    strings.parray = StringArray({L"*.mp3"});
+    VARIANT strings = VStrings({L"*.mp3"});
     VARIANT byRef;
     VariantInit(&byRef);
     byRef.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
@@ -144,10 +141,7 @@ TEST_F(Dispatch, PatternArraysMustBeOneDimensionalStringArrays)
 
 TEST_F(Dispatch, AddSearchTakesTheElementsFromTheLowerBoundAndNoMoreThanThereAre)
 {
-    VARIANT patterns;
-    VariantInit(&patterns);
-    patterns.vt = VT_ARRAY | VT_BSTR;
-    patterns.parray = StringArray({L"*.wav", L"*.mp3"}, 1);
+    VARIANT patterns = VStrings({L"*.wav", L"*.mp3"}, 1);
     Call add;
     Method(add, ctrl, L"AddSearch", {VStr(L"C"), patterns, VShort(50)});
     ASSERT_EQ(add.hr, S_OK);
@@ -234,16 +228,12 @@ TEST_F(Dispatch, CountsAndCacheFilesThroughTheAutomationInterface)
     EXPECT_EQ(t.lVal, 1);
     EXPECT_EQ(m.lVal, 1);
     EXPECT_EQ(a.lVal, 1);
-    VARIANT mp3s;
-    VariantInit(&mp3s);
-    mp3s.vt = VT_ARRAY | VT_BSTR;
-    mp3s.parray = StringArray({L"*.Mp3"});
+    VARIANT mp3s = VStrings({L"*.Mp3"});
     Call found;
     Method(found, ctrl, L"GetItemsFoundCount", {mp3s});
     EXPECT_EQ(found.Long(), 1);
     VariantClear(&mp3s);
-    mp3s.vt = VT_ARRAY | VT_BSTR;
-    mp3s.parray = StringArray({nullptr});
+    mp3s = VStrings({nullptr});
     Call none;
     Method(none, ctrl, L"GetItemsFoundCount", {mp3s}); // a null element: the list "|"
     EXPECT_EQ(none.Long(), 0);

@@ -207,12 +207,18 @@ protected:
         return size_t(sink.Count(END)) > before;
     }
 
+    // HideItems or GetItemsFoundCount with a string array.
+    void Patterns(const wchar_t* method, std::vector<const wchar_t*> items)
+    {
+        VARIANT v = VStrings(items);
+        Call c;
+        Method(c, ctrl, method, {v});
+        VariantClear(&v);
+    }
+
     void AddSearch(const wchar_t* volume, std::vector<const wchar_t*> patterns)
     {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_ARRAY | VT_BSTR;
-        v.parray = StringArray(patterns);
+        VARIANT v = VStrings(patterns);
         Call c;
         Method(c, ctrl, L"AddSearch", {VStr(volume), v, VShort(SHORT(patterns.size()))});
         EXPECT_TRUE(c.Bool());
@@ -240,13 +246,7 @@ TEST_F(Search, EventsAndCountsOfATree)
     Write("T:\\tree\\notes.txt", "text");
     Write("T:\\tree\\sub\\d.mp3", Tagged("D", "Band", ""));
     Write("T:\\tree\\.hidden\\h.mp3", "x");
-    VARIANT ogg;
-    VariantInit(&ogg);
-    ogg.vt = VT_ARRAY | VT_BSTR;
-    ogg.parray = StringArray({L"*.OGG"});
-    Call hide;
-    Method(hide, ctrl, L"HideItems", {ogg}); // catalogued, but not counted as found
-    VariantClear(&ogg);
+    Patterns(L"HideItems", {L"*.OGG"}); // catalogued, but not counted as found
     AddSearch(L"T:\\tree", {L"*.mp3", L"*.wav", L"*.ogg"});
     sink.accept = [](const std::string& p) { return p.find("declined") == std::string::npos; };
 
@@ -430,10 +430,7 @@ TEST(AtlHost, CreatesTheControlByProgIdAndSearches)
     CHostSink sink;
     DWORD cookie = 0;
     ASSERT_EQ(cp->Advise(&sink, &cookie), S_OK);
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ARRAY | VT_BSTR;
-    v.parray = StringArray({L"*.mp3"});
+    VARIANT v = VStrings({L"*.mp3"});
     Call add, begin;
     Method(add, d, L"AddSearch", {VStr(L"T:\\atl"), v, VShort(1)});
     Method(begin, d, L"BeginSearch");
@@ -517,16 +514,6 @@ protected:
     {
         Call c;
         Put(c, ctrl, L"View", VLong(view));
-    }
-    void Patterns(const wchar_t* method, std::vector<const wchar_t*> items)
-    {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_ARRAY | VT_BSTR;
-        v.parray = StringArray(items);
-        Call c;
-        Method(c, ctrl, method, {v});
-        VariantClear(&v);
     }
     // Two artists, a file without a tag and a WAV clip.
     void SearchLibrary()
