@@ -82,18 +82,23 @@ int CSndListCtrl::FileImage(const std::string& path)
     return index < 0 ? 0 : index;
 }
 
-int CSndListCtrl::InsertRow(int index, ListRow* row, int)
+int CSndListCtrl::InsertItem(int index, ListRow* row, int image)
 {
-    if (!row || !Handle())
-        return -1;
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_INDENT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = index;
     item.pszText = const_cast<char*>(row->strText.c_str());
     item.iIndent = row->nIndent;
-    item.iImage = row->nKind == RowFile ? FileImage(row->strKey) : 0;
+    item.iImage = image;
     item.lParam = LPARAM(row);
     return int(SendMessageA(Handle(), LVM_INSERTITEMA, 0, LPARAM(&item)));
+}
+
+int CSndListCtrl::InsertRow(int index, ListRow* row, int)
+{
+    if (!row || !Handle())
+        return -1;
+    return InsertItem(index, row, row->nKind == RowFile ? FileImage(row->strKey) : 0);
 }
 
 void CSndListCtrl::DeleteAllRows()

@@ -33,6 +33,8 @@ public:
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     int AddIcon(const std::string& key, HICON icon);
+    // Inserts an item showing the row with the given image; the item's data is the row.
+    int InsertItem(int index, ListRow* row, int image);
     void NotifySelection();
     void KeepWidthInStep(int column);
     int FileImage(const std::string& path);

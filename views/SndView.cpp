@@ -273,8 +273,9 @@ int CSndView::InsertRow(int index, ListRow* row, int view)
         bool toFiles = view == ID_VIEW_FILES || (view == -1 && m_nView == ID_VIEW_FILES);
         CSndListCtrl& target = toFiles ? m_fileList : *this;
         int item = target.CSndListCtrl::InsertRow(index, row, view);
-        auto record = m_catalogue.Files().find(row->strKey.c_str());
-        if (item >= 0 && row->nKind == RowFile && record != m_catalogue.Files().end()) {
+        auto record = item >= 0 && row->nKind == RowFile ? m_catalogue.Files().find(row->strKey.c_str())
+                                                         : m_catalogue.Files().end();
+        if (record != m_catalogue.Files().end()) {
             const CMusicInfo& info = *record->second;
             target.SetSubItemText(item, 1, info.m_strTime.c_str());
             if (toFiles) {
@@ -286,14 +287,7 @@ int CSndView::InsertRow(int index, ListRow* row, int view)
     }
     static const char* const kKeys[] = {"*FOLDER*", "*FOLDER*", "*OPENFOLDER*", "", "*OPENFOLDER*",
                                          "*DRIVE*", "*DRIVE*", "*UNKNOPENFOLDER*", "*UNKNFOLDER*"};
-    LVITEMA lv = {};
-    lv.mask = LVIF_TEXT | LVIF_INDENT | LVIF_IMAGE | LVIF_PARAM;
-    lv.iItem = index;
-    lv.pszText = const_cast<char*>(row->strText.c_str());
-    lv.iIndent = row->nIndent;
-    lv.iImage = row->nKind >= 0 && row->nKind <= RowUnknown ? ImageOf(kKeys[row->nKind]) : 0;
-    lv.lParam = LPARAM(row);
-    int item = int(SendMessageA(Handle(), LVM_INSERTITEMA, 0, LPARAM(&lv)));
+    int item = InsertItem(index, row, row->nKind >= 0 && row->nKind <= RowUnknown ? ImageOf(kKeys[row->nKind]) : 0);
     if (item >= 0)
         SetSubItemText(item, 1, " ");
     return item;
@@ -481,8 +475,6 @@ void CSndView::EmptyGroupedList()
             m_caches[index].clear();
     }
     m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS);
-    if (Handle())
-        SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
 }
 
 void CSndView::Refresh()
