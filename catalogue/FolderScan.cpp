@@ -2,12 +2,14 @@
 #include "Extensions.h"
 #include "Messages.h"
 #include "ScanMath.h"
-#include "SearchRequests.h"
+#include <atomic>
 #include <cstring>
 #include <memory>
 
 namespace {
 
+// One per search: every level of the folder recursion shares it. Two
+// controls may search at once, so nothing here is process-wide.
 struct ScanContext {
     BOOL bStopped;
     HWND hViewWnd;
@@ -18,17 +20,25 @@ struct ScanContext {
     uint32_t nStartTick;
     const std::string* pHidden;
     bool bFound;
+    BOOL bCancel;             // cleared as each folder level starts
+    uint32_t nEntries;        // file entries, modulo 10
+    ProgressRecord progress;  // the record the host's answer lands in
 };
 
-// One search runs at a time in a process; these carry over between searches.
-BOOL g_bCancel;
-uint32_t g_nEntries;
-uint32_t g_nRate;
-ProgressRecord g_progress;
+// Bytes scanned in about the first 15 seconds of the process's first long
+// search; taken once and kept for every later search.
+std::atomic<uint32_t> g_nRate{0};
+
+uint32_t MeasuredRate(uint64_t scanned)
+{
+    uint32_t unset = 0;
+    g_nRate.compare_exchange_strong(unset, uint32_t(scanned));
+    return g_nRate.load();
+}
 
 void ScanFolder(const std::string& folder, const std::string& extensions, ScanContext& ctx)
 {
-    g_bCancel = FALSE;
+    ctx.bCancel = FALSE;
     int32_t secondsLeft = 0;
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
@@ -39,12 +49,10 @@ void ScanFolder(const std::string& folder, const std::string& extensions, ScanCo
     std::string ext;
     do {
         if (GetTickCount() - ctx.nStartTick > 15000) {
-            if (g_nRate == 0)
-                g_nRate = uint32_t(ctx.nScannedBytes);
-            if (g_nRate != 0)
-                secondsLeft = SecondsLeft(ctx.nTotalBytes, ctx.nScannedBytes, g_nRate);
+            if (uint32_t rate = MeasuredRate(ctx.nScannedBytes))
+                secondsLeft = SecondsLeft(ctx.nTotalBytes, ctx.nScannedBytes, rate);
         }
-        if (g_bCancel)
+        if (ctx.bCancel)
             break;
         if (std::strcmp(fd.cFileName, ".") == 0 || std::strcmp(fd.cFileName, "..") == 0)
             continue;
@@ -61,24 +69,24 @@ void ScanFolder(const std::string& folder, const std::string& extensions, ScanCo
                 ++ctx.nFileCount;
         }
         ctx.nScannedBytes += ClusterRound((uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow, ctx.nClusterBytes);
-        if (++g_nEntries == 10) {
-            g_nEntries = 0;
-            SendMessageA(ctx.hViewWnd, UM_QUERYABORT, WPARAM(&g_bCancel), 0);
-            if (g_bCancel)
+        if (++ctx.nEntries == 10) {
+            ctx.nEntries = 0;
+            SendMessageA(ctx.hViewWnd, UM_QUERYABORT, WPARAM(&ctx.bCancel), 0);
+            if (ctx.bCancel)
                 break;
             if (ctx.nTotalBytes > 0) {
-                g_progress.nPercent = PercentDone(ctx.nScannedBytes, ctx.nTotalBytes);
-                g_progress.lCount = int32_t(ctx.nFileCount);
-                g_progress.lSecsLeft = secondsLeft;
-                g_progress.bAbort = FALSE;
-                SendMessageA(ctx.hViewWnd, UM_SEARCHPROGRESS, WPARAM(&g_progress), 0);
-                g_bCancel = g_progress.bAbort;
+                ctx.progress.nPercent = PercentDone(ctx.nScannedBytes, ctx.nTotalBytes);
+                ctx.progress.lCount = int32_t(ctx.nFileCount);
+                ctx.progress.lSecsLeft = secondsLeft;
+                ctx.progress.bAbort = FALSE;
+                SendMessageA(ctx.hViewWnd, UM_SEARCHPROGRESS, WPARAM(&ctx.progress), 0);
+                ctx.bCancel = ctx.progress.bAbort;
             }
         }
-        if (g_bCancel)
+        if (ctx.bCancel)
             break;
     } while (FindNextFileA(find, &fd));
-    if (g_bCancel)
+    if (ctx.bCancel)
         ctx.bStopped = TRUE;
     FindClose(find);
 }
@@ -86,17 +94,14 @@ void ScanFolder(const std::string& folder, const std::string& extensions, ScanCo
 DWORD WINAPI ScanThread(LPVOID param)
 {
     std::unique_ptr<ScanStart> start(static_cast<ScanStart*>(param));
-    const CSearchRequests& requests = *start->pRequests;
     ScanContext ctx = {};
     ctx.hViewWnd = start->hViewWnd;
     ctx.nTotalBytes = start->nTotalBytes;
-    ctx.pHidden = start->pHidden;
-    start.reset();
+    ctx.pHidden = &start->strHidden;
 
     SendMessageA(GetParent(ctx.hViewWnd), UM_STARTSEARCH, 0, 0);
     BOOL stop = FALSE;
-    for (const auto& request : requests.Requests()) {
-        std::string extensions = CSearchRequests::ExtensionList(request.second);
+    for (const auto& request : start->requests) {
         SendMessageA(ctx.hViewWnd, UM_QUERYABORT, WPARAM(&stop), 0);
         if (stop)
             break;
@@ -104,7 +109,7 @@ DWORD WINAPI ScanThread(LPVOID param)
         ctx.nClusterBytes = GetDiskFreeSpaceA((request.first + "\\").c_str(), &sectors, &bytes, &freeClusters, &clusters)
                                 ? sectors * bytes
                                 : 0;
-        ScanFolder(request.first, extensions, ctx);
+        ScanFolder(request.first, request.second, ctx);
     }
     ProgressRecord last = {100, int32_t(ctx.nFileCount), 0, FALSE};
     SendMessageA(ctx.hViewWnd, UM_SEARCHPROGRESS, WPARAM(&last), 0);

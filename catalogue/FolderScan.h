@@ -4,15 +4,16 @@
 #include <windows.h>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
-class CSearchRequests;
-
+// What the worker is handed. It owns copies of the requests and the hidden
+// list, so nothing the window thread changes meanwhile reaches it.
 struct ScanStart {
-    const CSearchRequests* pRequests;
-    uint32_t nReserved;
-    uint64_t nTotalBytes;
-    HWND hViewWnd;               // receives UM_FILEFOUND, UM_QUERYABORT, UM_SEARCHPROGRESS, UM_ENDSEARCH
-    const std::string* pHidden;  // the hidden-extension list, for the file count
+    std::vector<std::pair<std::string, std::string>> requests; // volume key, extension list "|mp3|wav"
+    uint64_t nTotalBytes = 0;
+    HWND hViewWnd = nullptr;     // receives UM_FILEFOUND, UM_QUERYABORT, UM_SEARCHPROGRESS, UM_ENDSEARCH
+    std::string strHidden;       // the hidden-extension list, for the file count
 };
 
 // Used space of the drive of a volume key; 0 when it cannot be read.

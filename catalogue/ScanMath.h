@@ -21,13 +21,14 @@ inline int32_t PercentDone(uint64_t scanned, uint64_t total)
 }
 
 // Seconds left, from the bytes scanned in about the first 15 seconds (the
-// rate, taken as signed): what is left divided by the rate, times 15.
+// rate, taken as signed): what is left divided by the rate in whole numbers,
+// times 15, so the host sees the estimate in steps of 15 seconds.
 inline int32_t SecondsLeft(uint64_t total, uint64_t scanned, uint32_t rate)
 {
     int32_t signedRate = int32_t(rate);
     if (signedRate == 0)
         return 0;
-    double left = double(int64_t(total - scanned)) / signedRate * 15.0;
+    double left = double(int64_t(total - scanned) / signedRate) * 15.0;
     if (left <= 0)
         return 0;
     return left >= 2147483647.0 ? 2147483647 : int32_t(left);

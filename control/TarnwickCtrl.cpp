@@ -98,8 +98,16 @@ CTarnwickCtrl::CTarnwickCtrl()
                      reinterpret_cast<void**>(&m_pTrace));
 }
 
+void CTarnwickCtrl::SetLifetimeOwners(IUnknown* owner)
+{
+    SetLifetimeOwner(owner);
+    m_view.SetLifetimeOwner(owner);
+    m_view.FileList().SetLifetimeOwner(owner);
+}
+
 CTarnwickCtrl::~CTarnwickCtrl()
 {
+    SetLifetimeOwners(nullptr); // nothing may hold a control that is going
     if (Handle())
         DestroyWindow(Handle()); // a container that never deactivated us
     if (m_pTrace)
@@ -124,7 +132,10 @@ STDMETHODIMP CTarnwickCtrl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, L
 STDMETHODIMP CTarnwickCtrl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO* excep, UINT* argErr)
 {
-    return kTable.Invoke(this, id, flags, params, result, excep, argErr);
+    AddRef(); // a member may raise an event in which the host lets us go
+    HRESULT hr = kTable.Invoke(this, id, flags, params, result, excep, argErr);
+    Release();
+    return hr;
 }
 
 DWORD CTarnwickCtrl::MiscStatus() const { return kTarnwickMiscStatus; }

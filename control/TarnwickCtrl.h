@@ -134,6 +134,7 @@ private:
 
     CTarnwickCtrl();
     ~CTarnwickCtrl() override;
+    void SetLifetimeOwners(IUnknown* owner);
 
     // Reads a string-array argument into converted strings (null elements stay null).
     // 0 when read, 1001 or 1002 for the wrong kind, -1 when bounds or data cannot be had.

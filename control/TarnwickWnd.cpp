@@ -37,6 +37,9 @@ char* DupAnsi(BSTR text)
 
 HWND CTarnwickCtrl::CreateControlWindow(HWND parent, const RECT& rect)
 {
+    // A host may let the control go from inside any event: each of its windows
+    // keeps it alive until the message in hand is done.
+    SetLifetimeOwners(static_cast<IDispatch*>(this));
     // The styles of the control window: a control parent with a sunken edge, a tab stop.
     if (!fw::CWindow::Create("TarnwickCtrl", WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE, WS_CHILD | WS_TABSTOP, rect, parent, 0,
                 LoadCursor(nullptr, IDC_ARROW)))
@@ -60,7 +63,7 @@ LRESULT CTarnwickCtrl::OnCreate()
                 m_view.SetUnknString(ID_VIEW_ARTIST + i, unknown[i]);
         ApplyColumns();
         m_view.SetTipTextColor(fw::TranslateColor(m_clrTipTextColor));
-        m_view.SetTipText(std::string(), m_fontTipText.Handle());
+        m_view.SetTipText(m_strTipText, m_fontTipText.Handle()); // what the host set before the window existed
     }
     if (m_lStyle == 1 && m_hToolbar)
         ShowWindow(m_hToolbar, SW_HIDE);

@@ -106,10 +106,15 @@ STDMETHODIMP CControlBase::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info)
     return LoadTypeInfo(m_dispIid, lcid, info);
 }
 
+// The caller holds the control too (a window procedure or Invoke does): a
+// sink that lets it go mid-event frees it only once the caller is done.
 void CControlBase::FireEvent(DISPID id, CEventArgs& args)
 {
-    if (m_nFreeze == 0)
-        m_events.Fire(id, args.Data(), args.Count());
+    if (m_nFreeze != 0)
+        return;
+    AddRef();
+    m_events.Fire(id, args.Data(), args.Count());
+    Release();
 }
 
 // --- IOleObject

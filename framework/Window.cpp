@@ -51,6 +51,11 @@ LRESULT CALLBACK CWindow::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     if (!self)
         return DefWindowProcA(hwnd, msg, wp, lp);
+    // The owner's last reference may go while the message is handled; the
+    // object is freed, if at all, only after its procedure has returned.
+    IUnknown* owner = self->m_pOwner;
+    if (owner)
+        owner->AddRef();
     LRESULT result;
     try {
         result = self->WindowProc(msg, wp, lp);
@@ -65,6 +70,8 @@ LRESULT CALLBACK CWindow::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         self->m_hWnd = nullptr;
         self->OnFinalMessage();
     }
+    if (owner)
+        owner->Release();
     return result;
 }
 

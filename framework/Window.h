@@ -2,6 +2,7 @@
 // user data, set at WM_NCCREATE and cleared at WM_NCDESTROY.
 #pragma once
 #include <windows.h>
+#include <unknwn.h>
 
 namespace fw {
 
@@ -13,6 +14,9 @@ public:
     CWindow& operator=(const CWindow&) = delete;
 
     HWND Handle() const { return m_hWnd; }
+    // The COM object this window belongs to is kept alive while the window
+    // handles a message: a host may release it from inside an event.
+    void SetLifetimeOwner(IUnknown* owner) { m_pOwner = owner; }
     // Registers the class on first use (CS_DBLCLKS, no cursor, brush or icon unless given).
     bool Create(const char* className, DWORD exStyle, DWORD style, const RECT& rect, HWND parent, UINT id,
                 HCURSOR cursor = nullptr, HBRUSH background = nullptr, UINT classStyle = CS_DBLCLKS);
@@ -33,6 +37,7 @@ private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     HWND m_hWnd = nullptr;
     WNDPROC m_pOldProc = nullptr;
+    IUnknown* m_pOwner = nullptr; // not counted: the owner outlives the window object
 };
 
 } // namespace fw

@@ -1,5 +1,12 @@
 #include "TipWnd.h"
 
+void CTipWnd::SetHelpText(const std::string& text)
+{
+    m_strText = text;
+    if (Handle())
+        SetWindowTextA(Handle(), m_strText.c_str());
+}
+
 bool CTipWnd::ShowHelp(int shape)
 {
     if (m_bWaiting)
@@ -8,6 +15,7 @@ bool CTipWnd::ShowHelp(int shape)
                 CS_DBLCLKS | CS_SAVEBITS))
         return false;
     SetParent(Handle(), m_hOwner); // clipped to the owner, moving and hiding with it
+    SetWindowTextA(Handle(), m_strText.c_str());
     ShowWindow(Handle(), SW_SHOWNA);
     m_nShape = (shape == 0 || shape == 1) ? shape : 0;
     return true;

@@ -9,7 +9,8 @@ public:
     CTipWnd(const char* className, HWND owner) : m_strClass(className), m_hOwner(owner) {}
     ~CTipWnd() override = default;
 
-    void SetHelpText(const std::string& text) { m_strText = text; }
+    // The text is the window's text too, for whatever reads windows aloud.
+    void SetHelpText(const std::string& text);
     void SetHelpFont(HFONT font) { m_hFont = font; }
     void SetHelpTextColor(COLORREF color) { m_clrText = color; }
     void SetHelpRect(const RECT& rect)

@@ -60,11 +60,9 @@ bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
         }
     }
     CreateViewMenu();
-    // The help tip, below the column headers.
-    RECT header = {};
-    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(m_fileList.Handle(), LVM_GETHEADER, 0, 0)), &header);
-    m_pTip = new CTipWnd("TarnwickTip", Handle());
-    m_pTip->SetHelpRect(RECT{20, 20 + (header.bottom - header.top), 200, 150});
+    // The help tip: a sibling of the lists, over whichever of them is shown.
+    m_pTip = new CTipWnd("TarnwickTip", parent);
+    m_pTip->SetHelpRect(TipRect(rect));
     m_pTip->SetHelpText("");
     if (!m_pTip->ShowHelp(0)) {
         delete m_pTip;
@@ -74,7 +72,34 @@ bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
     SendMessageA(Handle(), LVM_DELETECOLUMN, 2, 0);
     m_nView = ID_VIEW_FILES;
     ShowList(true);
+    InsertCataloguedRows();
     return true;
+}
+
+// Records catalogued before the lists existed (a cache file the host named
+// early) get their rows now, as if they had just been added.
+void CSndView::InsertCataloguedRows()
+{
+    for (const auto& entry : m_catalogue.Files())
+        if (entry.second && m_catalogue.PassesFilter(*entry.second))
+            InsertFileRow(*entry.second);
+    EndFilling();
+    m_bViewEnabled = HasFileRows();
+}
+
+bool CSndView::HasFileRows() const
+{
+    const ListRow* first = m_fileList.RowAt(0);
+    return first && first->nKind != RowNoneFound;
+}
+
+// Below the column headers, near the top left corner of the lists.
+RECT CSndView::TipRect(const RECT& lists) const
+{
+    RECT header = {};
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(m_fileList.Handle(), LVM_GETHEADER, 0, 0)), &header);
+    LONG top = lists.top + 20 + (header.bottom - header.top);
+    return RECT{lists.left + 20, top, lists.left + 200, top + 130};
 }
 
 // --- Help tip
@@ -87,12 +112,15 @@ void CSndView::SetTipText(const std::string& text, HFONT font)
         m_pTip->SetHelpText(text);
     if (font)
         m_pTip->SetHelpFont(font);
+    InvalidateRect(m_pTip->Handle(), nullptr, TRUE);
 }
 
 void CSndView::SetTipTextColor(COLORREF color)
 {
-    if (m_pTip)
-        m_pTip->SetHelpTextColor(color);
+    if (!m_pTip)
+        return;
+    m_pTip->SetHelpTextColor(color);
+    InvalidateRect(m_pTip->Handle(), nullptr, TRUE);
 }
 
 void CSndView::HideHelp()
@@ -482,9 +510,23 @@ void CSndView::Refresh()
     EmptyGroupedList();
     m_catalogue.RebuildGroups();
     BuildGroupRows(-1);
-    // Either view: enabled when the list it shows has rows.
     if (Handle())
-        m_bViewEnabled = ShownList().ItemCount() > 0;
+        m_bViewEnabled = HasRowsToShow();
+}
+
+// A grouped view that the filter emptied must not trap the user: the view
+// menu stays open while either list has rows to go back to.
+bool CSndView::HasRowsToShow() const
+{
+    return HasFileRows() || (m_nView != ID_VIEW_FILES && ItemCount() > 0);
+}
+
+// Loading a cache file into a shown grouped view builds it anew, as the end
+// of a search does: no group may be listed twice.
+void CSndView::RebuildShownGroupView()
+{
+    EmptyGroupedList();
+    BuildGroupRows(-1);
 }
 
 // Rows of vanished files, of records the filter now hides, of paths no longer
@@ -512,8 +554,8 @@ void CSndView::PurgeFileList(int32_t view)
 void CSndView::SyncViewAfterLoad()
 {
     EndFilling();
-    m_bViewEnabled = ShownList().Handle() && ShownList().ItemCount() > 0;
-    if (!m_bViewEnabled && !m_catalogue.Files().empty() && m_fileList.Handle()) {
+    m_bViewEnabled = Handle() && HasRowsToShow();
+    if (!m_bViewEnabled && !m_catalogue.Files().empty() && m_fileList.Handle() && !m_fileList.RowAt(0)) {
         ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", m_strNoFileFound);
         if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0)
             delete row;
@@ -530,17 +572,25 @@ void CSndView::BeginSearch()
     if (first && first->nKind == RowNoneFound && SendMessageA(m_fileList.Handle(), LVM_DELETEITEM, 0, 0))
         delete first;
     m_requests.SetState(SEARCH_RUNNING);
-    ScanStart* start = new ScanStart{};
+    m_bStopping = false;
+    ScanStart* start = new ScanStart;
     start->hViewWnd = Handle();
     m_catalogue.ClearCatalogue(CLEAR_MISSING);
     PurgeFileList(ID_VIEW_FILES);
-    start->pRequests = &m_requests;
-    start->pHidden = &m_catalogue.HiddenExtensions();
-    for (const auto& request : m_requests.Requests())
+    for (const auto& request : m_requests.Requests()) {
+        start->requests.emplace_back(request.first, CSearchRequests::ExtensionList(request.second));
         start->nTotalBytes += DriveUsedSpace(request.first);
+    }
+    start->strHidden = m_catalogue.HiddenExtensions();
     m_hWorker = StartScan(start);
     if (!m_hWorker)
         m_requests.SetState(SEARCH_IDLE); // no worker: back to idle at once
+}
+
+void CSndView::StopSearch()
+{
+    if (m_hWorker)
+        m_bStopping = true;
 }
 
 void CSndView::WaitForWorker()
@@ -549,15 +599,13 @@ void CSndView::WaitForWorker()
     // the window in an event, say): answer it first, or both would wait forever.
     if (m_hWorker && InSendMessage())
         ReplyMessage(0);
+    m_bStopping = true;
     while (m_hWorker) {
         HANDLE worker = m_hWorker;
         DWORD r = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE);
         if (r == WAIT_OBJECT_0) {
             // The thread ended (its last message may never have been answered).
-            CloseHandle(worker);
-            if (m_hWorker == worker)
-                m_hWorker = nullptr;
-            m_requests.SetState(SEARCH_IDLE);
+            EndWorker();
             break;
         }
         MSG msg;
@@ -565,9 +613,20 @@ void CSndView::WaitForWorker()
     }
 }
 
+// The worker has ended: the table may change again and a new search may start.
+void CSndView::EndWorker()
+{
+    m_requests.SetState(SEARCH_IDLE);
+    m_bStopping = false;
+    if (m_hWorker) {
+        CloseHandle(m_hWorker);
+        m_hWorker = nullptr;
+    }
+}
+
 LRESULT CSndView::OnFileFound(const char* workerPath)
 {
-    if (!m_hWorker || m_requests.State() != SEARCH_RUNNING || !workerPath)
+    if (!m_hWorker || m_bStopping || !workerPath)
         return 0;
     const std::string path = workerPath; // the worker's text may go once its send was answered
     if (m_catalogue.IsInCatalogue(path.c_str()))
@@ -602,11 +661,7 @@ void CSndView::OnEndSearch()
     SendMessageA(GetParent(Handle()), UM_ENDSEARCH, WPARAM(&counts), found ? TRUE : FALSE);
     if (ItemCount() == 0) // a host that switched views in EndSearch has had its view built already
         BuildGroupRows(-1);
-    m_requests.SetState(SEARCH_IDLE);
-    if (m_hWorker) {
-        CloseHandle(m_hWorker);
-        m_hWorker = nullptr;
-    }
+    EndWorker();
 }
 
 LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
@@ -616,7 +671,7 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return OnFileFound(reinterpret_cast<const char*>(wp));
     case UM_QUERYABORT:
         if (wp)
-            *reinterpret_cast<BOOL*>(wp) = m_requests.State() == SEARCH_IDLE;
+            *reinterpret_cast<BOOL*>(wp) = m_bStopping || m_requests.State() == SEARCH_IDLE;
         return 0;
     case UM_SEARCHPROGRESS:
         return SendMessageA(GetParent(Handle()), UM_SEARCHPROGRESS, wp, lp);
@@ -634,6 +689,11 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         MapWindowPoints(nullptr, GetParent(Handle()), reinterpret_cast<POINT*>(&rect), 2);
         if (m_fileList.Handle())
             MoveWindow(m_fileList.Handle(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+        if (m_pTip) {
+            RECT tip = TipRect(rect);
+            SetWindowPos(m_pTip->Handle(), HWND_TOP, tip.left, tip.top, tip.right - tip.left, tip.bottom - tip.top,
+                         SWP_NOACTIVATE);
+        }
         return r;
     }
     case WM_LBUTTONDOWN: {
@@ -661,7 +721,7 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return CSndListCtrl::WindowProc(msg, wp, lp);
     }
     case WM_DESTROY: {
-        StopSearch();
+        WaitForWorker();
         HideHelp();
         SaveViewRows();
         m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS | CLEAR_ALL_FILES | CLEAR_GROUPS);

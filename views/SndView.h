@@ -29,8 +29,9 @@ public:
     // Starts a search of every request, unless one runs, the table is empty or
     // there is no window to report to.
     void BeginSearch();
-    // Ends a running search at the worker's next poll.
-    void StopSearch() { m_requests.SetState(SEARCH_IDLE); }
+    // Ends a running search at the worker's next poll. The search still counts
+    // as running (the request table refuses changes) until the worker has ended.
+    void StopSearch();
     // Waits for the worker to end, answering its messages meanwhile.
     void WaitForWorker();
 
@@ -82,7 +83,7 @@ public:
     void InsertFileRow(const CMusicInfo& info) override;
     void DiscardGroupedRows() override;
     void SetGenreViewAvailable(bool available) override;
-    void RebuildShownGroupView() override { BuildGroupRows(-1); }
+    void RebuildShownGroupView() override;
     void SyncViewAfterLoad() override;
 
 protected:
@@ -91,6 +92,11 @@ protected:
 private:
     LRESULT OnFileFound(const char* path);
     void OnEndSearch();
+    void EndWorker();
+    void InsertCataloguedRows();
+    bool HasFileRows() const;
+    bool HasRowsToShow() const;
+    RECT TipRect(const RECT& lists) const;
     void EmptyGroupedList();
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
@@ -111,6 +117,7 @@ private:
     int32_t m_nStyle = 1;
     int32_t m_nView = ID_VIEW_FILES;
     HANDLE m_hWorker = nullptr; // the busy marker: set from the worker's start to the end of OnEndSearch
+    bool m_bStopping = false;   // StopSearch asked the worker to end at its next poll
     bool m_bFilling = false;    // the file list is being filled with redraw off
     DWORD m_nLastPaint = 0;     // when it was last drawn meanwhile
     std::map<int, ListRow*> m_caches[4];

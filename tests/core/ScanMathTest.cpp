@@ -25,7 +25,8 @@ TEST(ScanMath, SecondsLeftFromTheRateOfTheFirstFifteenSeconds)
 {
     EXPECT_EQ(SecondsLeft(1000, 100, 0), 0);
     EXPECT_EQ(SecondsLeft(1000, 100, 100), 135); // 900 bytes at 100 bytes per 15 s
-    EXPECT_EQ(SecondsLeft(1000, 999, 100), 0);   // 0.15 s truncated
+    EXPECT_EQ(SecondsLeft(1000, 999, 100), 0);   // less than one rate's worth left
+    EXPECT_EQ(SecondsLeft(1000, 100, 400), 30);  // 900 / 400 is 2 whole rates: steps of 15 s
     EXPECT_EQ(SecondsLeft(1000, 2000, 100), 0);  // past the total: never negative
     EXPECT_EQ(SecondsLeft(1000, 100, 0x80000000u), 0); // the rate is read as signed
     EXPECT_EQ(SecondsLeft(1ull << 50, 0, 1), 2147483647);

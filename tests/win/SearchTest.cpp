@@ -1,238 +1,7 @@
 // Searches end to end: the control hosted in Wine's ATL container window,
 // real folder trees on drive T: (a folder of the build tree), events answered
 // by a sink as a host would.
-#include "ControlHost.h"
-#include "../core/TestFs.h"
-#include "ControlClient.h"
-#include "EventSink.h"
-#include <algorithm>
-#include <commctrl.h>
-#include <functional>
-#include <set>
-#include <olectl.h>
-
-namespace {
-
-const IID& DIID_Events = DIID_TarnwickEvents;
-enum { ADDING = 1, DBLCLICK = 2, END = 3, START = 4, PROGRESS = 6, SELECTED = 13 };
-
-struct Event {
-    DISPID id;
-    std::string path;   // AddingFile
-    LONG a = 0, b = 0, c = 0; // EndSearch (tagged, total), SearchProgress (percent, count, seconds)
-};
-
-// The host's side of the events.
-class CHostSink : public CEventSink {
-public:
-    std::vector<Event> events;
-    std::function<bool(const std::string&)> accept = [](const std::string&) { return true; };
-    std::function<void(const std::string&)> onAdding;
-    std::function<bool(const Event&)> abortOn;
-
-    void OnEvent(DISPID id, DISPPARAMS* dp) override
-    {
-        Event e{id, ""};
-        VARIANTARG* arg = dp->rgvarg; // last argument first
-        if (id == ADDING && dp->cArgs == 5) {
-            char path[MAX_PATH * 2] = {};
-            WideCharToMultiByte(CP_ACP, 0, arg[4].bstrVal, -1, path, sizeof path - 1, nullptr, nullptr);
-            e.path = path;
-            EXPECT_EQ(*arg[0].pboolVal, VARIANT_FALSE); // bAddOk arrives FALSE
-            EXPECT_EQ(*arg[1].plVal, 0);
-            if (onAdding)
-                onAdding(e.path);
-            if (accept(e.path)) {
-                *arg[0].pboolVal = VARIANT_TRUE;
-                *arg[1].plVal = 180;
-                SysFreeString(*arg[2].pbstrVal);
-                *arg[2].pbstrVal = SysAllocString(L"3:00");
-            }
-        } else if (id == DBLCLICK && dp->cArgs == 1) {
-            char path[MAX_PATH * 2] = {};
-            WideCharToMultiByte(CP_ACP, 0, arg[0].bstrVal, -1, path, sizeof path - 1, nullptr, nullptr);
-            e.path = path;
-        } else if ((id == END || id == SELECTED) && dp->cArgs == 2) {
-            e.a = arg[1].lVal;
-            e.b = arg[0].lVal;
-        } else if (id == PROGRESS && dp->cArgs == 4) {
-            e.a = arg[3].iVal;
-            e.b = arg[2].lVal;
-            e.c = arg[1].lVal;
-            if (abortOn && abortOn(e))
-                *arg[0].pboolVal = VARIANT_TRUE;
-        }
-        events.push_back(e);
-    }
-
-    int Count(DISPID id) const
-    {
-        int n = 0;
-        for (const Event& e : events)
-            n += e.id == id;
-        return n;
-    }
-    std::vector<std::string> Offered() const
-    {
-        std::vector<std::string> paths;
-        for (const Event& e : events)
-            if (e.id == ADDING)
-                paths.push_back(e.path);
-        return paths;
-    }
-    const Event* Last(DISPID id) const
-    {
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->id == id)
-                return &*it;
-        return nullptr;
-    }
-};
-
-using AtlAxWinInitFn = BOOL(WINAPI*)();
-using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
-
-HMODULE Atl()
-{
-    static HMODULE atl = [] {
-        HMODULE m = LoadLibraryA("atl.dll");
-        if (m)
-            reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(m, "AtlAxWinInit")))();
-        return m;
-    }();
-    return atl;
-}
-
-void Write(const std::string& path, const std::string& bytes)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD n;
-    WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
-    CloseHandle(h);
-}
-
-std::string Tagged(const char* title, const char* artist, const char* album)
-{
-    std::string tag(128, '\0');
-    tag.replace(0, 3, "TAG");
-    tag.replace(3, strlen(title), title);
-    tag.replace(33, strlen(artist), artist);
-    tag.replace(63, strlen(album), album);
-    return std::string(300, '\x55') + tag;
-}
-
-class Search : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        CoInitialize(nullptr);
-        ASSERT_NE(Atl(), nullptr);
-        if (GetFileAttributesA("T:\\") == INVALID_FILE_ATTRIBUTES)
-            GTEST_SKIP() << "drive T: is not mapped to a test folder";
-        RemoveTestFolder("T:\\tree");
-        CreateDirectoryA("T:\\tree", nullptr);
-        frame = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 320, nullptr,
-                                nullptr, nullptr, nullptr);
-        // The container creates the control by ProgID and activates it in place.
-        ASSERT_EQ(OcxCall("DllRegisterServer"), S_OK);
-        ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame,
-                             nullptr, nullptr, nullptr);
-        ASSERT_NE(ax, nullptr);
-        IUnknown* unknown = nullptr;
-        auto get =
-            reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
-        ASSERT_EQ(get(ax, &unknown), S_OK);
-        unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl));
-        unknown->Release();
-        ASSERT_NE(ctrl, nullptr);
-        Connect();
-    }
-
-    void Connect()
-    {
-        IConnectionPointContainer* cpc = nullptr;
-        ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc));
-        cpc->FindConnectionPoint(DIID_Events, &cp);
-        cpc->Release();
-        ASSERT_EQ(cp->Advise(&sink, &cookie), S_OK);
-    }
-
-    void TearDown() override
-    {
-        if (cp) {
-            cp->Unadvise(cookie);
-            cp->Release();
-        }
-        if (frame)
-            DestroyWindow(frame);
-        if (ctrl)
-            ctrl->Release();
-        Pump(50);
-        RemoveTestFolder("T:\\tree");
-        CoUninitialize();
-    }
-
-    // Answers messages for a while, as the host's message loop would.
-    void Pump(DWORD ms)
-    {
-        DWORD start = GetTickCount();
-        MSG msg;
-        while (GetTickCount() - start < ms) {
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
-
-    // Runs the message loop until the search ends (or 30 s pass).
-    bool RunSearch()
-    {
-        Call begin;
-        Method(begin, ctrl, L"BeginSearch");
-        EXPECT_EQ(begin.hr, S_OK);
-        size_t before = size_t(sink.Count(END));
-        DWORD start = GetTickCount();
-        MSG msg;
-        while (size_t(sink.Count(END)) == before && GetTickCount() - start < 30000) {
-            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            } else {
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            }
-        }
-        Pump(20); // the worker's last moments
-        return size_t(sink.Count(END)) > before;
-    }
-
-    // HideItems or GetItemsFoundCount with a string array.
-    void Patterns(const wchar_t* method, std::vector<const wchar_t*> items)
-    {
-        VARIANT v = VStrings(items);
-        Call c;
-        Method(c, ctrl, method, {v});
-        VariantClear(&v);
-    }
-
-    void AddSearch(const wchar_t* volume, std::vector<const wchar_t*> patterns)
-    {
-        VARIANT v = VStrings(patterns);
-        Call c;
-        Method(c, ctrl, L"AddSearch", {VStr(volume), v, VShort(SHORT(patterns.size()))});
-        EXPECT_TRUE(c.Bool());
-        VariantClear(&v);
-    }
-
-    HWND frame = nullptr, ax = nullptr;
-    IDispatch* ctrl = nullptr;
-    IConnectionPoint* cp = nullptr;
-    DWORD cookie = 0;
-    CHostSink sink;
-};
-
-} // namespace
+#include "HostedControl.h"
 
 TEST_F(Search, EventsAndCountsOfATree)
 {
@@ -459,77 +228,6 @@ TEST(AtlHost, CreatesTheControlByProgIdAndSearches)
 
 // --- The result lists, read back with list-view messages
 
-namespace {
-
-class Views : public Search {
-protected:
-    void SetUp() override
-    {
-        Search::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        Call style; // a new control shows no grouped rows until the host asks for the full list
-        Put(style, ctrl, L"Style", VLong(2));
-    }
-    HWND Shown() { return FindShownList(ax); }
-    static std::string Cell(HWND list, int item, int column)
-    {
-        char text[260] = {};
-        LVITEMA lv = {};
-        lv.iSubItem = column;
-        lv.pszText = text;
-        lv.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(item), LPARAM(&lv));
-        return text;
-    }
-    // Each row as its indent in blanks and its text.
-    static std::vector<std::string> Rows(HWND list)
-    {
-        std::vector<std::string> rows;
-        int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            LVITEMA lv = {};
-            lv.mask = LVIF_INDENT;
-            lv.iItem = i;
-            SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
-            rows.push_back(std::string(size_t(lv.iIndent) * 2, ' ') + Cell(list, i, 0));
-        }
-        return rows;
-    }
-    static void Click(HWND list, int item, UINT down = WM_LBUTTONDOWN)
-    {
-        RECT r = {};
-        r.left = LVIR_LABEL;
-        ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, WPARAM(item), LPARAM(&r))) << item;
-        LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
-        SendMessageA(list, down, MK_LBUTTON, at);
-        SendMessageA(list, WM_LBUTTONUP, 0, at);
-    }
-    static void Key(HWND list, WPARAM vk)
-    {
-        SendMessageA(list, WM_KEYDOWN, vk, 1);
-        SendMessageA(list, WM_KEYUP, vk, 0xC0000001);
-    }
-    void SetView(long view)
-    {
-        Call c;
-        Put(c, ctrl, L"View", VLong(view));
-    }
-    // Two artists, a file without a tag and a WAV clip.
-    void SearchLibrary()
-    {
-        CreateDirectoryA("T:\\tree\\x", nullptr);
-        Write("T:\\tree\\a.mp3", Tagged("A", "Band", "First"));
-        Write("T:\\tree\\x\\b.mp3", Tagged("B", "band", "First"));
-        Write("T:\\tree\\c.mp3", Tagged("C", "Other", "Second"));
-        Write("T:\\tree\\d.mp3", "untagged");
-        Write("T:\\tree\\e.wav", "RIFF");
-        AddSearch(L"T:\\tree", {L"*.mp3", L"*.wav"});
-        ASSERT_TRUE(RunSearch());
-    }
-};
-
-} // namespace
 
 TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
 {
@@ -633,12 +331,12 @@ TEST_F(Views, TheFilterHidesRecordsFromTheGroupedViewsOnly)
     Call length;
     Method(length, ctrl, L"SetHideAudioLength", {VLong(181)}); // every file is 3:00
     EXPECT_TRUE(Rows(Shown()).empty());
-    SetView(1039); // the view is no longer enabled: the grouped list stays
+    SetView(1039); // an emptied grouped view is no trap: the file list kept every row
+    EXPECT_EQ(Rows(Shown()).size(), 5u);
+    SetView(1040);
     EXPECT_TRUE(Rows(Shown()).empty());
     Method(length, ctrl, L"SetHideAudioLength", {VLong(180)});
     EXPECT_EQ(Rows(Shown()).size(), 3u);
-    SetView(1039);
-    EXPECT_EQ(Rows(Shown()).size(), 5u); // the file list kept every row
 }
 
 TEST_F(Views, ASearchThatFindsNothingLeavesTheNothingFoundRow)
@@ -672,23 +370,29 @@ TEST_F(Views, TheFileListOnlyStyleBuildsNoGroups)
     EXPECT_TRUE(Rows(Shown()).empty());
 }
 
-TEST_F(Views, TheHelpTipStaysUntilHideHelpOrASearch)
+// The tip shows over the list the user sees, with the host's text, until HideHelp.
+TEST_F(Views, TheHelpTipShowsOverTheListUntilHideHelp)
 {
-    HWND files = Shown();
-    HWND grouped = FindWindowExA(GetParent(files), nullptr, "SysListView32", nullptr);
-    if (grouped == files)
-        grouped = FindWindowExA(GetParent(files), files, "SysListView32", nullptr);
-    ASSERT_NE(grouped, nullptr);
-    EXPECT_NE(FindWindowExA(grouped, nullptr, "TarnwickTip", nullptr), nullptr);
-    Call tip;
-    Put(tip, ctrl, L"TipText", VStr(L"Press Scan"));
-    EXPECT_EQ(tip.hr, S_OK);
+    HWND control = GetParent(Shown());
+    HWND tip = FindWindowExA(control, nullptr, "TarnwickTip", nullptr);
+    ASSERT_NE(tip, nullptr);
+    RECT r = {};
+    GetWindowRect(tip, &r);
+    POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ScreenToClient(control, &centre);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    EXPECT_EQ(ChildWindowFromPointEx(control, centre, CWP_SKIPINVISIBLE), tip); // above the lists
+    Call tipText;
+    Put(tipText, ctrl, L"TipText", VStr(L"Press Scan"));
+    char text[64] = {};
+    GetWindowTextA(tip, text, sizeof text);
+    EXPECT_STREQ(text, "Press Scan");
     Call hide;
     Method(hide, ctrl, L"HideHelp");
-    EXPECT_EQ(FindWindowExA(grouped, nullptr, "TarnwickTip", nullptr), nullptr);
+    EXPECT_EQ(FindWindowExA(control, nullptr, "TarnwickTip", nullptr), nullptr);
     Method(hide, ctrl, L"HideHelp"); // once gone, nothing more happens
-    Put(tip, ctrl, L"TipText", VStr(L"ignored"));
-    EXPECT_EQ(tip.hr, S_OK);
+    Put(tipText, ctrl, L"TipText", VStr(L"ignored"));
+    EXPECT_EQ(tipText.hr, S_OK);
 }
 
 TEST_F(Views, TheViewButtonOffersTheViewsOrTellsTheHostThereIsNothing)
@@ -814,10 +518,7 @@ TEST_F(Views, RowsSurviveRandomUseOfTheViews)
             ASSERT_TRUE(rows.insert(lv.lParam).second) << "a row behind two items at step " << step;
         }
     }
-    HANDLE heaps[64];
-    DWORD n = GetProcessHeaps(64, heaps);
-    for (DWORD i = 0; i < n && i < 64; ++i)
-        EXPECT_TRUE(HeapValidate(heaps[i], 0, nullptr)) << "heap " << i;
+    EXPECT_TRUE(HeapsAreSound());
 }
 
 TEST_F(Views, ListKeysPassTheHostAndFocusMarksTheFirstRow)
