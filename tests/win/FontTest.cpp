@@ -118,24 +118,27 @@ LOGFONTA WindowFont(HWND hwnd)
     return lf;
 }
 
+struct ClassSearch {
+    const char* cls;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOfClass(HWND hwnd, LPARAM lp)
+{
+    auto* search = reinterpret_cast<ClassSearch*>(lp);
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpiA(name, search->cls) == 0)
+        search->found.push_back(hwnd);
+    return TRUE;
+}
+
+// Every window of the class anywhere below root.
 std::vector<HWND> WindowsOfClass(HWND root, const char* cls)
 {
-    struct Find {
-        const char* cls;
-        std::vector<HWND> found;
-    } find = {cls, {}};
-    EnumChildWindows(
-        root,
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(lp);
-            char name[64] = {};
-            GetClassNameA(hwnd, name, sizeof name);
-            if (lstrcmpiA(name, f->cls) == 0)
-                f->found.push_back(hwnd);
-            return TRUE;
-        },
-        LPARAM(&find));
-    return find.found;
+    ClassSearch search = {cls, {}};
+    EnumChildWindows(root, CollectOfClass, LPARAM(&search));
+    return search.found;
 }
 
 HRESULT IsDirty(IDispatch* ctrl)
