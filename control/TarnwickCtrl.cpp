@@ -89,7 +89,7 @@ FONTDESC FontDesc(const wchar_t* name, LONGLONG points)
 
 CTarnwickCtrl::CTarnwickCtrl()
     : CControlBase(CLSID_Tarnwick, DIID__DTarnwick, DIID__DTarnwickEvents, LIBID_TarnwickLib),
-      m_clrTipTextColor(0x80000000 | COLOR_INFOTEXT)
+      m_fontTipText(this), m_fontStock(this), m_clrTipTextColor(0x80000000 | COLOR_INFOTEXT)
 {
     m_fontTipText.Init(FontDesc(L"MS Sans Serif", 12));
     m_fontStock.Init(FontDesc(L"MS Sans Serif", 8));
@@ -154,6 +154,52 @@ void CTarnwickCtrl::DoPropExchange(fw::CPropExchange& px)
     px.Bool(L"ShowContextMenu", m_bShowContextMenu, TRUE);
     px.Font(L"Font", m_fontStock, FontDesc(L"MS Sans Serif", 8));
     px.Short(L"BorderStyle", m_nBorderStyle, 0);
+    // A new control takes the container's font when it offers one, and follows it until
+    // the host sets its own; a loaded control keeps the font it saved.
+    if (px.IsLoading()) {
+        m_bAmbientFont = px.GetMode() == fw::CPropExchange::INIT;
+        if (m_bAmbientFont)
+            TakeAmbientFont();
+    }
+}
+
+// The container's font as the stock font (a copy); false when it offers none.
+bool CTarnwickCtrl::TakeAmbientFont()
+{
+    VARIANT font;
+    bool taken = SUCCEEDED(GetAmbientProperty(DISPID_AMBIENT_FONT, &font)) &&
+                 (font.vt == VT_DISPATCH || font.vt == VT_UNKNOWN) && font.punkVal &&
+                 SUCCEEDED(m_fontStock.Assign(font.punkVal));
+    VariantClear(&font);
+    return taken;
+}
+
+// A container that loads or initialises before it sets the site is asked now.
+STDMETHODIMP CTarnwickCtrl::SetClientSite(IOleClientSite* site)
+{
+    HRESULT hr = CControlBase::SetClientSite(site);
+    if (site && m_bAmbientFont && TakeAmbientFont())
+        ApplyFont();
+    return hr;
+}
+
+STDMETHODIMP CTarnwickCtrl::OnAmbientPropertyChange(DISPID id)
+{
+    if ((id == DISPID_AMBIENT_FONT || id == DISPID_UNKNOWN) && m_bAmbientFont && TakeAmbientFont())
+        ApplyFont();
+    return S_OK;
+}
+
+// The host changed a font object it got from us: show it and have the container save it.
+void CTarnwickCtrl::OnFontChanged(fw::CFontHolder& font, DISPID)
+{
+    if (&font == &m_fontStock) {
+        m_bAmbientFont = false;
+        ApplyFont();
+    } else {
+        m_view.SetTipText(std::string(), m_fontTipText.Handle());
+    }
+    SetModified();
 }
 
 
@@ -273,6 +319,7 @@ HRESULT CTarnwickCtrl::PutFont(CDispCall& c)
 {
     if (!c.Dispatch(0) || FAILED(m_fontStock.Assign(c.Dispatch(0))))
         return DISP_E_TYPEMISMATCH;
+    m_bAmbientFont = false;
     ApplyFont();
     SetModified();
     return S_OK;

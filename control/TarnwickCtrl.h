@@ -8,13 +8,15 @@
 #include "views/SndView.h"
 #include <string>
 
-class CTarnwickCtrl : public fw::CControlBase, public fw::CWindow {
+class CTarnwickCtrl : public fw::CControlBase, public fw::CWindow, private fw::CFontListener {
 public:
     static HRESULT Create(REFIID riid, void** ppv);
 
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
                         UINT* argErr) override;
+    STDMETHODIMP SetClientSite(IOleClientSite* site) override;
+    STDMETHODIMP OnAmbientPropertyChange(DISPID id) override;
 
     // Properties
     HRESULT GetStyle(fw::CDispCall& c);
@@ -144,9 +146,13 @@ private:
     HRESULT RaisePatternError(fw::CDispCall& c, int error);
     void FireItemsSelected(LONG files, LONG items);
     void ChangeView(LONG view);
+    // The fonts the host changed in place; the container's font while the stock font follows it.
+    void OnFontChanged(fw::CFontHolder& font, DISPID property) override;
+    bool TakeAmbientFont();
 
     fw::CFontHolder m_fontTipText;
     fw::CFontHolder m_fontStock;
+    bool m_bAmbientFont = false; // the stock font follows the container's until the host sets its own
     IUnknown* m_pTrace = nullptr;
     HWND m_hToolbar = nullptr;
     CSndView m_view;

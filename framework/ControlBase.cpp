@@ -441,6 +441,26 @@ void CControlBase::NotifyViewChange()
         m_pViewAdvise->OnViewChange(DVASPECT_CONTENT, -1);
 }
 
+// --- Ambient properties
+
+HRESULT CControlBase::GetAmbientProperty(DISPID id, VARIANT* value)
+{
+    if (!value)
+        return E_POINTER;
+    VariantInit(value);
+    IDispatch* ambient = nullptr;
+    if (!m_pClientSite ||
+        FAILED(m_pClientSite->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ambient))))
+        return E_NOINTERFACE;
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    HRESULT hr = ambient->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr,
+                                 nullptr);
+    ambient->Release();
+    if (FAILED(hr))
+        VariantClear(value);
+    return hr;
+}
+
 // --- Persistence: one exchange routine for all three forms
 
 HRESULT CControlBase::Exchange(CPropExchange& px)

@@ -137,6 +137,9 @@ protected:
     virtual bool PreTranslateMessage(MSG*) { return false; }
     // Loads the type information of the given interface from the type library.
     HRESULT LoadTypeInfo(REFGUID guid, LCID lcid, ITypeInfo** info);
+    // Reads an ambient property of the container through the client site's IDispatch;
+    // fails when there is no site or the site does not answer it.
+    HRESULT GetAmbientProperty(DISPID id, VARIANT* value);
 
 
 private:

@@ -1,17 +1,91 @@
 #include "FontHolder.h"
-#include <olectl.h>
+#include "Module.h"
+#include <new>
 
 namespace fw {
+
+// The holder's ear on the font object. The font holds the sink, the sink only
+// points back at its holder (no reference), so the font never keeps the owner
+// alive; the holder cuts the link before it goes.
+class CFontHolder::CSink final : public IPropertyNotifySink {
+public:
+    explicit CSink(CFontHolder* holder) : m_pHolder(holder) {}
+    void Detach() { m_pHolder = nullptr; }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = (riid == IID_IUnknown || riid == IID_IPropertyNotifySink) ? static_cast<IPropertyNotifySink*>(this)
+                                                                          : nullptr;
+        if (!*ppv)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&m_cRef)); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        LONG n = InterlockedDecrement(&m_cRef);
+        if (n == 0)
+            delete this;
+        return ULONG(n);
+    }
+    STDMETHODIMP OnChanged(DISPID property) override
+    {
+        if (m_pHolder)
+            m_pHolder->Changed(property);
+        return S_OK;
+    }
+    STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
+
+private:
+    CModuleLock m_lock;
+    LONG m_cRef = 1;
+    CFontHolder* m_pHolder;
+};
+
+CFontHolder::~CFontHolder()
+{
+    Release();
+    if (m_pSink) {
+        m_pSink->Detach();
+        m_pSink->Release();
+    }
+}
+
+void CFontHolder::Hold(IFont* font)
+{
+    Release();
+    m_pFont = font;
+    if (!m_pListener)
+        return;
+    if (!m_pSink)
+        m_pSink = new (std::nothrow) CSink(this);
+    IConnectionPointContainer* cpc = nullptr;
+    if (!m_pSink || FAILED(font->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc))))
+        return;
+    if (SUCCEEDED(cpc->FindConnectionPoint(IID_IPropertyNotifySink, &m_pPoint)) &&
+        FAILED(m_pPoint->Advise(m_pSink, &m_nCookie))) {
+        m_pPoint->Release();
+        m_pPoint = nullptr;
+    }
+    cpc->Release();
+}
+
+void CFontHolder::Changed(DISPID property)
+{
+    if (m_pListener)
+        m_pListener->OnFontChanged(*this, property);
+}
 
 HRESULT CFontHolder::Init(const FONTDESC& desc)
 {
     FONTDESC copy = desc;
     IFont* font = nullptr;
     HRESULT hr = OleCreateFontIndirect(&copy, IID_IFont, reinterpret_cast<void**>(&font));
-    if (SUCCEEDED(hr)) {
-        Release();
-        m_pFont = font;
-    }
+    if (SUCCEEDED(hr))
+        Hold(font);
     return hr;
 }
 
@@ -26,10 +100,8 @@ HRESULT CFontHolder::Assign(IUnknown* unknown)
     IFont* clone = nullptr;
     hr = font->Clone(&clone);
     font->Release();
-    if (SUCCEEDED(hr)) {
-        Release();
-        m_pFont = clone;
-    }
+    if (SUCCEEDED(hr))
+        Hold(clone);
     return hr;
 }
 
@@ -51,6 +123,11 @@ HFONT CFontHolder::Handle() const
 
 void CFontHolder::Release()
 {
+    if (m_pPoint) {
+        m_pPoint->Unadvise(m_nCookie);
+        m_pPoint->Release();
+        m_pPoint = nullptr;
+    }
     if (m_pFont)
         m_pFont->Release();
     m_pFont = nullptr;

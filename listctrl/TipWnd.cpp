@@ -50,6 +50,8 @@ LRESULT CTipWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_ERASEBKGND:
         return 1; // painted in one pass
+    case WM_GETFONT:
+        return LRESULT(m_hFont);
     case WM_PAINT:
     case WM_PRINTCLIENT: {
         PAINTSTRUCT ps;

@@ -1,0 +1,409 @@
+// The control's two font properties as a host uses them: font objects changed
+// in place reach the windows and what the container saves, and a new control
+// starts from (and follows) the container's ambient font.
+#include "ControlHost.h"
+#include <olectl.h>
+#include <cstdlib>
+
+namespace {
+
+using AtlAxWinInitFn = BOOL(WINAPI*)();
+using AtlAxAttachControlFn = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
+
+HMODULE Atl()
+{
+    static HMODULE atl = [] {
+        HMODULE m = LoadLibraryA("atl.dll");
+        if (m)
+            reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(m, "AtlAxWinInit")))();
+        return m;
+    }();
+    return atl;
+}
+
+// A client site that offers one ambient property, the container's font.
+class CAmbientSite : public IOleClientSite, public IDispatch {
+public:
+    ~CAmbientSite()
+    {
+        if (font)
+            font->Release();
+    }
+    void SetFont(const wchar_t* name, LONGLONG points)
+    {
+        if (font)
+            font->Release();
+        FONTDESC d = {};
+        d.cbSizeofstruct = sizeof d;
+        d.lpstrName = const_cast<LPOLESTR>(name);
+        d.cySize.int64 = points * 10000;
+        d.sWeight = FW_NORMAL;
+        d.sCharset = DEFAULT_CHARSET;
+        d.fItalic = TRUE;
+        font = nullptr;
+        OleCreateFontIndirect(&d, IID_IFontDisp, reinterpret_cast<void**>(&font));
+    }
+    IFontDisp* font = nullptr;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
+            *ppv = static_cast<IOleClientSite*>(this);
+        else if (riid == IID_IDispatch)
+            *ppv = static_cast<IDispatch*>(this);
+        else
+            *ppv = nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override
+    {
+        *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override
+    {
+        if (id != DISPID_AMBIENT_FONT || !font)
+            return DISP_E_MEMBERNOTFOUND;
+        result->vt = VT_DISPATCH;
+        result->pdispVal = font;
+        font->AddRef();
+        return S_OK;
+    }
+};
+
+IFont* FontOf(IDispatch* ctrl, const wchar_t* prop)
+{
+    Call c;
+    Get(c, ctrl, prop);
+    IFont* f = nullptr;
+    if (c.result.vt == VT_DISPATCH && c.result.pdispVal)
+        c.result.pdispVal->QueryInterface(IID_IFont, reinterpret_cast<void**>(&f));
+    return f;
+}
+
+LONGLONG SizeOf(IFont* f)
+{
+    CY size = {};
+    f->get_Size(&size);
+    return size.int64;
+}
+
+LONGLONG FontSize(IDispatch* ctrl, const wchar_t* prop = L"Font")
+{
+    IFont* f = FontOf(ctrl, prop);
+    if (!f)
+        return -1;
+    LONGLONG size = SizeOf(f);
+    f->Release();
+    return size;
+}
+
+// The font a window answers WM_GETFONT with; lfHeight 0 when it has none.
+LOGFONTA WindowFont(HWND hwnd)
+{
+    LOGFONTA lf = {};
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
+    if (font)
+        GetObjectA(font, sizeof lf, &lf);
+    return lf;
+}
+
+struct ClassSearch {
+    const char* cls;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOfClass(HWND hwnd, LPARAM lp)
+{
+    auto* search = reinterpret_cast<ClassSearch*>(lp);
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpiA(name, search->cls) == 0)
+        search->found.push_back(hwnd);
+    return TRUE;
+}
+
+// Every window of the class anywhere below root.
+std::vector<HWND> WindowsOfClass(HWND root, const char* cls)
+{
+    ClassSearch search = {cls, {}};
+    EnumChildWindows(root, CollectOfClass, LPARAM(&search));
+    return search.found;
+}
+
+HRESULT IsDirty(IDispatch* ctrl)
+{
+    IPersistStreamInit* psi = nullptr;
+    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
+    HRESULT hr = psi->IsDirty();
+    psi->Release();
+    return hr;
+}
+
+HRESULT InitNew(IDispatch* ctrl)
+{
+    IPersistStreamInit* psi = nullptr;
+    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
+    HRESULT hr = psi->InitNew();
+    psi->Release();
+    return hr;
+}
+
+void SetSite(IDispatch* ctrl, IOleClientSite* site)
+{
+    IOleObject* ole = nullptr;
+    ctrl->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole));
+    ole->SetClientSite(site);
+    ole->Release();
+}
+
+class Fonts : public ::testing::Test {
+protected:
+    // One hidden frame for the whole suite: each control lives in a child window of it.
+    static void SetUpTestSuite()
+    {
+        frame = CreateWindowExA(0, "STATIC", "fonts", WS_OVERLAPPEDWINDOW, 0, 0, 420, 320, nullptr, nullptr, nullptr,
+                                nullptr);
+    }
+    static void TearDownTestSuite() { DestroyWindow(frame); }
+
+    void SetUp() override
+    {
+        CoInitialize(nullptr);
+        ASSERT_NE(Atl(), nullptr);
+        ASSERT_NE(frame, nullptr);
+        ctrl = NewControl();
+        ASSERT_NE(ctrl, nullptr);
+    }
+
+    void TearDown() override
+    {
+        Unhost();
+        if (ctrl)
+            ctrl->Release();
+        CoUninitialize();
+    }
+
+    // Initialises the control as new and places it in Wine's ATL container; the control's window.
+    HWND Host()
+    {
+        EXPECT_EQ(InitNew(ctrl), S_OK);
+        box = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame, nullptr, nullptr, nullptr);
+        auto attach = reinterpret_cast<AtlAxAttachControlFn>(
+            reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
+        EXPECT_EQ(attach(ctrl, box, &container), S_OK);
+        HWND hwnd = nullptr;
+        IOleWindow* window = nullptr;
+        ctrl->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window));
+        window->GetWindow(&hwnd);
+        window->Release();
+        return hwnd;
+    }
+
+    void Unhost()
+    {
+        if (box)
+            DestroyWindow(box); // the container closes the control and lets it go
+        box = nullptr;
+        if (container)
+            container->Release();
+        container = nullptr;
+    }
+
+    static HWND frame;
+    IDispatch* ctrl = nullptr;
+    HWND box = nullptr;
+    IUnknown* container = nullptr;
+    CAmbientSite site;
+};
+
+HWND Fonts::frame = nullptr;
+
+} // namespace
+
+TEST_F(Fonts, SizeChangedInPlaceReachesListsToolbarAndTheSavedControl)
+{
+    HWND hwnd = Host();
+    ASSERT_NE(hwnd, nullptr);
+    std::vector<HWND> windows = WindowsOfClass(hwnd, "SysListView32");
+    ASSERT_EQ(windows.size(), 2u);
+    std::vector<HWND> toolbars = WindowsOfClass(hwnd, "ToolbarWindow32");
+    ASSERT_EQ(toolbars.size(), 1u);
+    windows.push_back(toolbars[0]);
+    LONG before = WindowFont(windows[0]).lfHeight;
+    ASSERT_NE(before, 0);
+    EXPECT_EQ(IsDirty(ctrl), S_FALSE);
+
+    // ctl.Font.Size = 14, as a script writes it.
+    IFont* font = FontOf(ctrl, L"Font");
+    ASSERT_NE(font, nullptr);
+    LONGLONG oldSize = SizeOf(font);
+    IDispatch* disp = nullptr;
+    font->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&disp));
+    Call put;
+    Put(put, disp, L"Size", VLong(14));
+    ASSERT_EQ(put.hr, S_OK);
+    disp->Release();
+    LONGLONG newSize = SizeOf(font);
+    ASSERT_NE(newSize, oldSize);
+
+    for (HWND w : windows) {
+        LONG height = WindowFont(w).lfHeight;
+        EXPECT_NE(height, 0);
+        EXPECT_GT(labs(height), labs(before));
+    }
+    EXPECT_EQ(IsDirty(ctrl), S_OK);
+
+    IStream* stream = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    IPersistStreamInit* psi = nullptr;
+    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
+    ASSERT_EQ(psi->Save(stream, TRUE), S_OK);
+    psi->Release();
+    IDispatch* other = NewControl();
+    other->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
+    LARGE_INTEGER zero = {};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    EXPECT_EQ(psi->Load(stream), S_OK);
+    psi->Release();
+    EXPECT_EQ(FontSize(other), newSize);
+    other->Release();
+    stream->Release();
+    font->Release();
+}
+
+TEST_F(Fonts, BoldChangedInPlaceReachesTheHelpTip)
+{
+    // Changed before the window exists: kept, and shown once the tip is made.
+    ASSERT_EQ(InitNew(ctrl), S_OK);
+    IFont* font = FontOf(ctrl, L"TipTextFont");
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(font->put_Bold(TRUE), S_OK);
+    EXPECT_EQ(IsDirty(ctrl), S_OK);
+
+    IPersistStreamInit* psi = nullptr;
+    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    psi->Save(stream, TRUE); // clears the modified flag
+    stream->Release();
+    psi->Release();
+
+    box = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame, nullptr, nullptr, nullptr);
+    auto attach =
+        reinterpret_cast<AtlAxAttachControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
+    ASSERT_EQ(attach(ctrl, box, &container), S_OK);
+    std::vector<HWND> tips = WindowsOfClass(box, "TarnwickTip");
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_GE(WindowFont(tips[0]).lfWeight, FW_BOLD);
+
+    // And in place while the tip is shown.
+    ASSERT_EQ(font->put_Bold(FALSE), S_OK);
+    LOGFONTA lf = WindowFont(tips[0]);
+    EXPECT_NE(lf.lfHeight, 0);
+    EXPECT_LT(lf.lfWeight, FW_BOLD);
+    EXPECT_EQ(IsDirty(ctrl), S_OK);
+    font->Release();
+}
+
+TEST_F(Fonts, NewControlStartsFromTheAmbientFontAndFollowsItUntilTheHostSetsOne)
+{
+    site.SetFont(L"Courier New", 17);
+    IFont* ambient = nullptr;
+    site.font->QueryInterface(IID_IFont, reinterpret_cast<void**>(&ambient));
+    LONGLONG size17 = SizeOf(ambient);
+    ambient->Release();
+
+    // A container that sets the site first, as the control asks.
+    SetSite(ctrl, &site);
+    ASSERT_EQ(InitNew(ctrl), S_OK);
+    IFont* font = FontOf(ctrl, L"Font");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(SizeOf(font), size17);
+    BOOL italic = FALSE;
+    font->get_Italic(&italic);
+    EXPECT_TRUE(italic);
+    EXPECT_EQ(IsDirty(ctrl), S_FALSE);
+    font->Release();
+
+    // It follows the container's font...
+    site.SetFont(L"Courier New", 21);
+    IOleControl* control = nullptr;
+    ctrl->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(&control));
+    control->OnAmbientPropertyChange(DISPID_AMBIENT_FONT);
+    LONGLONG size21 = FontSize(ctrl);
+    EXPECT_GT(size21, size17);
+
+    // ...until the host changes the control's font itself.
+    font = FontOf(ctrl, L"Font");
+    ASSERT_NE(font, nullptr);
+    font->put_Bold(TRUE);
+    font->Release();
+    site.SetFont(L"Courier New", 9);
+    control->OnAmbientPropertyChange(DISPID_AMBIENT_FONT);
+    EXPECT_EQ(FontSize(ctrl), size21);
+    control->Release();
+    SetSite(ctrl, nullptr);
+
+    // A container that initialises before it sets the site.
+    IDispatch* late = NewControl();
+    ASSERT_EQ(InitNew(late), S_OK);
+    LONGLONG builtIn = FontSize(late);
+    SetSite(late, &site);
+    LONGLONG size9 = FontSize(late);
+    EXPECT_LT(size9, size21);
+    EXPECT_NE(size9, builtIn);
+
+    // A loaded control keeps the font it saved.
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    IPersistStreamInit* psi = nullptr;
+    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
+    psi->Save(stream, TRUE);
+    psi->Release();
+    IDispatch* loaded = NewControl();
+    loaded->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
+    LARGE_INTEGER zero = {};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    EXPECT_EQ(psi->Load(stream), S_OK);
+    psi->Release();
+    SetSite(loaded, &site);
+    EXPECT_EQ(FontSize(loaded), size21);
+    SetSite(loaded, nullptr);
+    SetSite(late, nullptr);
+    loaded->Release();
+    late->Release();
+    stream->Release();
+}
+
+TEST_F(Fonts, FinalReleaseAfterTheHostHeldAndChangedTheFonts)
+{
+    Host();
+    IFont* font = FontOf(ctrl, L"Font");
+    IFont* tipFont = FontOf(ctrl, L"TipTextFont");
+    ASSERT_NE(font, nullptr);
+    ASSERT_NE(tipFont, nullptr);
+    font->put_Italic(TRUE);
+    tipFont->put_Underline(TRUE);
+    font->Release();
+    Unhost();
+    EXPECT_EQ(ctrl->Release(), 0u);
+    ctrl = nullptr;
+
+    // The host still holds a font of the gone control and changes it: nobody is told.
+    CY size = {};
+    size.int64 = 200000;
+    EXPECT_EQ(tipFont->put_Size(size), S_OK);
+    tipFont->Release();
+    EXPECT_EQ(OcxCall("DllCanUnloadNow"), S_OK);
+}
