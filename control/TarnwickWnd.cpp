@@ -340,10 +340,21 @@ LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_PAINT:
         OnPaint();
         return Default(msg, wp, lp);
-    case WM_SETFOCUS:
-        if (GetKeyState(VK_SHIFT) < 0 ? m_view.Handle() != nullptr : m_hToolbar != nullptr)
-            SetFocus(GetKeyState(VK_SHIFT) < 0 ? m_view.Handle() : m_hToolbar);
+    case WM_SETFOCUS: {
+        OnFocusChange();
+        // Entering backwards (Shift held) lands on the list that is shown, else on the toolbar.
+        HWND next = GetKeyState(VK_SHIFT) < 0 ? m_view.ShownList().Handle() : m_hToolbar;
+        if (next)
+            SetFocus(next);
         return 0;
+    }
+    case WM_NOTIFY: {
+        // The lists report the focus; the toolbar makes a button hot as it takes it.
+        UINT code = lp ? reinterpret_cast<const NMHDR*>(lp)->code : 0;
+        if (code == UINT(NM_SETFOCUS) || code == UINT(NM_KILLFOCUS) || code == UINT(TBN_HOTITEMCHANGE))
+            OnFocusChange();
+        return Default(msg, wp, lp);
+    }
     case WM_MOUSEACTIVATE:
         ActivateUI();
         return Default(msg, wp, lp);

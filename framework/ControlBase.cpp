@@ -1,7 +1,29 @@
 #include "ControlBase.h"
+#include "EnumVerbs.h"
 #include <new>
 
 namespace fw {
+
+namespace {
+
+const LONG VERB_PROPERTIES = 1;
+
+// The verbs containers are told of, in ascending order: the standard ones
+// DoVerb carries out, and on the container's menu for the object the primary
+// verb and the property frame. The two Properties entries go first and last
+// so that a control without a property page can leave them out.
+const OLEVERB kVerbs[] = {
+    {OLEIVERB_PROPERTIES, const_cast<LPOLESTR>(L"&Properties..."), 0, 0},
+    {OLEIVERB_INPLACEACTIVATE, const_cast<LPOLESTR>(L"Activate in place"), 0, OLEVERBATTRIB_NEVERDIRTIES},
+    {OLEIVERB_UIACTIVATE, const_cast<LPOLESTR>(L"Activate"), 0, OLEVERBATTRIB_NEVERDIRTIES},
+    {OLEIVERB_HIDE, const_cast<LPOLESTR>(L"Hide"), 0, OLEVERBATTRIB_NEVERDIRTIES},
+    {OLEIVERB_SHOW, const_cast<LPOLESTR>(L"Show"), 0, OLEVERBATTRIB_NEVERDIRTIES},
+    {OLEIVERB_PRIMARY, const_cast<LPOLESTR>(L"&Edit"), 0, OLEVERBATTRIB_NEVERDIRTIES | OLEVERBATTRIB_ONCONTAINERMENU},
+    {VERB_PROPERTIES, const_cast<LPOLESTR>(L"&Properties..."), 0, OLEVERBATTRIB_ONCONTAINERMENU},
+};
+const ULONG kVerbCount = sizeof kVerbs / sizeof kVerbs[0];
+
+} // namespace
 
 CControlBase::CControlBase(const CLSID& clsid, const IID& dispIid, const IID& eventIid, const GUID& libId)
     : m_clsid(clsid), m_dispIid(dispIid), m_libId(libId),
@@ -62,8 +84,16 @@ STDMETHODIMP_(ULONG) CControlBase::AddRef() { return ULONG(InterlockedIncrement(
 STDMETHODIMP_(ULONG) CControlBase::Release()
 {
     LONG n = InterlockedDecrement(&m_cRef);
-    if (n == 0)
+    if (n == 0) {
+        // A container that let go without closing: the window goes first, while
+        // the derived control still exists to handle its destruction.
+        if (m_pInPlaceSite) {
+            m_cRef = 1;
+            InPlaceDeactivate();
+            m_cRef = 0;
+        }
         delete this;
+    }
     return ULONG(n);
 }
 
@@ -121,6 +151,8 @@ void CControlBase::FireEvent(DISPID id, CEventArgs& args)
 
 STDMETHODIMP CControlBase::SetClientSite(IOleClientSite* site)
 {
+    if (site != m_pClientSite)
+        InPlaceDeactivate(); // the window belonged to the old site
     if (site)
         site->AddRef();
     if (m_pClientSite)
@@ -165,26 +197,83 @@ STDMETHODIMP CControlBase::GetClipboardData(DWORD, IDataObject** d)
 
 STDMETHODIMP CControlBase::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT)
 {
+    if (!site)
+        site = m_pClientSite;
+    HRESULT hr;
     switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
     case OLEIVERB_UIACTIVATE:
-        return ActivateInPlace(site ? site : m_pClientSite, parent, true);
+        hr = ActivateInPlace(site, parent);
+        return SUCCEEDED(hr) ? UIActivate(true) : hr;
     case OLEIVERB_INPLACEACTIVATE:
-        return ActivateInPlace(site ? site : m_pClientSite, parent, false);
+        return ActivateInPlace(site, parent);
     case OLEIVERB_HIDE:
         UIDeactivate();
         if (m_hWnd)
             ShowWindow(m_hWnd, SW_HIDE);
         return S_OK;
+    case OLEIVERB_PROPERTIES:
+    case VERB_PROPERTIES:
+        if (PropertyPage())
+            return ShowProperties(parent);
+        break;
     default:
-        return verb < 0 ? E_NOTIMPL : OLEOBJ_S_INVALIDVERB;
+        break;
     }
+    if (verb < 0)
+        return E_NOTIMPL;
+    // A positive verb we do not know is taken as the primary verb.
+    hr = DoVerb(OLEIVERB_PRIMARY, nullptr, site, 0, parent, nullptr);
+    return SUCCEEDED(hr) ? OLEOBJ_S_INVALIDVERB : hr;
 }
 
 STDMETHODIMP CControlBase::EnumVerbs(IEnumOLEVERB** e)
 {
-    return OleRegEnumVerbs(m_clsid, e);
+    if (PropertyPage())
+        return CEnumVerbs::Create(kVerbs, kVerbCount, e);
+    return CEnumVerbs::Create(kVerbs + 1, kVerbCount - 2, e);
+}
+
+// The Properties verb: the container's own property frame where it has one,
+// else the system's frame over our pages, owned by the container's window.
+HRESULT CControlBase::ShowProperties(HWND owner)
+{
+    IOleControlSite* controlSite = nullptr;
+    if (m_pClientSite &&
+        SUCCEEDED(m_pClientSite->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite))) &&
+        controlSite) {
+        HRESULT shown = controlSite->ShowPropertyFrame();
+        controlSite->Release();
+        if (shown == S_OK)
+            return S_OK;
+    }
+    CAUUID pages = {};
+    HRESULT hr = GetPages(&pages);
+    if (FAILED(hr))
+        return hr;
+    if (!owner && m_hWnd)
+        owner = GetParent(m_hWnd);
+    LPOLESTR caption = nullptr;
+    GetUserType(USERCLASSTYPE_FULL, &caption);
+    // The container may deactivate or release us while the frame is up.
+    AddRef();
+    IOleInPlaceFrame* frame = m_pFrame;
+    if (frame) {
+        frame->AddRef();
+        frame->EnableModeless(FALSE);
+    }
+    IUnknown* self = static_cast<IDispatch*>(this);
+    hr = OleCreatePropertyFrame(owner, 0, 0, caption, 1, &self, pages.cElems, pages.pElems, LOCALE_USER_DEFAULT, 0,
+                                nullptr);
+    if (frame) {
+        frame->EnableModeless(TRUE);
+        frame->Release();
+    }
+    CoTaskMemFree(caption);
+    CoTaskMemFree(pages.pElems);
+    Release();
+    return hr;
 }
 
 STDMETHODIMP CControlBase::GetUserClassID(CLSID* clsid) { return GetClassID(clsid); }
@@ -273,52 +362,107 @@ STDMETHODIMP CControlBase::FreezeEvents(BOOL freeze)
 
 // --- In-place activation
 
-HRESULT CControlBase::ActivateInPlace(IOleClientSite* site, HWND parent, bool uiActivate)
+// In-place activation: the window inside the container's, shown. The control
+// has no window of its own to open elsewhere, so a container that refuses
+// in-place activation gets OLE_E_NOT_INPLACEACTIVE.
+HRESULT CControlBase::ActivateInPlace(IOleClientSite* site, HWND parent)
 {
     if (!site)
         return E_UNEXPECTED;
     if (!m_pInPlaceSite) {
         IOleInPlaceSite* ips = nullptr;
-        if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&ips))))
-            return E_NOINTERFACE;
+        if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&ips))) || !ips)
+            return OLE_E_NOT_INPLACEACTIVE;
         if (ips->CanInPlaceActivate() != S_OK) {
             ips->Release();
-            return E_FAIL;
+            return OLE_E_NOT_INPLACEACTIVE;
         }
         ips->OnInPlaceActivate();
         HWND window = nullptr;
         RECT pos = {}, clip = {};
         OLEINPLACEFRAMEINFO frameInfo = {};
         frameInfo.cb = sizeof frameInfo;
+        IOleInPlaceFrame* frame = nullptr;
+        IOleInPlaceUIWindow* doc = nullptr;
         ips->GetWindow(&window);
-        ips->GetWindowContext(&m_pFrame, &m_pUIWindow, &pos, &clip, &frameInfo);
+        ips->GetWindowContext(&frame, &doc, &pos, &clip, &frameInfo);
         if (!window)
             window = parent;
         m_hWnd = CreateControlWindow(window, pos);
         if (!m_hWnd) {
+            if (frame)
+                frame->Release();
+            if (doc)
+                doc->Release();
             ips->OnInPlaceDeactivate();
             ips->Release();
             return E_FAIL;
         }
         m_pInPlaceSite = ips;
-        ShowWindow(m_hWnd, SW_SHOWNA);
+        m_pFrame = frame;
+        m_pUIWindow = doc;
     }
-    if (uiActivate && !m_bUIActive) {
+    ShowWindow(m_hWnd, SW_SHOWNA); // again after the Hide verb
+    site->ShowObject();
+    return S_OK;
+}
+
+// The container hears of the user interface before the frame and document
+// window are given the active object; the control needs no border space.
+HRESULT CControlBase::UIActivate(bool takeFocus)
+{
+    if (!m_pInPlaceSite)
+        return E_UNEXPECTED;
+    if (!m_bUIActive) {
         m_bUIActive = true;
-        m_pInPlaceSite->OnUIActivate();
+        HRESULT hr = m_pInPlaceSite->OnUIActivate();
+        if (FAILED(hr)) {
+            m_bUIActive = false;
+            return hr;
+        }
+        IOleInPlaceActiveObject* active = this;
         if (m_pFrame)
-            m_pFrame->SetActiveObject(static_cast<IOleInPlaceActiveObject*>(this), nullptr);
+            m_pFrame->SetActiveObject(active, nullptr);
         if (m_pUIWindow)
-            m_pUIWindow->SetActiveObject(static_cast<IOleInPlaceActiveObject*>(this), nullptr);
-        SetFocus(m_hWnd);
+            m_pUIWindow->SetActiveObject(active, nullptr);
+        if (m_pFrame)
+            m_pFrame->SetBorderSpace(nullptr);
+        if (m_pUIWindow)
+            m_pUIWindow->SetBorderSpace(nullptr);
     }
+    HWND focus = GetFocus();
+    if (takeFocus && m_hWnd && focus != m_hWnd && !IsChild(m_hWnd, focus))
+        SetFocus(m_hWnd);
     return S_OK;
 }
 
 void CControlBase::ActivateUI()
 {
-    if (!m_bUIActive && m_pClientSite)
-        ActivateInPlace(m_pClientSite, nullptr, true);
+    if (!m_bUIActive && m_pInPlaceSite)
+        UIActivate(true);
+}
+
+void CControlBase::OnFocusChange()
+{
+    HWND focus = GetFocus();
+    bool inside = m_pInPlaceSite && m_hWnd && focus && (focus == m_hWnd || IsChild(m_hWnd, focus));
+    if (inside && !m_bUIActive)
+        UIActivate(false);
+    SetFocusState(inside);
+}
+
+void CControlBase::SetFocusState(bool inside)
+{
+    if (inside == m_bFocus)
+        return;
+    m_bFocus = inside;
+    IOleControlSite* controlSite = nullptr;
+    if (m_pClientSite &&
+        SUCCEEDED(m_pClientSite->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite))) &&
+        controlSite) {
+        controlSite->OnFocus(inside);
+        controlSite->Release();
+    }
 }
 
 STDMETHODIMP CControlBase::GetWindow(HWND* hwnd)
@@ -348,6 +492,10 @@ STDMETHODIMP CControlBase::InPlaceDeactivate()
     if (!m_pInPlaceSite)
         return S_OK;
     UIDeactivate();
+    SetFocusState(false); // the windows that held it go
+    // No longer in place while the window goes: its focus changes activate nothing.
+    IOleInPlaceSite* site = m_pInPlaceSite;
+    m_pInPlaceSite = nullptr;
     if (m_hWnd)
         DestroyWindow(m_hWnd);
     m_hWnd = nullptr;
@@ -357,8 +505,6 @@ STDMETHODIMP CControlBase::InPlaceDeactivate()
         m_pUIWindow->Release();
     m_pFrame = nullptr;
     m_pUIWindow = nullptr;
-    IOleInPlaceSite* site = m_pInPlaceSite;
-    m_pInPlaceSite = nullptr;
     site->OnInPlaceDeactivate();
     site->Release();
     return S_OK;

@@ -120,8 +120,14 @@ public:
     STDMETHODIMP GetContentExtent(LPSIZEL size) override { return GetExtent(DVASPECT_CONTENT, size); }
 
     HWND Window() const { return m_hWnd; }
-    // Activates the control in place with its user interface, unless it is already.
+    // Activates the control with its user interface, unless it is already, and
+    // takes the focus unless one of its windows holds it.
     void ActivateUI();
+    // The window tells of the keyboard focus entering or leaving it or one of its
+    // children. Entering activates the user interface of a control the container
+    // activated in place only, leaving the focus where it is; the control site
+    // hears of both.
+    void OnFocusChange();
     void SetModified() { m_bModified = true; }
     void FireEvent(DISPID id, CEventArgs& args);
 
@@ -144,7 +150,10 @@ protected:
 
 private:
     HRESULT Exchange(CPropExchange& px);
-    HRESULT ActivateInPlace(IOleClientSite* site, HWND parent, bool uiActivate);
+    HRESULT ActivateInPlace(IOleClientSite* site, HWND parent);
+    HRESULT UIActivate(bool takeFocus);
+    void SetFocusState(bool inside);
+    HRESULT ShowProperties(HWND owner);
     void NotifyViewChange();
 
     CModuleLock m_lock;
@@ -162,6 +171,7 @@ private:
     IOleInPlaceFrame* m_pFrame = nullptr;
     IOleInPlaceUIWindow* m_pUIWindow = nullptr;
     bool m_bUIActive = false;
+    bool m_bFocus = false; // what the control site last heard
     HWND m_hWnd = nullptr;
     SIZEL m_extent = {5080, 2540}; // 2 by 1 inches, in HIMETRIC
     bool m_bModified = false;

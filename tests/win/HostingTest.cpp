@@ -1,0 +1,663 @@
+// The hosting protocol, seen from the container: a client site, in-place site
+// and control site, a frame and a document window that log every call made on
+// them, in order. Each test compares the log with what the control must say,
+// and ends with the control's last Release answering 0 and the module free to
+// unload, with nothing of the control left in the container.
+#include "ControlHost.h"
+#include "ControlClient.h"
+#include "catalogue/Messages.h"
+#include <commctrl.h>
+#include <olectl.h>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+Calls g_calls;
+
+void Log(const std::string& call) { g_calls.push_back(call); }
+
+// The log since the last look, emptied.
+Calls Take()
+{
+    Calls taken;
+    taken.swap(g_calls);
+    return taken;
+}
+
+Calls operator+(Calls a, const Calls& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+HWND g_frame; // the container's top-level window, one for the whole suite
+
+// The frame and the document window: one class, told apart by name. The active
+// object is held, as a container holds it, until it is replaced.
+class CFrame : public IOleInPlaceFrame {
+public:
+    explicit CFrame(const char* name) : m_name(name) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        bool ok = riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IOleInPlaceUIWindow ||
+                  riid == IID_IOleInPlaceFrame;
+        *ppv = ok ? this : nullptr;
+        if (ok)
+            AddRef();
+        return ok ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs); }
+    STDMETHODIMP_(ULONG) Release() override { return ULONG(--refs); }
+
+    STDMETHODIMP GetWindow(HWND* hwnd) override
+    {
+        Log(m_name + ".GetWindow");
+        *hwnd = g_frame;
+        return S_OK;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return Unexpected("ContextSensitiveHelp"); }
+    STDMETHODIMP GetBorder(LPRECT) override { return Unexpected("GetBorder"); }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return Unexpected("RequestBorderSpace"); }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS widths) override
+    {
+        Log(m_name + ".SetBorderSpace(" + (widths ? "widths" : "0") + ")");
+        return S_OK;
+    }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override
+    {
+        Log(m_name + ".SetActiveObject(" + (object ? "ctl" : "0") + ")");
+        if (object)
+            object->AddRef();
+        if (active)
+            active->Release();
+        active = object;
+        return S_OK;
+    }
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return Unexpected("InsertMenus"); }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return Unexpected("SetMenu"); }
+    STDMETHODIMP RemoveMenus(HMENU) override { return Unexpected("RemoveMenus"); }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return Unexpected("SetStatusText"); }
+    STDMETHODIMP EnableModeless(BOOL enable) override
+    {
+        Log(m_name + ".EnableModeless(" + std::to_string(enable) + ")");
+        return S_OK;
+    }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return Unexpected("TranslateAccelerator"); }
+
+    LONG refs = 1;
+    IOleInPlaceActiveObject* active = nullptr;
+
+private:
+    HRESULT Unexpected(const char* call)
+    {
+        Log(m_name + "." + call);
+        return E_NOTIMPL;
+    }
+    std::string m_name;
+};
+
+// The control's place in the container.
+class CSite : public IOleClientSite, public IOleInPlaceSite, public IOleControlSite {
+public:
+    CSite(CFrame& frame, CFrame& doc) : m_frame(frame), m_doc(doc) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        *ppv = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
+            *ppv = static_cast<IOleClientSite*>(this);
+        else if (inPlace && (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite))
+            *ppv = static_cast<IOleInPlaceSite*>(this);
+        else if (controlSite && riid == IID_IOleControlSite)
+            *ppv = static_cast<IOleControlSite*>(this);
+        if (!*ppv)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs); }
+    STDMETHODIMP_(ULONG) Release() override { return ULONG(--refs); }
+
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return Called("SaveObject"); }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** m) override
+    {
+        *m = nullptr;
+        return Called("GetMoniker", E_NOTIMPL);
+    }
+    STDMETHODIMP GetContainer(IOleContainer** c) override
+    {
+        *c = nullptr;
+        return Called("GetContainer", E_NOINTERFACE);
+    }
+    STDMETHODIMP ShowObject() override { return Called("ShowObject"); }
+    STDMETHODIMP OnShowWindow(BOOL) override { return Called("OnShowWindow"); }
+    STDMETHODIMP RequestNewObjectLayout() override { return Called("RequestNewObjectLayout", E_NOTIMPL); }
+
+    // IOleInPlaceSite
+    STDMETHODIMP GetWindow(HWND* hwnd) override
+    {
+        *hwnd = window;
+        return Called("GetWindow");
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return Called("ContextSensitiveHelp", E_NOTIMPL); }
+    STDMETHODIMP CanInPlaceActivate() override { return Called("CanInPlaceActivate", canInPlace); }
+    STDMETHODIMP OnInPlaceActivate() override { return Called("OnInPlaceActivate"); }
+    STDMETHODIMP OnUIActivate() override { return Called("OnUIActivate"); }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                  LPOLEINPLACEFRAMEINFO info) override
+    {
+        m_frame.AddRef();
+        m_doc.AddRef();
+        *frame = &m_frame;
+        *doc = &m_doc;
+        SetRect(pos, 0, 0, 400, 300);
+        *clip = *pos;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = g_frame;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+        return Called("GetWindowContext");
+    }
+    STDMETHODIMP Scroll(SIZE) override { return Called("Scroll", E_NOTIMPL); }
+    STDMETHODIMP OnUIDeactivate(BOOL undoable) override
+    {
+        return Called("OnUIDeactivate(" + std::to_string(undoable) + ")");
+    }
+    STDMETHODIMP OnInPlaceDeactivate() override { return Called("OnInPlaceDeactivate"); }
+    STDMETHODIMP DiscardUndoState() override { return Called("DiscardUndoState", E_NOTIMPL); }
+    STDMETHODIMP DeactivateAndUndo() override { return Called("DeactivateAndUndo", E_NOTIMPL); }
+    STDMETHODIMP OnPosRectChange(LPCRECT) override { return Called("OnPosRectChange"); }
+
+    // IOleControlSite
+    STDMETHODIMP OnControlInfoChanged() override { return Called("OnControlInfoChanged"); }
+    STDMETHODIMP LockInPlaceActive(BOOL) override { return Called("LockInPlaceActive"); }
+    STDMETHODIMP GetExtendedControl(IDispatch** d) override
+    {
+        *d = nullptr;
+        return Called("GetExtendedControl", E_NOTIMPL);
+    }
+    STDMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) override { return Called("TransformCoords", E_NOTIMPL); }
+    STDMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return Called("TranslateAccelerator", S_FALSE); }
+    STDMETHODIMP OnFocus(BOOL got) override { return Called("OnFocus(" + std::to_string(got) + ")"); }
+    STDMETHODIMP ShowPropertyFrame() override { return Called("ShowPropertyFrame", propertyFrame); }
+
+    LONG refs = 1;
+    HWND window = nullptr;
+    bool inPlace = true;            // offers IOleInPlaceSite
+    bool controlSite = true;        // offers IOleControlSite
+    HRESULT canInPlace = S_OK;
+    HRESULT propertyFrame = E_NOTIMPL; // S_OK: the container shows a frame of its own
+
+private:
+    static HRESULT Called(const std::string& call, HRESULT hr = S_OK)
+    {
+        Log(call);
+        return hr;
+    }
+    CFrame& m_frame;
+    CFrame& m_doc;
+};
+
+const Calls kInPlace = {"CanInPlaceActivate", "OnInPlaceActivate", "GetWindow", "GetWindowContext", "ShowObject"};
+const Calls kUIActivate = {"OnUIActivate", "Frame.SetActiveObject(ctl)", "Doc.SetActiveObject(ctl)",
+                           "Frame.SetBorderSpace(0)", "Doc.SetBorderSpace(0)"};
+const Calls kUIDeactivate = {"Doc.SetActiveObject(0)", "Frame.SetActiveObject(0)", "OnUIDeactivate(0)"};
+const Calls kGotFocus = {"OnFocus(1)"};
+const Calls kLostFocus = {"OnFocus(0)"};
+const Calls kDeactivate = {"OnFocus(0)", "OnInPlaceDeactivate"};
+
+template <class I>
+I* As(IUnknown* p, REFIID iid)
+{
+    I* out = nullptr;
+    p->QueryInterface(iid, reinterpret_cast<void**>(&out));
+    return out;
+}
+
+class Hosting : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        g_frame = CreateWindowExA(0, "STATIC", "container", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 460, 380, nullptr,
+                                  nullptr, nullptr, nullptr);
+    }
+    static void TearDownTestSuite() { DestroyWindow(g_frame); }
+
+    void SetUp() override
+    {
+        CoInitialize(nullptr);
+        ASSERT_NE(Ocx(), nullptr) << OcxPath();
+        ASSERT_NE(g_frame, nullptr);
+        site.window = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 10, 400, 300, g_frame, nullptr,
+                                      nullptr, nullptr);
+        SetFocus(site.window);
+        Take();
+    }
+
+    void TearDown() override
+    {
+        DestroyWindow(site.window);
+        Take();
+        CoUninitialize();
+    }
+
+    // A new control on this site, initialised; the log starts empty.
+    IOleObject* Make()
+    {
+        IDispatch* d = NewControl();
+        EXPECT_NE(d, nullptr);
+        if (!d)
+            return nullptr;
+        IOleObject* ole = As<IOleObject>(d, IID_IOleObject);
+        d->Release();
+        EXPECT_EQ(ole->SetClientSite(&site), S_OK);
+        IPersistStreamInit* init = As<IPersistStreamInit>(ole, IID_IPersistStreamInit);
+        EXPECT_EQ(init->InitNew(), S_OK);
+        init->Release();
+        Take();
+        return ole;
+    }
+
+    // The control's own window in the container, or null.
+    static HWND WindowOf(IOleObject* ole)
+    {
+        IOleInPlaceObject* ipo = As<IOleInPlaceObject>(ole, IID_IOleInPlaceObject);
+        HWND hwnd = nullptr;
+        if (ipo->GetWindow(&hwnd) != S_OK)
+            hwnd = nullptr;
+        ipo->Release();
+        return hwnd;
+    }
+
+    // Whether the frame's active object is this control.
+    bool IsActive(IOleObject* ole)
+    {
+        IOleInPlaceActiveObject* mine = As<IOleInPlaceActiveObject>(ole, IID_IOleInPlaceActiveObject);
+        bool same = frame.active == mine && doc.active == mine;
+        mine->Release();
+        return same;
+    }
+
+    // The container lets go of the control as a container does at the end.
+    void Finish(IOleObject* ole)
+    {
+        ole->Close(OLECLOSE_NOSAVE);
+        ole->SetClientSite(nullptr);
+        EXPECT_EQ(ole->Release(), 0u);
+        ExpectNothingLeft();
+    }
+
+    void ExpectNothingLeft()
+    {
+        EXPECT_EQ(OcxCall("DllCanUnloadNow"), S_OK);
+        EXPECT_EQ(site.refs, 1);
+        EXPECT_EQ(frame.refs, 1);
+        EXPECT_EQ(doc.refs, 1);
+        EXPECT_EQ(frame.active, nullptr);
+        EXPECT_EQ(doc.active, nullptr);
+        EXPECT_EQ(GetWindow(site.window, GW_CHILD), nullptr) << "a window left in the container";
+    }
+
+    CFrame frame{"Frame"};
+    CFrame doc{"Doc"};
+    CSite site{frame, doc};
+};
+
+// Key messages sent to windows of this thread, as the lists receive them.
+std::vector<std::pair<HWND, WPARAM>> g_keys;
+
+LRESULT CALLBACK RecordKeys(int code, WPARAM wp, LPARAM lp)
+{
+    const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && m->message == WM_KEYDOWN)
+        g_keys.emplace_back(m->hwnd, m->wParam);
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void HoldShift(bool down)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = keys[VK_LSHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+} // namespace
+
+TEST_F(Hosting, ActivatingVerbsCallTheContainerInOrderAndDeactivationUndoesThem)
+{
+    for (LONG verb : {LONG(OLEIVERB_PRIMARY), LONG(OLEIVERB_SHOW), LONG(OLEIVERB_UIACTIVATE)}) {
+        SCOPED_TRACE(verb);
+        SetFocus(site.window);
+        IOleObject* ole = Make();
+        ASSERT_NE(ole, nullptr);
+        RECT rect = {0, 0, 400, 300};
+        EXPECT_EQ(ole->DoVerb(verb, nullptr, &site, 0, site.window, &rect), S_OK);
+        EXPECT_EQ(Take(), kInPlace + kUIActivate + kGotFocus);
+        HWND hwnd = WindowOf(ole);
+        ASSERT_NE(hwnd, nullptr);
+        EXPECT_EQ(GetParent(hwnd), site.window);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        EXPECT_TRUE(IsChild(hwnd, GetFocus()));
+        EXPECT_TRUE(IsActive(ole));
+        // Once active, the verb only asks to be shown.
+        EXPECT_EQ(ole->DoVerb(verb, nullptr, &site, 0, site.window, &rect), S_OK);
+        EXPECT_EQ(Take(), Calls{"ShowObject"});
+
+        IOleInPlaceObject* ipo = As<IOleInPlaceObject>(ole, IID_IOleInPlaceObject);
+        EXPECT_EQ(ipo->UIDeactivate(), S_OK);
+        EXPECT_EQ(Take(), kUIDeactivate);
+        EXPECT_EQ(frame.active, nullptr);
+        EXPECT_TRUE(IsWindow(hwnd));
+        EXPECT_EQ(ipo->UIDeactivate(), S_OK);
+        EXPECT_EQ(Take(), Calls{});
+        EXPECT_EQ(ipo->InPlaceDeactivate(), S_OK);
+        EXPECT_EQ(Take(), kDeactivate);
+        EXPECT_FALSE(IsWindow(hwnd));
+        EXPECT_EQ(ipo->InPlaceDeactivate(), S_OK);
+        EXPECT_EQ(Take(), Calls{});
+        ipo->Release();
+        Finish(ole);
+    }
+}
+
+// A container that activates in place only, as the ATL host window does: the
+// first focus on any of the control's windows brings the user interface, and
+// with it the keys the container routes through its active object.
+TEST_F(Hosting, FocusActivatesTheInterfaceOfAControlActivatedInPlaceOnly)
+{
+    IOleObject* ole = Make();
+    ASSERT_NE(ole, nullptr);
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
+    EXPECT_EQ(Take(), kInPlace);
+    EXPECT_FALSE(IsChild(WindowOf(ole), GetFocus()));
+    EXPECT_EQ(frame.active, nullptr);
+
+    HWND list = FindShownList(site.window);
+    ASSERT_NE(list, nullptr);
+    SetFocus(list);
+    EXPECT_EQ(GetFocus(), list) << "the focus must stay where the user put it";
+    EXPECT_EQ(Take(), kUIActivate + kGotFocus);
+    ASSERT_TRUE(IsActive(ole));
+
+    g_keys.clear();
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordKeys, nullptr, GetCurrentThreadId());
+    MSG down = {list, WM_KEYDOWN, VK_DOWN, 1, 0, {0, 0}};
+    MSG enter = {list, WM_KEYDOWN, VK_RETURN, 1, 0, {0, 0}};
+    MSG tab = {list, WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
+    EXPECT_EQ(frame.active->TranslateAccelerator(&down), S_OK);
+    EXPECT_EQ(frame.active->TranslateAccelerator(&enter), S_OK);
+    EXPECT_EQ(frame.active->TranslateAccelerator(&tab), S_FALSE); // the container's dialog keys
+    UnhookWindowsHookEx(hook);
+    const std::vector<std::pair<HWND, WPARAM>> reached = {{list, VK_DOWN}, {list, VK_RETURN}};
+    EXPECT_EQ(g_keys, reached);
+
+    // The focus leaves: the control site hears it; staying active is the container's choice.
+    SetFocus(site.window);
+    EXPECT_EQ(Take(), kLostFocus);
+    EXPECT_TRUE(IsActive(ole));
+
+    // The toolbar too.
+    IOleInPlaceObject* ipo = As<IOleInPlaceObject>(ole, IID_IOleInPlaceObject);
+    ipo->UIDeactivate();
+    ipo->Release();
+    Take();
+    HWND toolbar = FindWindowExA(WindowOf(ole), nullptr, TOOLBARCLASSNAMEA, nullptr);
+    ASSERT_NE(toolbar, nullptr);
+    SetFocus(toolbar);
+    EXPECT_EQ(GetFocus(), toolbar);
+    EXPECT_EQ(Take(), kUIActivate + kGotFocus);
+    EXPECT_TRUE(IsActive(ole));
+    Finish(ole);
+}
+
+TEST_F(Hosting, EnteringBackwardsLandsOnTheListThatIsShown)
+{
+    IOleObject* ole = Make();
+    ASSERT_NE(ole, nullptr);
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
+    HWND hwnd = WindowOf(ole);
+    HWND files = FindShownList(site.window);
+    HWND toolbar = FindWindowExA(hwnd, nullptr, TOOLBARCLASSNAMEA, nullptr);
+    ASSERT_NE(files, nullptr);
+    ASSERT_NE(toolbar, nullptr);
+    auto enter = [&](bool shift) {
+        SetFocus(site.window);
+        HoldShift(shift);
+        SetFocus(hwnd);
+        HoldShift(false);
+        return GetFocus();
+    };
+    EXPECT_EQ(enter(true), files); // the all-files view
+    EXPECT_EQ(enter(false), toolbar);
+
+    // The views open as after a search that found files; the artist view shows the grouped list.
+    SendMessageA(hwnd, UM_ENDSEARCH, 0, TRUE);
+    IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
+    Call view;
+    Put(view, d, L"View", VLong(1040));
+    d->Release();
+    ASSERT_EQ(view.hr, S_OK);
+    HWND grouped = FindShownList(site.window);
+    ASSERT_NE(grouped, files);
+    EXPECT_EQ(enter(true), grouped);
+    EXPECT_EQ(enter(false), toolbar);
+    Finish(ole);
+}
+
+TEST_F(Hosting, HideTakesTheInterfaceAwayAndUnknownVerbsAreAnsweredAsTheyShouldBe)
+{
+    IOleObject* ole = Make();
+    ASSERT_NE(ole, nullptr);
+    EXPECT_EQ(ole->DoVerb(-99, nullptr, &site, 0, site.window, nullptr), E_NOTIMPL);
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_OPEN, nullptr, &site, 0, site.window, nullptr), E_NOTIMPL);
+    EXPECT_EQ(Take(), Calls{});
+    // A positive verb it does not know is the primary verb.
+    EXPECT_EQ(ole->DoVerb(7, nullptr, &site, 0, site.window, nullptr), OLEOBJ_S_INVALIDVERB);
+    EXPECT_EQ(Take(), kInPlace + kUIActivate + kGotFocus);
+    HWND hwnd = WindowOf(ole);
+    SetFocus(FindShownList(site.window));
+    EXPECT_EQ(Take(), Calls{});
+
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_HIDE, nullptr, &site, 0, site.window, nullptr), S_OK);
+    EXPECT_EQ(Take(), kUIDeactivate);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_EQ(frame.active, nullptr);
+    SetFocus(site.window);
+    EXPECT_EQ(Take(), kLostFocus);
+    // Shown again, with its interface.
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_SHOW, nullptr, &site, 0, site.window, nullptr), S_OK);
+    EXPECT_EQ(Take(), Calls{"ShowObject"} + kUIActivate + kGotFocus);
+    EXPECT_EQ(WindowOf(ole), hwnd);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(IsActive(ole));
+    Finish(ole);
+}
+
+TEST_F(Hosting, CloseSavesAModifiedControlOnlyAndALetGoControlTakesItsWindowAlong)
+{
+    for (bool modified : {true, false}) {
+        SCOPED_TRACE(modified);
+        IOleObject* ole = Make();
+        ASSERT_NE(ole, nullptr);
+        EXPECT_EQ(ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
+        if (modified) {
+            IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
+            Call width;
+            Put(width, d, L"ColNameWidth", VShort(90));
+            d->Release();
+        }
+        Take();
+        EXPECT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK);
+        EXPECT_EQ(Take(), kUIDeactivate + kDeactivate);
+        EXPECT_EQ(ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
+        Take();
+        EXPECT_EQ(ole->Close(OLECLOSE_SAVEIFDIRTY), S_OK);
+        EXPECT_EQ(Take(), (modified ? Calls{"SaveObject"} : Calls{}) + kUIDeactivate + kDeactivate);
+        EXPECT_EQ(WindowOf(ole), nullptr);
+        Finish(ole);
+    }
+
+    // A container that releases the control while it is in place, without closing it.
+    IOleObject* ole = Make();
+    ASSERT_NE(ole, nullptr);
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
+    HWND hwnd = WindowOf(ole);
+    Take();
+    EXPECT_EQ(ole->Release(), 0u);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(Take(), Calls{"OnInPlaceDeactivate"});
+    ExpectNothingLeft();
+}
+
+TEST_F(Hosting, AContainerThatRefusesInPlaceActivationGetsNoWindow)
+{
+    site.canInPlace = S_FALSE;
+    IOleObject* ole = Make();
+    ASSERT_NE(ole, nullptr);
+    for (LONG verb : {LONG(OLEIVERB_SHOW), LONG(OLEIVERB_PRIMARY), LONG(OLEIVERB_INPLACEACTIVATE)}) {
+        EXPECT_EQ(ole->DoVerb(verb, nullptr, &site, 0, site.window, nullptr), OLE_E_NOT_INPLACEACTIVE);
+        EXPECT_EQ(Take(), Calls{"CanInPlaceActivate"});
+    }
+    EXPECT_EQ(WindowOf(ole), nullptr);
+    EXPECT_EQ(GetWindow(site.window, GW_CHILD), nullptr);
+    site.inPlace = false; // a site with no in-place side at all
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_SHOW, nullptr, &site, 0, site.window, nullptr), OLE_E_NOT_INPLACEACTIVE);
+    EXPECT_EQ(Take(), Calls{});
+    Finish(ole);
+}
+
+namespace {
+
+// What the property frame showed, read while it is up, and closed from a timer.
+struct FrameSeen {
+    std::string className, caption, tab;
+    int ticks = 0;
+} g_seen;
+
+BOOL CALLBACK FindSheet(HWND hwnd, LPARAM lp)
+{
+    if (hwnd != g_frame && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(lp) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK CloseSheet(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND sheet = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindSheet, LPARAM(&sheet));
+    if (!sheet) {
+        if (++g_seen.ticks > 100)
+            KillTimer(nullptr, id);
+        return;
+    }
+    KillTimer(nullptr, id);
+    char text[256] = {};
+    GetClassNameA(sheet, text, sizeof text);
+    g_seen.className = text;
+    GetWindowTextA(sheet, text, sizeof text);
+    g_seen.caption = text;
+    HWND tabs = FindWindowExA(sheet, nullptr, WC_TABCONTROLA, nullptr);
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    text[0] = 0;
+    if (tabs && SendMessageA(tabs, TCM_GETITEMA, 0, LPARAM(&item)))
+        g_seen.tab = text;
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+} // namespace
+
+TEST_F(Hosting, PropertiesVerbShowsTheFrameWithThePageUnlessTheContainerHasItsOwn)
+{
+    ASSERT_EQ(OcxCall("DllRegisterServer"), S_OK); // the frame creates the page by its class id
+    IOleObject* ole = Make();
+    ASSERT_NE(ole, nullptr);
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
+    Take();
+    site.propertyFrame = S_OK;
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, &site, 0, nullptr, nullptr), S_OK);
+    EXPECT_EQ(ole->DoVerb(1, nullptr, &site, 0, nullptr, nullptr), S_OK); // the menu's Properties
+    EXPECT_EQ(Take(), (Calls{"ShowPropertyFrame", "ShowPropertyFrame"}));
+
+    site.propertyFrame = E_NOTIMPL;
+    g_seen = FrameSeen();
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseSheet);
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, &site, 0, nullptr, nullptr), S_OK);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(g_seen.className, "#32770");
+    EXPECT_NE(g_seen.caption.find("Tarnwick Control"), std::string::npos) << g_seen.caption;
+    EXPECT_EQ(g_seen.tab, "General");
+    EXPECT_EQ(Take(), (Calls{"ShowPropertyFrame", "Frame.EnableModeless(0)", "Frame.EnableModeless(1)"}));
+    Finish(ole);
+}
+
+TEST_F(Hosting, EnumVerbsOffersWhatDoVerbDoes)
+{
+    IOleObject* ole = Make();
+    ASSERT_NE(ole, nullptr);
+    IEnumOLEVERB* e = nullptr;
+    ASSERT_EQ(ole->EnumVerbs(&e), S_OK);
+    OLEVERB verbs[9] = {};
+    ULONG n = 0;
+    EXPECT_EQ(e->Next(9, verbs, &n), S_FALSE);
+    ASSERT_EQ(n, 7u);
+    const struct {
+        LONG verb;
+        const wchar_t* name;
+        DWORD attribs;
+    } expected[] = {
+        {OLEIVERB_PROPERTIES, L"&Properties...", 0},
+        {OLEIVERB_INPLACEACTIVATE, L"Activate in place", OLEVERBATTRIB_NEVERDIRTIES},
+        {OLEIVERB_UIACTIVATE, L"Activate", OLEVERBATTRIB_NEVERDIRTIES},
+        {OLEIVERB_HIDE, L"Hide", OLEVERBATTRIB_NEVERDIRTIES},
+        {OLEIVERB_SHOW, L"Show", OLEVERBATTRIB_NEVERDIRTIES},
+        {OLEIVERB_PRIMARY, L"&Edit", OLEVERBATTRIB_NEVERDIRTIES | OLEVERBATTRIB_ONCONTAINERMENU},
+        {1, L"&Properties...", OLEVERBATTRIB_ONCONTAINERMENU},
+    };
+    for (ULONG i = 0; i < n; ++i) {
+        EXPECT_EQ(verbs[i].lVerb, expected[i].verb) << i;
+        EXPECT_STREQ(verbs[i].lpszVerbName, expected[i].name) << i;
+        EXPECT_EQ(verbs[i].fuFlags, 0u) << i;
+        EXPECT_EQ(verbs[i].grfAttribs, expected[i].attribs) << i;
+        CoTaskMemFree(verbs[i].lpszVerbName);
+    }
+
+    // Skip, Reset and a clone that keeps its own place.
+    EXPECT_EQ(e->Next(1, verbs, nullptr), S_FALSE);
+    EXPECT_EQ(e->Reset(), S_OK);
+    EXPECT_EQ(e->Skip(5), S_OK);
+    IEnumOLEVERB* clone = nullptr;
+    ASSERT_EQ(e->Clone(&clone), S_OK);
+    EXPECT_EQ(e->Next(2, verbs, nullptr), E_INVALIDARG);
+    ASSERT_EQ(e->Next(2, verbs, &n), S_OK);
+    EXPECT_EQ(n, 2u);
+    EXPECT_EQ(verbs[0].lVerb, OLEIVERB_PRIMARY);
+    EXPECT_EQ(verbs[1].lVerb, 1);
+    CoTaskMemFree(verbs[0].lpszVerbName);
+    CoTaskMemFree(verbs[1].lpszVerbName);
+    EXPECT_EQ(e->Skip(1), S_FALSE);
+    ASSERT_EQ(clone->Next(1, verbs, nullptr), S_OK);
+    EXPECT_EQ(verbs[0].lVerb, OLEIVERB_PRIMARY);
+    CoTaskMemFree(verbs[0].lpszVerbName);
+    e->Release();
+
+    // Every verb offered, but the modal Properties, is carried out.
+    for (const auto& v : expected) {
+        if (v.verb != OLEIVERB_PROPERTIES && v.verb != 1) {
+            EXPECT_EQ(ole->DoVerb(v.verb, nullptr, &site, 0, site.window, nullptr), S_OK) << v.verb;
+        }
+    }
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+    EXPECT_EQ(ole->Release(), 0u);
+    EXPECT_EQ(OcxCall("DllCanUnloadNow"), S_FALSE); // the clone outlives the control
+    clone->Release();
+    ExpectNothingLeft();
+}
