@@ -1,6 +1,7 @@
 #include "TarnwickCtrl.h"
 #include "Resource.h"
 #include "Tarnwick_h.h"
+#include "TarnwickDispIds.h"
 #include "TarnwickIds.h"
 #include "catalogue/CacheFile.h"
 #include "platform/PlatformText.h"
@@ -14,65 +15,75 @@ using C = CTarnwickCtrl;
 namespace {
 
 const fw::DispEntry<C> kDispatch[] = {
-    {1, L"Style", DISP_PROPERTY, VT_I4, &C::GetStyle, &C::PutStyle, {}, 0},
-    {2, L"ColNameHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColNameHeader>,
+    {DISPID_TW_STYLE, L"Style", DISP_PROPERTY, VT_I4, &C::GetStyle, &C::PutStyle, {}, 0},
+    {DISPID_TW_COLNAMEHEADER, L"ColNameHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColNameHeader>,
      &C::PutHeader<0, &C::m_strColNameHeader>, {}, 0},
-    {3, L"ColTimeHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColTimeHeader>,
+    {DISPID_TW_COLTIMEHEADER, L"ColTimeHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColTimeHeader>,
      &C::PutHeader<1, &C::m_strColTimeHeader>, {}, 0},
-    {4, L"ColTypeHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColTypeHeader>,
+    {DISPID_TW_COLTYPEHEADER, L"ColTypeHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColTypeHeader>,
      &C::PutHeader<2, &C::m_strColTypeHeader>, {}, 0},
-    {5, L"ColSourceHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColSourceHeader>,
+    {DISPID_TW_COLSOURCEHEADER, L"ColSourceHeader", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strColSourceHeader>,
      &C::PutHeader<3, &C::m_strColSourceHeader>, {}, 0},
-    {6, L"ColNameWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColNameWidth>, &C::PutWidth<0, &C::m_nColNameWidth>, {}, 0},
-    {7, L"ColTimeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTimeWidth>, &C::PutWidth<1, &C::m_nColTimeWidth>, {}, 0},
-    {8, L"ColTypeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTypeWidth>, &C::PutWidth<2, &C::m_nColTypeWidth>, {}, 0},
-    {9, L"ColSourceWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColSourceWidth>,
+    {DISPID_TW_COLNAMEWIDTH, L"ColNameWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColNameWidth>,
+     &C::PutWidth<0, &C::m_nColNameWidth>, {}, 0},
+    {DISPID_TW_COLTIMEWIDTH, L"ColTimeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTimeWidth>,
+     &C::PutWidth<1, &C::m_nColTimeWidth>, {}, 0},
+    {DISPID_TW_COLTYPEWIDTH, L"ColTypeWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColTypeWidth>,
+     &C::PutWidth<2, &C::m_nColTypeWidth>, {}, 0},
+    {DISPID_TW_COLSOURCEWIDTH, L"ColSourceWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColSourceWidth>,
      &C::PutWidth<3, &C::m_nColSourceWidth>, {}, 0},
-    {10, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>, &C::PutTipText, {}, 0},
-    {11, L"TipTextColor", DISP_PROPERTY, VT_I4, &C::GetTipTextColor, &C::PutTipTextColor, {}, 0},
-    {12, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strGenreIniFilePath>,
+    {DISPID_TW_TIPTEXT, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>, &C::PutTipText, {}, 0},
+    {DISPID_TW_TIPTEXTCOLOR, L"TipTextColor", DISP_PROPERTY, VT_I4, &C::GetTipTextColor, &C::PutTipTextColor, {}, 0},
+    {DISPID_TW_GENREINIFILEPATH, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strGenreIniFilePath>,
      &C::PutGenreIniFilePath, {}, 0},
-    {13, L"Visible", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bVisible>, &C::PutVisible, {}, 0},
-    {14, L"ShowContextMenu", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bShowContextMenu>, &C::PutShowContextMenu, {}, 0},
-    {15, L"StrNoFileFound", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strNoFileFound>, &C::PutStrNoFileFound, {}, 0},
-    {16, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>, &C::PutCacheFile, {}, 0},
-    {17, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetTipTextFont, &C::PutTipTextFont, {}, 0},
-    {18, L"View", DISP_PROPERTY, VT_I4, &C::GetView, &C::PutView, {}, 0},
-    {19, L"StrLang", DISP_PROPERTY, VT_BSTR, nullptr, &C::PutStrLang, {}, 0},
-    {20, L"IsLookupAlive", DISP_PROPERTY, VT_BOOL, &C::GetIsLookupAlive, nullptr, {}, 0},
-    {21, L"IsLookupSetupOk", DISP_PROPERTY, VT_BOOL, &C::GetIsLookupSetupOk, nullptr, {}, 0},
-    {22, L"BeginSearch", DISP_METHOD, VT_EMPTY, &C::BeginSearch, nullptr, {}, 0},
-    {23, L"StopSearch", DISP_METHOD, VT_EMPTY, &C::StopSearch, nullptr, {}, 0},
-    {24, L"DelAllSearches", DISP_METHOD, VT_EMPTY, &C::DelAllSearches, nullptr, {}, 0},
-    {25, L"DeleteSearch", DISP_METHOD, VT_EMPTY, &C::DeleteSearch, nullptr, {VT_BSTR}, 1},
-    {26, L"HideHelp", DISP_METHOD, VT_EMPTY, &C::HideHelp, nullptr, {}, 0},
-    {27, L"GetSelectedItems", DISP_METHOD, VT_EMPTY, &C::GetSelectedItems, nullptr, {VT_BYREF | VT_I2}, 1},
-    {28, L"AddSearch", DISP_METHOD, VT_EMPTY, &C::AddSearch, nullptr, {VT_BSTR, VT_VARIANT, VT_I2}, 3},
-    {29, L"SaveFile", DISP_METHOD, VT_EMPTY, &C::SaveFile, nullptr, {VT_BSTR}, 1},
-    {30, L"LoadFile", DISP_METHOD, VT_EMPTY, &C::LoadFile, nullptr, {VT_BSTR}, 1},
-    {31, L"Lookup", DISP_METHOD, VT_EMPTY, &C::Lookup, nullptr, {}, 0},
-    {32, L"SetViewString", DISP_METHOD, VT_EMPTY, &C::SetViewString, nullptr, {VT_I2, VT_BSTR}, 2},
-    {33, L"SetUnknString", DISP_METHOD, VT_EMPTY, &C::SetUnknString, nullptr, {VT_I2, VT_BSTR}, 2},
-    {34, L"SetContextMenuString", DISP_METHOD, VT_EMPTY, &C::SetContextMenuString, nullptr, {VT_I2, VT_BSTR}, 2},
-    {35, L"SetToolbarString", DISP_METHOD, VT_EMPTY, &C::SetToolbarString, nullptr, {VT_I2, VT_BSTR}, 2},
-    {36, L"GetMusicCounts", DISP_METHOD, VT_EMPTY, &C::GetMusicCounts, nullptr,
+    {DISPID_TW_VISIBLE, L"Visible", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bVisible>, &C::PutVisible, {}, 0},
+    {DISPID_TW_SHOWCONTEXTMENU, L"ShowContextMenu", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bShowContextMenu>,
+     &C::PutShowContextMenu, {}, 0},
+    {DISPID_TW_STRNOFILEFOUND, L"StrNoFileFound", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strNoFileFound>,
+     &C::PutStrNoFileFound, {}, 0},
+    {DISPID_TW_CACHEFILE, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>, &C::PutCacheFile,
+     {}, 0},
+    {DISPID_TW_TIPTEXTFONT, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetTipTextFont, &C::PutTipTextFont, {}, 0},
+    {DISPID_TW_VIEW, L"View", DISP_PROPERTY, VT_I4, &C::GetView, &C::PutView, {}, 0},
+    {DISPID_TW_STRLANG, L"StrLang", DISP_PROPERTY, VT_BSTR, nullptr, &C::PutStrLang, {}, 0},
+    {DISPID_TW_ISLOOKUPALIVE, L"IsLookupAlive", DISP_PROPERTY, VT_BOOL, &C::GetIsLookupAlive, nullptr, {}, 0},
+    {DISPID_TW_ISLOOKUPSETUPOK, L"IsLookupSetupOk", DISP_PROPERTY, VT_BOOL, &C::GetIsLookupSetupOk, nullptr, {}, 0},
+    {DISPID_TW_BEGINSEARCH, L"BeginSearch", DISP_METHOD, VT_EMPTY, &C::BeginSearch, nullptr, {}, 0},
+    {DISPID_TW_STOPSEARCH, L"StopSearch", DISP_METHOD, VT_EMPTY, &C::StopSearch, nullptr, {}, 0},
+    {DISPID_TW_DELALLSEARCHES, L"DelAllSearches", DISP_METHOD, VT_EMPTY, &C::DelAllSearches, nullptr, {}, 0},
+    {DISPID_TW_DELETESEARCH, L"DeleteSearch", DISP_METHOD, VT_EMPTY, &C::DeleteSearch, nullptr, {VT_BSTR}, 1},
+    {DISPID_TW_HIDEHELP, L"HideHelp", DISP_METHOD, VT_EMPTY, &C::HideHelp, nullptr, {}, 0},
+    {DISPID_TW_GETSELECTEDITEMS, L"GetSelectedItems", DISP_METHOD, VT_EMPTY, &C::GetSelectedItems, nullptr,
+     {VT_BYREF | VT_I2}, 1},
+    {DISPID_TW_ADDSEARCH, L"AddSearch", DISP_METHOD, VT_EMPTY, &C::AddSearch, nullptr, {VT_BSTR, VT_VARIANT, VT_I2}, 3},
+    {DISPID_TW_SAVEFILE, L"SaveFile", DISP_METHOD, VT_EMPTY, &C::SaveFile, nullptr, {VT_BSTR}, 1},
+    {DISPID_TW_LOADFILE, L"LoadFile", DISP_METHOD, VT_EMPTY, &C::LoadFile, nullptr, {VT_BSTR}, 1},
+    {DISPID_TW_LOOKUP, L"Lookup", DISP_METHOD, VT_EMPTY, &C::Lookup, nullptr, {}, 0},
+    {DISPID_TW_SETVIEWSTRING, L"SetViewString", DISP_METHOD, VT_EMPTY, &C::SetViewString, nullptr, {VT_I2, VT_BSTR}, 2},
+    {DISPID_TW_SETUNKNSTRING, L"SetUnknString", DISP_METHOD, VT_EMPTY, &C::SetUnknString, nullptr, {VT_I2, VT_BSTR}, 2},
+    {DISPID_TW_SETCONTEXTMENUSTRING, L"SetContextMenuString", DISP_METHOD, VT_EMPTY, &C::SetContextMenuString, nullptr,
+     {VT_I2, VT_BSTR}, 2},
+    {DISPID_TW_SETTOOLBARSTRING, L"SetToolbarString", DISP_METHOD, VT_EMPTY, &C::SetToolbarString, nullptr,
+     {VT_I2, VT_BSTR}, 2},
+    {DISPID_TW_GETMUSICCOUNTS, L"GetMusicCounts", DISP_METHOD, VT_EMPTY, &C::GetMusicCounts, nullptr,
      {VT_BYREF | VT_I4, VT_BYREF | VT_I4, VT_BYREF | VT_I4}, 3},
-    {37, L"GetSelectedItemsString", DISP_METHOD, VT_EMPTY, &C::GetSelectedItemsString, nullptr, {VT_BYREF | VT_BSTR}, 1},
-    {38, L"GetItemsFoundCount", DISP_METHOD, VT_EMPTY, &C::GetItemsFoundCount, nullptr, {VT_VARIANT}, 1},
-    {39, L"HideItems", DISP_METHOD, VT_EMPTY, &C::HideItems, nullptr, {VT_VARIANT}, 1},
-    {40, L"SetupCDDB", DISP_METHOD, VT_EMPTY, &C::SetupCDDB, nullptr, {VT_BSTR, VT_BSTR, VT_BSTR}, 3},
-    {41, L"EnableHotKeyForVB", DISP_METHOD, VT_EMPTY, &C::EnableHotKeyForVB, nullptr, {}, 0},
-    {42, L"SetHideAudioLength", DISP_METHOD, VT_EMPTY, &C::SetHideAudioLength, nullptr, {VT_I4}, 1},
-    {DISPID_FONT, L"Font", DISP_PROPERTY, VT_DISPATCH, &C::GetFont, &C::PutFont, {}, 0},
-    {DISPID_BORDERSTYLE, L"BorderStyle", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nBorderStyle>,
+    {DISPID_TW_GETSELECTEDITEMSSTRING, L"GetSelectedItemsString", DISP_METHOD, VT_EMPTY, &C::GetSelectedItemsString,
+     nullptr, {VT_BYREF | VT_BSTR}, 1},
+    {DISPID_TW_GETITEMSFOUNDCOUNT, L"GetItemsFoundCount", DISP_METHOD, VT_EMPTY, &C::GetItemsFoundCount, nullptr,
+     {VT_VARIANT}, 1},
+    {DISPID_TW_HIDEITEMS, L"HideItems", DISP_METHOD, VT_EMPTY, &C::HideItems, nullptr, {VT_VARIANT}, 1},
+    {DISPID_TW_SETUPCDDB, L"SetupCDDB", DISP_METHOD, VT_EMPTY, &C::SetupCDDB, nullptr, {VT_BSTR, VT_BSTR, VT_BSTR}, 3},
+    {DISPID_TW_ENABLEHOTKEYFORVB, L"EnableHotKeyForVB", DISP_METHOD, VT_EMPTY, &C::EnableHotKeyForVB, nullptr, {}, 0},
+    {DISPID_TW_SETHIDEAUDIOLENGTH, L"SetHideAudioLength", DISP_METHOD, VT_EMPTY, &C::SetHideAudioLength, nullptr,
+     {VT_I4}, 1},
+    {DISPID_TW_FONT, L"Font", DISP_PROPERTY, VT_DISPATCH, &C::GetFont, &C::PutFont, {}, 0},
+    {DISPID_TW_BORDERSTYLE, L"BorderStyle", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nBorderStyle>,
      &C::PutShort<&C::m_nBorderStyle>, {}, 0},
-    {DISPID_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
+    {DISPID_TW_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
 };
 
 const fw::CDispatchTable<C> kTable(kDispatch, int(sizeof kDispatch / sizeof kDispatch[0]));
 
-// Event DISPIDs of _DTarnwickEvents.
-enum : DISPID { EVENT_ITEMS_SELECTED = 13, EVENT_GET_USER_INFO = 10 };
 
 FONTDESC FontDesc(const wchar_t* name, LONGLONG points)
 {
@@ -207,7 +218,7 @@ void CTarnwickCtrl::FireItemsSelected(LONG files, LONG items)
 {
     fw::CEventArgs args;
     args.Long(files).Long(items);
-    FireEvent(EVENT_ITEMS_SELECTED, args);
+    FireEvent(DISPID_TW_EVENT_ITEMSSELECTED, args);
 }
 
 // --- Properties

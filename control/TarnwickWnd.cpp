@@ -3,23 +3,13 @@
 // which the workers and the sound view reach the host as events.
 #include "Resource.h"
 #include "TarnwickCtrl.h"
+#include "TarnwickDispIds.h"
 #include "TarnwickIds.h"
 #include "catalogue/CacheFile.h"
 #include <commctrl.h>
 #include <cstring>
 
 namespace {
-
-enum : DISPID {
-    EVENT_ADDING_FILE = 1,
-    EVENT_ITEM_DBLCLICK = 2,
-    EVENT_END_SEARCH = 3,
-    EVENT_START_SEARCH = 4,
-    EVENT_DO_COMMAND = 5,
-    EVENT_SEARCH_PROGRESS = 6,
-    EVENT_DISABLED_VIEW = 12,
-    EVENT_ITEMS_SELECTED = 13,
-};
 
 const int kToolbarBand = 25;
 const UINT kToolbarId = 0xE800;
@@ -258,7 +248,7 @@ void CTarnwickCtrl::OnViewButton()
     m_view.Catalogue().GetMusicCounts(&tagged, &mp3, &total);
     if (total == 0) {
         fw::CEventArgs args;
-        FireEvent(EVENT_DISABLED_VIEW, args);
+        FireEvent(DISPID_TW_EVENT_DISABLEDVIEW, args);
     }
 }
 
@@ -272,7 +262,7 @@ LRESULT CTarnwickCtrl::OnAddingFile(AddingFileRecord* record)
     VARIANT_BOOL ok = record->bAddOk ? VARIANT_TRUE : VARIANT_FALSE;
     fw::CEventArgs args;
     args.Str(record->pszPath).RefBstr(&info).RefBstr(&time).RefLong(&length).RefBool(&ok);
-    FireEvent(EVENT_ADDING_FILE, args);
+    FireEvent(DISPID_TW_EVENT_ADDINGFILE, args);
     record->pszInfo = DupAnsi(info);
     record->pszTime = DupAnsi(time);
     record->lLength = length;
@@ -293,7 +283,7 @@ LRESULT CTarnwickCtrl::OnSearchProgress(ProgressRecord* record)
     VARIANT_BOOL abort = record->bAbort ? VARIANT_TRUE : VARIANT_FALSE;
     fw::CEventArgs args;
     args.Short(SHORT(record->nPercent)).Long(record->lCount).Long(record->lSecsLeft).RefBool(&abort);
-    FireEvent(EVENT_SEARCH_PROGRESS, args);
+    FireEvent(DISPID_TW_EVENT_SEARCHPROGRESS, args);
     record->bAbort = abort != VARIANT_FALSE;
     return 0;
 }
@@ -305,7 +295,7 @@ LRESULT CTarnwickCtrl::OnEndSearch(CountsRecord* counts, bool hasRows)
     if (counts) {
         fw::CEventArgs args;
         args.Long(counts->lTagged).Long(counts->lTotal);
-        FireEvent(EVENT_END_SEARCH, args);
+        FireEvent(DISPID_TW_EVENT_ENDSEARCH, args);
     }
     return 0;
 }
@@ -376,19 +366,19 @@ LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case UM_STARTSEARCH: {
         m_view.HideHelp();
         fw::CEventArgs args;
-        FireEvent(EVENT_START_SEARCH, args);
+        FireEvent(DISPID_TW_EVENT_STARTSEARCH, args);
         return 0;
     }
     case UM_ITEMDBLCLICK: {
         fw::CEventArgs args;
         args.Str(reinterpret_cast<const char*>(wp));
-        FireEvent(EVENT_ITEM_DBLCLICK, args);
+        FireEvent(DISPID_TW_EVENT_ITEMDBLCLICK, args);
         return 0;
     }
     case UM_DOCOMMAND: {
         fw::CEventArgs args;
         args.Long(LONG(wp));
-        FireEvent(EVENT_DO_COMMAND, args);
+        FireEvent(DISPID_TW_EVENT_DOCOMMAND, args);
         return 0;
     }
     case UM_ITEMSSELECTED:

@@ -10,6 +10,7 @@
 #include "ControlClient.h"
 #include "EventSink.h"
 #include "Png.h"
+#include "control/TarnwickDispIds.h"
 #include <windows.h>
 #include <ocidl.h>
 #include <commctrl.h>
@@ -134,9 +135,13 @@ class CEvents : public CEventSink {
 public:
     void OnEvent(DISPID id, DISPPARAMS* dp) override
     {
+        if (int(dp->cArgs) != TwEventArgCount(id)) { // the arguments are read by position
+            Log("event %ld with %u arguments\n", long(id), dp->cArgs);
+            return;
+        }
         VARIANTARG* a = dp->rgvarg; // last argument first
         switch (id) {
-        case 1: { // AddingFile
+        case DISPID_TW_EVENT_ADDINGFILE: {
             std::string path = Narrow(a[4].bstrVal);
             std::string bytes;
             int32_t seconds = -1;
@@ -156,8 +161,8 @@ public:
             Log("AddingFile %s -> accepted, %s\n", path.c_str(), time.empty() ? "no time" : time.c_str());
             break;
         }
-        case 2: Log("ItemDblClick %s\n", Narrow(a[0].bstrVal).c_str()); break;
-        case 3:
+        case DISPID_TW_EVENT_ITEMDBLCLICK: Log("ItemDblClick %s\n", Narrow(a[0].bstrVal).c_str()); break;
+        case DISPID_TW_EVENT_ENDSEARCH:
             Log("EndSearch tagged=%ld mp3=%ld\n", long(a[1].lVal), long(a[0].lVal));
             if (g_opts.view)
                 Put(L"View", Long(g_opts.view));
@@ -166,17 +171,19 @@ public:
             if (!g_opts.screenshot.empty())
                 SetTimer(g_frame, TIMER_SHOT, 800, nullptr);
             break;
-        case 4: Log("StartSearch\n"); break;
-        case 5: Log("DoCommand %ld\n", long(a[0].lVal)); break;
-        case 6: {
+        case DISPID_TW_EVENT_STARTSEARCH: Log("StartSearch\n"); break;
+        case DISPID_TW_EVENT_DOCOMMAND: Log("DoCommand %ld\n", long(a[0].lVal)); break;
+        case DISPID_TW_EVENT_SEARCHPROGRESS: {
             Log("SearchProgress %d%% files=%ld left=%lds\n", a[3].iVal, long(a[2].lVal), long(a[1].lVal));
             char title[64];
             std::snprintf(title, sizeof title, "Tarnwick - %d%%", a[3].iVal);
             SetWindowTextA(g_frame, title);
             break;
         }
-        case 12: Log("DisabledView\n"); break;
-        case 13: Log("ItemsSelected files=%ld items=%ld\n", long(a[1].lVal), long(a[0].lVal)); break;
+        case DISPID_TW_EVENT_DISABLEDVIEW: Log("DisabledView\n"); break;
+        case DISPID_TW_EVENT_ITEMSSELECTED:
+            Log("ItemsSelected files=%ld items=%ld\n", long(a[1].lVal), long(a[0].lVal));
+            break;
         default: Log("event %ld\n", long(id)); break;
         }
     }

@@ -1,5 +1,6 @@
 #include "ControlHost.h"
 #include "EventSink.h"
+#include "control/TarnwickDispIds.h"
 #include "framework/ConnectionPoint.h"
 #include <olectl.h>
 #include <functional>
@@ -75,8 +76,8 @@ TEST_F(Events, WritingViewRaisesItemsSelectedThroughTheConnectionPoint)
     Call view;
     Put(view, ctrl, L"View", VLong(1039)); // the current view still raises it
     ASSERT_EQ(sink.events.size(), 1u);
-    EXPECT_EQ(sink.events[0].id, 13);
-    ASSERT_EQ(sink.events[0].args.size(), 2u);
+    EXPECT_EQ(sink.events[0].id, DISPID_TW_EVENT_ITEMSSELECTED);
+    ASSERT_EQ(int(sink.events[0].args.size()), TwEventArgCount(DISPID_TW_EVENT_ITEMSSELECTED));
     EXPECT_EQ(sink.events[0].args[0].vt, VT_I4);
     EXPECT_EQ(sink.events[0].args[1].vt, VT_I4);
 
@@ -123,7 +124,7 @@ TEST(EventArgs, ArriveInOrderAndCarryOutValuesBack)
     VARIANT_BOOL ok = VARIANT_FALSE;
     fw::CEventArgs args;
     args.Str("C:\\song.mp3").RefBstr(&info).RefBstr(&time).RefLong(&length).RefBool(&ok);
-    cp.Fire(1, args.Data(), args.Count());
+    cp.Fire(DISPID_TW_EVENT_ADDINGFILE, args.Data(), args.Count());
     EXPECT_STREQ(info, L"info");
     EXPECT_STREQ(time, L"3:20");
     EXPECT_EQ(length, 200);
@@ -131,7 +132,7 @@ TEST(EventArgs, ArriveInOrderAndCarryOutValuesBack)
     EXPECT_EQ(first.events.size(), 1u);
     EXPECT_EQ(second.events.size(), 1u); // the next sink is still called
     EXPECT_EQ(cp.SinkCount(), 1u);
-    cp.Fire(1, args.Data(), args.Count());
+    cp.Fire(DISPID_TW_EVENT_ADDINGFILE, args.Data(), args.Count());
     EXPECT_EQ(first.events.size(), 1u);
     EXPECT_EQ(second.events.size(), 2u);
     SysFreeString(info);
