@@ -599,7 +599,6 @@ void CSndView::WaitForWorker()
     // the window in an event, say): answer it first, or both would wait forever.
     if (m_hWorker && InSendMessage())
         ReplyMessage(0);
-    m_bStopping = true;
     while (m_hWorker) {
         HANDLE worker = m_hWorker;
         DWORD r = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE);
@@ -721,7 +720,7 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return CSndListCtrl::WindowProc(msg, wp, lp);
     }
     case WM_DESTROY: {
-        WaitForWorker();
+        StopSearch();
         HideHelp();
         SaveViewRows();
         m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS | CLEAR_ALL_FILES | CLEAR_GROUPS);

@@ -126,7 +126,7 @@ TEST_F(HostFaults, TheHostLetsTheControlGoInsideEachEvent)
     const struct {
         DISPID event;
         int before; // occurrences of the event to let pass first
-    } cases[] = {{ADDING, 3}, {PROGRESS, 0}, {END, 0}, {SELECTED, 0}, {DBLCLICK, 0}, {12, 0}};
+    } cases[] = {{ADDING, 3}, {PROGRESS, 0}, {END, 0}, {SELECTED, 0}, {DBLCLICK, 0}, {DISABLED, 0}};
     for (const auto& test : cases) {
         CHosted host;
         ASSERT_TRUE(host.Open(frame, 0));
@@ -143,7 +143,7 @@ TEST_F(HostFaults, TheHostLetsTheControlGoInsideEachEvent)
         Call add;
         Method(add, host.ctrl, L"AddSearch", {VStr(L"T"), v, VShort(1)});
         VariantClear(&v);
-        if (test.event == 12) { // DisabledView: the View button of a control that holds nothing
+        if (test.event == DISABLED) { // the View button of a control that holds nothing
             SendMessageA(GetParent(FindShownList(host.ax)), WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0);
         } else {
             ASSERT_TRUE(Begin(host.ctrl));

@@ -6,6 +6,7 @@
 #include "../core/TestFs.h"
 #include "ControlClient.h"
 #include "EventSink.h"
+#include "control/TarnwickDispIds.h"
 #include <algorithm>
 #include <commctrl.h>
 #include <functional>
@@ -13,7 +14,15 @@
 #include <olectl.h>
 
 inline const IID& DIID_Events = DIID_TarnwickEvents;
-enum { ADDING = 1, DBLCLICK = 2, END = 3, START = 4, PROGRESS = 6, SELECTED = 13 };
+enum : DISPID {
+    ADDING = DISPID_TW_EVENT_ADDINGFILE,
+    DBLCLICK = DISPID_TW_EVENT_ITEMDBLCLICK,
+    END = DISPID_TW_EVENT_ENDSEARCH,
+    START = DISPID_TW_EVENT_STARTSEARCH,
+    PROGRESS = DISPID_TW_EVENT_SEARCHPROGRESS,
+    DISABLED = DISPID_TW_EVENT_DISABLEDVIEW,
+    SELECTED = DISPID_TW_EVENT_ITEMSSELECTED,
+};
 
 struct Event {
     DISPID id;

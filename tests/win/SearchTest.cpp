@@ -399,7 +399,7 @@ TEST_F(Views, TheViewButtonOffersTheViewsOrTellsTheHostThereIsNothing)
 {
     HWND control = GetParent(Shown());
     SendMessageA(control, WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0); // View, with nothing found
-    EXPECT_EQ(sink.Count(12), 1); // DisabledView
+    EXPECT_EQ(sink.Count(DISABLED), 1);
 
     SearchLibrary();
     HWND files = Shown();
@@ -411,7 +411,7 @@ TEST_F(Views, TheViewButtonOffersTheViewsOrTellsTheHostThereIsNothing)
     Call view;
     Get(view, ctrl, L"View");
     EXPECT_EQ(view.Long(), 1040);
-    EXPECT_EQ(sink.Count(12), 1);
+    EXPECT_EQ(sink.Count(DISABLED), 1);
     EXPECT_EQ(Rows(Shown()).size(), 3u);
     // Escape dismisses the menu: the view stays.
     PostMessageA(files, WM_KEYDOWN, VK_ESCAPE, 0);
