@@ -1,25 +1,11 @@
 // The control's two font properties as a host uses them: font objects changed
 // in place reach the windows and what the container saves, and a new control
 // starts from (and follows) the container's ambient font.
-#include "ControlHost.h"
+#include "HostedControl.h"
 #include <olectl.h>
 #include <cstdlib>
 
 namespace {
-
-using AtlAxWinInitFn = BOOL(WINAPI*)();
-using AtlAxAttachControlFn = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
-
-HMODULE Atl()
-{
-    static HMODULE atl = [] {
-        HMODULE m = LoadLibraryA("atl.dll");
-        if (m)
-            reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(m, "AtlAxWinInit")))();
-        return m;
-    }();
-    return atl;
-}
 
 // A client site that offers one ambient property, the container's font.
 class CAmbientSite : public IOleClientSite, public IDispatch {
