@@ -49,14 +49,15 @@ Call::~Call()
     SysFreeString(excep.bstrHelpFile);
 }
 
-std::string Call::Description() const
+std::string Narrow(const wchar_t* text)
 {
-    if (!excep.bstrDescription)
-        return std::string();
-    char buf[512] = {};
-    WideCharToMultiByte(CP_ACP, 0, excep.bstrDescription, -1, buf, sizeof buf - 1, nullptr, nullptr);
-    return buf;
+    std::string out(text ? 4 * wcslen(text) + 1 : 1, '\0');
+    if (text)
+        WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], int(out.size()), nullptr, nullptr);
+    return out.c_str();
 }
+
+std::string Call::Description() const { return Narrow(excep.bstrDescription); }
 
 LONG Call::Long() const
 {
@@ -70,11 +71,7 @@ LONG Call::Long() const
 
 std::string Call::Str() const
 {
-    if (result.vt != VT_BSTR || !result.bstrVal)
-        return result.vt == VT_BSTR ? "" : "<not a string>";
-    char buf[4096] = {};
-    WideCharToMultiByte(CP_ACP, 0, result.bstrVal, -1, buf, sizeof buf - 1, nullptr, nullptr);
-    return buf;
+    return result.vt == VT_BSTR ? Narrow(result.bstrVal) : "<not a string>";
 }
 
 DISPID IdOf(IDispatch* d, const wchar_t* name)
@@ -108,46 +105,19 @@ void Method(Call& call, IDispatch* d, const wchar_t* name, std::vector<VARIANT> 
     Invoke(call, d, name, DISPATCH_METHOD, args);
 }
 
-VARIANT VLong(LONG v)
+static VARIANT Of(VARTYPE vt)
 {
     VARIANT r;
     VariantInit(&r);
-    r.vt = VT_I4;
-    r.lVal = v;
+    r.vt = vt;
     return r;
 }
-VARIANT VShort(SHORT v)
-{
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = VT_I2;
-    r.iVal = v;
-    return r;
-}
-VARIANT VBool(bool v)
-{
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = VT_BOOL;
-    r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
-    return r;
-}
-VARIANT VStr(const wchar_t* s)
-{
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = VT_BSTR;
-    r.bstrVal = SysAllocString(s);
-    return r;
-}
-VARIANT VRef(VARIANT* inner)
-{
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = VT_BYREF | VT_VARIANT;
-    r.pvarVal = inner;
-    return r;
-}
+VARIANT VLong(LONG v) { VARIANT r = Of(VT_I4); r.lVal = v; return r; }
+VARIANT VShort(SHORT v) { VARIANT r = Of(VT_I2); r.iVal = v; return r; }
+VARIANT VBool(bool v) { VARIANT r = Of(VT_BOOL); r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE; return r; }
+VARIANT VStr(const wchar_t* s) { VARIANT r = Of(VT_BSTR); r.bstrVal = SysAllocString(s); return r; }
+VARIANT VRef(VARIANT* inner) { return VPtr(VT_BYREF | VT_VARIANT, inner); }
+VARIANT VPtr(VARTYPE vt, void* p) { VARIANT r = Of(vt); r.byref = p; return r; }
 
 VARIANT VStrings(const std::vector<const wchar_t*>& items, LONG lowerBound)
 {
@@ -159,9 +129,7 @@ VARIANT VStrings(const std::vector<const wchar_t*>& items, LONG lowerBound)
         SafeArrayPutElement(sa, &index, s);
         SysFreeString(s);
     }
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = VT_ARRAY | VT_BSTR;
+    VARIANT r = Of(VT_ARRAY | VT_BSTR);
     r.parray = sa;
     return r;
 }
@@ -182,3 +150,49 @@ void ControlTest::TearDown()
     CoUninitialize();
 }
 
+
+IStream* SavedStream(IUnknown* ctrl)
+{
+    IStream* stream = nullptr;
+    IPersistStreamInit* psi = As<IPersistStreamInit>(ctrl, IID_IPersistStreamInit);
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    HRESULT hr = psi ? psi->Save(stream, TRUE) : E_NOINTERFACE;
+    if (psi)
+        psi->Release();
+    LARGE_INTEGER zero = {};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    EXPECT_EQ(hr, S_OK);
+    return stream;
+}
+
+IDispatch* LoadedControl(IStream* stream, HRESULT expected)
+{
+    IDispatch* d = NewControl();
+    IPersistStreamInit* psi = As<IPersistStreamInit>(d, IID_IPersistStreamInit);
+    LARGE_INTEGER zero = {};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    HRESULT hr = psi->Load(stream);
+    EXPECT_TRUE(expected == S_OK ? hr == S_OK : FAILED(hr)) << std::hex << hr;
+    psi->Release();
+    return d;
+}
+
+std::vector<LONG> MusicCounts(IDispatch* d)
+{
+    VARIANT v[3];
+    for (VARIANT& x : v)
+        VariantInit(&x);
+    Call c;
+    Method(c, d, L"GetMusicCounts", {VRef(&v[0]), VRef(&v[1]), VRef(&v[2])});
+    EXPECT_EQ(c.hr, S_OK);
+    return {v[0].lVal, v[1].lVal, v[2].lVal};
+}
+
+IFontDisp* NewFont(const wchar_t* name, LONGLONG points, SHORT weight, bool italic, bool underline)
+{
+    FONTDESC d = {sizeof d, const_cast<LPOLESTR>(name), {}, weight, DEFAULT_CHARSET, italic, underline, FALSE};
+    d.cySize.int64 = points * 10000;
+    IFontDisp* f = nullptr;
+    OleCreateFontIndirect(&d, IID_IFontDisp, reinterpret_cast<void**>(&f));
+    return f;
+}

@@ -11,6 +11,7 @@ HMODULE Ocx();                      // Tarnwick.ocx, loaded once
 std::string OcxPath();              // its Windows path
 IDispatch* NewControl();            // a new control (caller releases)
 HRESULT OcxCall(const char* entry); // DllRegisterServer, DllUnregisterServer, DllCanUnloadNow
+std::string Narrow(const wchar_t* text); // in the ANSI code page; null is empty
 
 // One dispatch call; result and exception are kept for the assertions.
 struct Call {
@@ -40,8 +41,31 @@ VARIANT VShort(SHORT v);
 VARIANT VBool(bool v);
 VARIANT VStr(const wchar_t* s);     // a BSTR the test must free (or leak in a test)
 VARIANT VRef(VARIANT* inner);       // VT_BYREF|VT_VARIANT, as scripts pass arguments
+VARIANT VPtr(VARTYPE vt, void* p);  // a pointer of that type: VT_DISPATCH, or VT_BYREF|... to the value
 // A one-dimensional string array (VT_ARRAY|VT_BSTR) the test must clear; null items stay null.
 VARIANT VStrings(const std::vector<const wchar_t*>& items, LONG lowerBound = 0);
+
+template <class I>
+I* As(IUnknown* p, REFIID iid) // the interface, or null
+{
+    I* out = nullptr;
+    p->QueryInterface(iid, reinterpret_cast<void**>(&out));
+    return out;
+}
+IFontDisp* NewFont(const wchar_t* name, LONGLONG points, SHORT weight, bool italic, bool underline);
+IStream* SavedStream(IUnknown* ctrl); // IPersistStreamInit::Save into a new stream, at its start
+// A new control loaded from the stream's start; expected S_OK or any failure (E_FAIL).
+IDispatch* LoadedControl(IStream* stream, HRESULT expected = S_OK);
+std::vector<LONG> MusicCounts(IDispatch* d); // GetMusicCounts: tagged, MP3 and all files
+
+// A file of these bytes, replacing any.
+inline void Write(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n;
+    WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+    CloseHandle(h);
+}
 
 // Initialises COM for a test and releases what it made.
 class ControlTest : public ::testing::Test {

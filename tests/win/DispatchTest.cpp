@@ -44,30 +44,25 @@ TEST_F(Dispatch, DefaultsOfANewControl)
     EXPECT_EQ(width.Long(), 0);
     Get(visible, ctrl, L"Visible");
     EXPECT_TRUE(visible.Bool());
-
-    IPersistStreamInit* psi = nullptr;
-    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
-    EXPECT_EQ(psi->InitNew(), S_OK);
-    psi->Release();
-    Call initialised;
-    Get(initialised, ctrl, L"Style");
-    EXPECT_EQ(initialised.Long(), 1);
 }
 
 TEST_F(Dispatch, PropertiesKeepWhatTheHostWrites)
 {
-    Call put1, put2, put3, get1, get2, get3;
-    Put(put1, ctrl, L"ColTypeHeader", VStr(L"Type"));
-    Put(put2, ctrl, L"ColNameWidth", VLong(120)); // coerced to a short
-    Put(put3, ctrl, L"TipTextColor", VLong(0x00FF00));
-    ASSERT_EQ(put1.hr, S_OK);
-    ASSERT_EQ(put2.hr, S_OK);
-    Get(get1, ctrl, L"ColTypeHeader");
-    Get(get2, ctrl, L"ColNameWidth");
-    Get(get3, ctrl, L"TipTextColor");
-    EXPECT_EQ(get1.Str(), "Type");
-    EXPECT_EQ(get2.Long(), 120);
-    EXPECT_EQ(get3.Long(), 0x00FF00);
+    const struct {
+        const wchar_t* name;
+        VARIANT value;
+        const char* back;
+    } props[] = {{L"ColTypeHeader", VStr(L"Type"), "Type"},
+                 {L"ColNameWidth", VLong(120), "120"}, // coerced to a short
+                 {L"TipTextColor", VLong(0x00FF00), "65280"}};
+    for (const auto& p : props) {
+        Call put, get;
+        Put(put, ctrl, p.name, p.value);
+        ASSERT_EQ(put.hr, S_OK);
+        Get(get, ctrl, p.name);
+        VariantChangeType(&get.result, &get.result, 0, VT_BSTR);
+        EXPECT_EQ(get.Str(), p.back);
+    }
     Call bad;
     Put(bad, ctrl, L"ColNameWidth", VStr(L"wide"));
     EXPECT_EQ(bad.hr, DISP_E_TYPEMISMATCH);
@@ -88,10 +83,7 @@ TEST_F(Dispatch, PatternArraysMustBeOneDimensionalStringArrays)
     EXPECT_EQ(a.Description(), "Type Mismatch in Parameter. Pass a string array by reference");
 
     SAFEARRAYBOUND two[2] = {{2, 0}, {2, 0}};
-    VARIANT matrix;
-    VariantInit(&matrix);
-    matrix.vt = VT_ARRAY | VT_BSTR;
-    matrix.parray = SafeArrayCreate(VT_BSTR, 2, two);
+    VARIANT matrix = VPtr(VT_ARRAY | VT_BSTR, SafeArrayCreate(VT_BSTR, 2, two));
     Call b;
     Method(b, ctrl, L"GetItemsFoundCount", {matrix});
     EXPECT_EQ(ErrNumber(b), 1002);
@@ -99,20 +91,13 @@ TEST_F(Dispatch, PatternArraysMustBeOneDimensionalStringArrays)
 
     // A script's array (of variants), and a string array by reference, are refused too.
     SAFEARRAYBOUND one = {1, 0};
-    VARIANT variants;
-    VariantInit(&variants);
-    variants.vt = VT_ARRAY | VT_VARIANT;
-    variants.parray = SafeArrayCreate(VT_VARIANT, 1, &one);
+    VARIANT variants = VPtr(VT_ARRAY | VT_VARIANT, SafeArrayCreate(VT_VARIANT, 1, &one));
     Call c;
     Method(c, ctrl, L"HideItems", {VRef(&variants)});
     EXPECT_EQ(ErrNumber(c), 1001);
     VARIANT strings = VStrings({L"*.mp3"});
-    VARIANT byRef;
-    VariantInit(&byRef);
-    byRef.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
-    byRef.pparray = &strings.parray;
     Call d;
-    Method(d, ctrl, L"GetItemsFoundCount", {byRef});
+    Method(d, ctrl, L"GetItemsFoundCount", {VPtr(VT_BYREF | VT_ARRAY | VT_BSTR, &strings.parray)});
     EXPECT_EQ(ErrNumber(d), 1001);
 
     // Held in a script variable (by reference to a variant), a string array is fine.
@@ -137,11 +122,7 @@ TEST_F(Dispatch, AddSearchTakesTheElementsFromTheLowerBoundAndNoMoreThanThereAre
     Method(delWrong, ctrl, L"DeleteSearch", {VStr(L"C:\\")});
     EXPECT_FALSE(delWrong.Bool());
     BSTR key = SysAllocString(L"C:");
-    VARIANT byRef;
-    VariantInit(&byRef);
-    byRef.vt = VT_BYREF | VT_BSTR;
-    byRef.pbstrVal = &key;
-    Method(del1, ctrl, L"DeleteSearch", {byRef}); // the dispatch table takes it by reference too
+    Method(del1, ctrl, L"DeleteSearch", {VPtr(VT_BYREF | VT_BSTR, &key)}); // the table takes it by reference too
     EXPECT_TRUE(del1.Bool());
     EXPECT_STREQ(key, L"C:"); // read, never freed or changed
     Method(del2, ctrl, L"DeleteSearch", {VStr(L"C:")});
@@ -163,16 +144,9 @@ TEST_F(Dispatch, CountsAndCacheFilesThroughTheAutomationInterface)
     LONG tagged = 7, mp3 = 7;
     VARIANT total;
     VariantInit(&total);
-    total.vt = VT_EMPTY;
-    VARIANT rt, rm;
-    VariantInit(&rt);
-    VariantInit(&rm);
-    rt.vt = VT_BYREF | VT_I4;
-    rt.plVal = &tagged;
-    rm.vt = VT_BYREF | VT_I4;
-    rm.plVal = &mp3;
     Call counts;
-    Method(counts, ctrl, L"GetMusicCounts", {rt, rm, VRef(&total)});
+    Method(counts, ctrl, L"GetMusicCounts",
+           {VPtr(VT_BYREF | VT_I4, &tagged), VPtr(VT_BYREF | VT_I4, &mp3), VRef(&total)});
     ASSERT_EQ(counts.hr, S_OK);
     EXPECT_EQ(tagged, 0);
     EXPECT_EQ(mp3, 0);
@@ -191,29 +165,17 @@ TEST_F(Dispatch, CountsAndCacheFilesThroughTheAutomationInterface)
 
     // A cache file of one record whose file exists: loaded, counted, found by extension.
     std::string song = TempPath("tw-song.mp3");
-    HANDLE h = CreateFileA(song.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    CloseHandle(h);
+    Write(song, "");
     std::string cache = "SNDF" + std::string("\x01\x00\x00\x00\xFF\xFF\x01\x00\x0A\x00", 10) + "CMusicInfo" +
                         "\x0Btw-song.mp3" + std::string(4, '\0') + char(song.size()) + song + std::string(1, '\0') +
                         std::string("\x01\x00\x00\x00\xFF\xFF\xFF\xFF\x10\x00\x00\x00\x01\x00\x00\x00", 16);
     std::string cachePath = TempPath("tw-cache.snd");
-    h = CreateFileA(cachePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(h, cache.data(), DWORD(cache.size()), &written, nullptr);
-    CloseHandle(h);
+    Write(cachePath, cache);
     std::wstring wcache(cachePath.begin(), cachePath.end());
     Call set;
     Put(set, ctrl, L"CacheFile", VStr(wcache.c_str()));
     ASSERT_EQ(set.hr, S_OK);
-    Call counted;
-    VARIANT t, m, a;
-    VariantInit(&t);
-    VariantInit(&m);
-    VariantInit(&a);
-    Method(counted, ctrl, L"GetMusicCounts", {VRef(&t), VRef(&m), VRef(&a)});
-    EXPECT_EQ(t.lVal, 1);
-    EXPECT_EQ(m.lVal, 1);
-    EXPECT_EQ(a.lVal, 1);
+    EXPECT_EQ(MusicCounts(ctrl), (std::vector<LONG>{1, 1, 1}));
     VARIANT mp3s = VStrings({L"*.Mp3"});
     Call found;
     Method(found, ctrl, L"GetItemsFoundCount", {mp3s});
@@ -231,22 +193,14 @@ TEST_F(Dispatch, CountsAndCacheFilesThroughTheAutomationInterface)
 TEST_F(Dispatch, SelectionIsEmptyWithoutLists)
 {
     SHORT count = 9;
-    VARIANT ref;
-    VariantInit(&ref);
-    ref.vt = VT_BYREF | VT_I2;
-    ref.piVal = &count;
     Call items;
-    Method(items, ctrl, L"GetSelectedItems", {ref});
+    Method(items, ctrl, L"GetSelectedItems", {VPtr(VT_BYREF | VT_I2, &count)});
     ASSERT_EQ(items.hr, S_OK);
     EXPECT_EQ(items.result.vt, VT_EMPTY);
     EXPECT_EQ(count, 0);
     BSTR text = SysAllocString(L"keep");
-    VARIANT textRef;
-    VariantInit(&textRef);
-    textRef.vt = VT_BYREF | VT_BSTR;
-    textRef.pbstrVal = &text;
     Call str;
-    Method(str, ctrl, L"GetSelectedItemsString", {textRef});
+    Method(str, ctrl, L"GetSelectedItemsString", {VPtr(VT_BYREF | VT_BSTR, &text)});
     EXPECT_FALSE(str.Bool());
     EXPECT_STREQ(text, L"keep");
     SysFreeString(text);
@@ -267,8 +221,7 @@ TEST_F(Dispatch, BadArgumentsGiveErrorsNotCrashes)
     kinds[2].vt = VT_BSTR; // a null string
     kinds[3] = VStr(huge.c_str());
     kinds[4].vt = VT_DISPATCH; // a null object
-    kinds[5].vt = VT_ARRAY | VT_I4;
-    kinds[5].parray = longs;
+    kinds[5] = VPtr(VT_ARRAY | VT_I4, longs);
     kinds[6] = VLong(-1);
     kinds[7] = VRef(&kinds[0]);
     const WORD flags[] = {DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT,

@@ -36,11 +36,7 @@ public:
 // An owner for a bare connection point.
 class COwner : public IConnectionPointContainer {
 public:
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override
-    {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
+    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
     STDMETHODIMP_(ULONG) Release() override { return --refs; }
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
@@ -54,8 +50,8 @@ class Events : public ControlTest {};
 
 TEST_F(Events, WritingViewRaisesItemsSelectedThroughTheConnectionPoint)
 {
-    IConnectionPointContainer* cpc = nullptr;
-    ASSERT_EQ(ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)), S_OK);
+    IConnectionPointContainer* cpc = As<IConnectionPointContainer>(ctrl, IID_IConnectionPointContainer);
+    ASSERT_NE(cpc, nullptr);
     IConnectionPoint* cp = nullptr;
     EXPECT_EQ(cpc->FindConnectionPoint(IID_IDispatch, &cp), CONNECT_E_NOCONNECTION);
     ASSERT_EQ(cpc->FindConnectionPoint(DIID_Events, &cp), S_OK);
@@ -82,8 +78,7 @@ TEST_F(Events, WritingViewRaisesItemsSelectedThroughTheConnectionPoint)
     EXPECT_EQ(sink.events[0].args[1].vt, VT_I4);
 
     // Frozen events are not delivered.
-    IOleControl* oc = nullptr;
-    ctrl->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(&oc));
+    IOleControl* oc = As<IOleControl>(ctrl, IID_IOleControl);
     oc->FreezeEvents(TRUE);
     Put(view, ctrl, L"View", VLong(1039));
     oc->FreezeEvents(FALSE);

@@ -2,79 +2,16 @@
 // in place reach the windows and what the container saves, and a new control
 // starts from (and follows) the container's ambient font.
 #include "HostedControl.h"
-#include <olectl.h>
+#include "RecordingSite.h"
 #include <cstdlib>
 
 namespace {
-
-// A client site that offers one ambient property, the container's font.
-class CAmbientSite : public IOleClientSite, public IDispatch {
-public:
-    ~CAmbientSite()
-    {
-        if (font)
-            font->Release();
-    }
-    void SetFont(const wchar_t* name, LONGLONG points)
-    {
-        if (font)
-            font->Release();
-        FONTDESC d = {};
-        d.cbSizeofstruct = sizeof d;
-        d.lpstrName = const_cast<LPOLESTR>(name);
-        d.cySize.int64 = points * 10000;
-        d.sWeight = FW_NORMAL;
-        d.sCharset = DEFAULT_CHARSET;
-        d.fItalic = TRUE;
-        font = nullptr;
-        OleCreateFontIndirect(&d, IID_IFontDisp, reinterpret_cast<void**>(&font));
-    }
-    IFontDisp* font = nullptr;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
-            *ppv = static_cast<IOleClientSite*>(this);
-        else if (riid == IID_IDispatch)
-            *ppv = static_cast<IDispatch*>(this);
-        else
-            *ppv = nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
-    STDMETHODIMP ShowObject() override { return S_OK; }
-    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override
-    {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override
-    {
-        if (id != DISPID_AMBIENT_FONT || !font)
-            return DISP_E_MEMBERNOTFOUND;
-        result->vt = VT_DISPATCH;
-        result->pdispVal = font;
-        font->AddRef();
-        return S_OK;
-    }
-};
 
 IFont* FontOf(IDispatch* ctrl, const wchar_t* prop)
 {
     Call c;
     Get(c, ctrl, prop);
-    IFont* f = nullptr;
-    if (c.result.vt == VT_DISPATCH && c.result.pdispVal)
-        c.result.pdispVal->QueryInterface(IID_IFont, reinterpret_cast<void**>(&f));
-    return f;
+    return c.result.vt == VT_DISPATCH && c.result.pdispVal ? As<IFont>(c.result.pdispVal, IID_IFont) : nullptr;
 }
 
 LONGLONG SizeOf(IFont* f)
@@ -104,51 +41,34 @@ LOGFONTA WindowFont(HWND hwnd)
     return lf;
 }
 
-struct ClassSearch {
-    const char* cls;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectOfClass(HWND hwnd, LPARAM lp)
-{
-    auto* search = reinterpret_cast<ClassSearch*>(lp);
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (lstrcmpiA(name, search->cls) == 0)
-        search->found.push_back(hwnd);
-    return TRUE;
-}
-
 // Every window of the class anywhere below root.
 std::vector<HWND> WindowsOfClass(HWND root, const char* cls)
 {
-    ClassSearch search = {cls, {}};
-    EnumChildWindows(root, CollectOfClass, LPARAM(&search));
-    return search.found;
+    std::pair<const char*, std::vector<HWND>> search = {cls, {}};
+    EnumChildWindows(root, [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<std::pair<const char*, std::vector<HWND>>*>(lp);
+        char name[64] = {};
+        GetClassNameA(hwnd, name, sizeof name);
+        if (lstrcmpiA(name, s->first) == 0)
+            s->second.push_back(hwnd);
+        return TRUE;
+    }, LPARAM(&search));
+    return search.second;
 }
 
-HRESULT IsDirty(IDispatch* ctrl)
+HRESULT Persist(IDispatch* ctrl, bool initNew) // IPersistStreamInit::InitNew, else IsDirty
 {
-    IPersistStreamInit* psi = nullptr;
-    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
-    HRESULT hr = psi->IsDirty();
+    IPersistStreamInit* psi = As<IPersistStreamInit>(ctrl, IID_IPersistStreamInit);
+    HRESULT hr = initNew ? psi->InitNew() : psi->IsDirty();
     psi->Release();
     return hr;
 }
-
-HRESULT InitNew(IDispatch* ctrl)
-{
-    IPersistStreamInit* psi = nullptr;
-    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
-    HRESULT hr = psi->InitNew();
-    psi->Release();
-    return hr;
-}
+HRESULT IsDirty(IDispatch* ctrl) { return Persist(ctrl, false); }
+HRESULT InitNew(IDispatch* ctrl) { return Persist(ctrl, true); }
 
 void SetSite(IDispatch* ctrl, IOleClientSite* site)
 {
-    IOleObject* ole = nullptr;
-    ctrl->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole));
+    IOleObject* ole = As<IOleObject>(ctrl, IID_IOleObject);
     ole->SetClientSite(site);
     ole->Release();
 }
@@ -170,6 +90,7 @@ protected:
         ASSERT_NE(frame, nullptr);
         ctrl = NewControl();
         ASSERT_NE(ctrl, nullptr);
+        site.inPlace = site.controlSite = false;
     }
 
     void TearDown() override
@@ -180,17 +101,16 @@ protected:
         CoUninitialize();
     }
 
-    // Initialises the control as new and places it in Wine's ATL container; the control's window.
-    HWND Host()
+    // Places the control (initialised as new unless told) in Wine's ATL container; the control's window.
+    HWND Host(bool initNew = true)
     {
-        EXPECT_EQ(InitNew(ctrl), S_OK);
+        EXPECT_EQ(initNew ? InitNew(ctrl) : S_OK, S_OK);
         box = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame, nullptr, nullptr, nullptr);
         auto attach = reinterpret_cast<AtlAxAttachControlFn>(
             reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
         EXPECT_EQ(attach(ctrl, box, &container), S_OK);
         HWND hwnd = nullptr;
-        IOleWindow* window = nullptr;
-        ctrl->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window));
+        IOleWindow* window = As<IOleWindow>(ctrl, IID_IOleWindow);
         window->GetWindow(&hwnd);
         window->Release();
         return hwnd;
@@ -210,7 +130,8 @@ protected:
     IDispatch* ctrl = nullptr;
     HWND box = nullptr;
     IUnknown* container = nullptr;
-    CAmbientSite site;
+    CFrame siteFrame{"Frame"}, siteDoc{"Doc"};
+    CSite site{siteFrame, siteDoc}; // a plain client site with the ambient font
 };
 
 HWND Fonts::frame = nullptr;
@@ -234,8 +155,7 @@ TEST_F(Fonts, SizeChangedInPlaceReachesListsToolbarAndTheSavedControl)
     IFont* font = FontOf(ctrl, L"Font");
     ASSERT_NE(font, nullptr);
     LONGLONG oldSize = SizeOf(font);
-    IDispatch* disp = nullptr;
-    font->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&disp));
+    IDispatch* disp = As<IDispatch>(font, IID_IDispatch);
     Call put;
     Put(put, disp, L"Size", VLong(14));
     ASSERT_EQ(put.hr, S_OK);
@@ -250,18 +170,8 @@ TEST_F(Fonts, SizeChangedInPlaceReachesListsToolbarAndTheSavedControl)
     }
     EXPECT_EQ(IsDirty(ctrl), S_OK);
 
-    IStream* stream = nullptr;
-    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
-    IPersistStreamInit* psi = nullptr;
-    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
-    ASSERT_EQ(psi->Save(stream, TRUE), S_OK);
-    psi->Release();
-    IDispatch* other = NewControl();
-    other->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    EXPECT_EQ(psi->Load(stream), S_OK);
-    psi->Release();
+    IStream* stream = SavedStream(ctrl);
+    IDispatch* other = LoadedControl(stream);
     EXPECT_EQ(FontSize(other), newSize);
     other->Release();
     stream->Release();
@@ -277,18 +187,8 @@ TEST_F(Fonts, BoldChangedInPlaceReachesTheHelpTip)
     ASSERT_EQ(font->put_Bold(TRUE), S_OK);
     EXPECT_EQ(IsDirty(ctrl), S_OK);
 
-    IPersistStreamInit* psi = nullptr;
-    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    psi->Save(stream, TRUE); // clears the modified flag
-    stream->Release();
-    psi->Release();
-
-    box = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame, nullptr, nullptr, nullptr);
-    auto attach =
-        reinterpret_cast<AtlAxAttachControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
-    ASSERT_EQ(attach(ctrl, box, &container), S_OK);
+    SavedStream(ctrl)->Release(); // clears the modified flag
+    ASSERT_NE(Host(false), nullptr);
     std::vector<HWND> tips = WindowsOfClass(box, "TarnwickTip");
     ASSERT_EQ(tips.size(), 1u);
     EXPECT_GE(WindowFont(tips[0]).lfWeight, FW_BOLD);
@@ -305,8 +205,7 @@ TEST_F(Fonts, BoldChangedInPlaceReachesTheHelpTip)
 TEST_F(Fonts, NewControlStartsFromTheAmbientFontAndFollowsItUntilTheHostSetsOne)
 {
     site.SetFont(L"Courier New", 17);
-    IFont* ambient = nullptr;
-    site.font->QueryInterface(IID_IFont, reinterpret_cast<void**>(&ambient));
+    IFont* ambient = As<IFont>(site.font, IID_IFont);
     LONGLONG size17 = SizeOf(ambient);
     ambient->Release();
 
@@ -324,8 +223,7 @@ TEST_F(Fonts, NewControlStartsFromTheAmbientFontAndFollowsItUntilTheHostSetsOne)
 
     // It follows the container's font...
     site.SetFont(L"Courier New", 21);
-    IOleControl* control = nullptr;
-    ctrl->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(&control));
+    IOleControl* control = As<IOleControl>(ctrl, IID_IOleControl);
     control->OnAmbientPropertyChange(DISPID_AMBIENT_FONT);
     LONGLONG size21 = FontSize(ctrl);
     EXPECT_GT(size21, size17);
@@ -351,18 +249,8 @@ TEST_F(Fonts, NewControlStartsFromTheAmbientFontAndFollowsItUntilTheHostSetsOne)
     EXPECT_NE(size9, builtIn);
 
     // A loaded control keeps the font it saved.
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    IPersistStreamInit* psi = nullptr;
-    ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
-    psi->Save(stream, TRUE);
-    psi->Release();
-    IDispatch* loaded = NewControl();
-    loaded->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi));
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    EXPECT_EQ(psi->Load(stream), S_OK);
-    psi->Release();
+    IStream* stream = SavedStream(ctrl);
+    IDispatch* loaded = LoadedControl(stream);
     SetSite(loaded, &site);
     EXPECT_EQ(FontSize(loaded), size21);
     SetSite(loaded, nullptr);

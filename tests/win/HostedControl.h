@@ -44,9 +44,7 @@ public:
         Event e{id, ""};
         VARIANTARG* arg = dp->rgvarg; // last argument first
         if (id == ADDING && dp->cArgs == 5) {
-            char path[MAX_PATH * 2] = {};
-            WideCharToMultiByte(CP_ACP, 0, arg[4].bstrVal, -1, path, sizeof path - 1, nullptr, nullptr);
-            e.path = path;
+            e.path = Narrow(arg[4].bstrVal);
             EXPECT_EQ(*arg[0].pboolVal, VARIANT_FALSE); // bAddOk arrives FALSE
             EXPECT_EQ(*arg[1].plVal, 0);
             if (onAdding)
@@ -58,9 +56,7 @@ public:
                 *arg[2].pbstrVal = SysAllocString(L"3:00");
             }
         } else if (id == DBLCLICK && dp->cArgs == 1) {
-            char path[MAX_PATH * 2] = {};
-            WideCharToMultiByte(CP_ACP, 0, arg[0].bstrVal, -1, path, sizeof path - 1, nullptr, nullptr);
-            e.path = path;
+            e.path = Narrow(arg[0].bstrVal);
         } else if ((id == END || id == SELECTED) && dp->cArgs == 2) {
             e.a = arg[1].lVal;
             e.b = arg[0].lVal;
@@ -78,10 +74,7 @@ public:
 
     int Count(DISPID id) const
     {
-        int n = 0;
-        for (const Event& e : events)
-            n += e.id == id;
-        return n;
+        return int(std::count_if(events.begin(), events.end(), [id](const Event& e) { return e.id == id; }));
     }
     std::vector<std::string> Offered() const
     {
@@ -114,14 +107,6 @@ inline HMODULE Atl()
     return atl;
 }
 
-inline void Write(const std::string& path, const std::string& bytes)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD n;
-    WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
-    CloseHandle(h);
-}
-
 inline std::string Tagged(const char* title, const char* artist, const char* album)
 {
     std::string tag(128, '\0');
@@ -133,6 +118,30 @@ inline std::string Tagged(const char* title, const char* artist, const char* alb
 }
 
 using AtlAxAttachControlFn = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
+
+// A control the ATL container window makes by ProgID and activates in place, at x on the frame.
+inline IDispatch* ByProgId(HWND frame, int x, int width, HWND* ax)
+{
+    *ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, x, 0, width, 300, frame,
+                          nullptr, nullptr, nullptr);
+    auto get = reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
+    IUnknown* unknown = nullptr;
+    if (!*ax || FAILED(get(*ax, &unknown)))
+        return nullptr;
+    IDispatch* d = As<IDispatch>(unknown, IID_IDispatch);
+    unknown->Release();
+    return d;
+}
+
+// Connects the sink to the control's events; the connection point is kept for the caller.
+inline bool Advise(IDispatch* ctrl, IDispatch* sink, IConnectionPoint** cp, DWORD* cookie = nullptr)
+{
+    DWORD unused = 0;
+    IConnectionPointContainer* cpc = As<IConnectionPointContainer>(ctrl, IID_IConnectionPointContainer);
+    cpc->FindConnectionPoint(DIID_Events, cp);
+    cpc->Release();
+    return *cp && (*cp)->Advise(sink, cookie ? cookie : &unused) == S_OK;
+}
 
 // One more control on the host's frame, with a sink of its own. Made by the
 // container from the ProgID, or made first and placed afterwards.
@@ -146,31 +155,16 @@ struct CHosted {
     // Places a control the host has already made (and maybe configured); null: the container makes one.
     bool Open(HWND frame, int x, IDispatch* made = nullptr)
     {
-        ax = CreateWindowExA(0, "AtlAxWin", made ? "" : "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, x, 0, 200,
-                             300, frame, nullptr, nullptr, nullptr);
-        if (!ax)
+        if (!made)
+            return (ctrl = ByProgId(frame, x, 200, &ax)) != nullptr && Advise(ctrl, &sink, &cp);
+        ax = CreateWindowExA(0, "AtlAxWin", "", WS_CHILD | WS_VISIBLE, x, 0, 200, 300, frame, nullptr, nullptr,
+                             nullptr);
+        auto attach = reinterpret_cast<AtlAxAttachControlFn>(
+            reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
+        if (!ax || FAILED(attach(made, ax, &container)) || !container) // no container asked for: nothing happens
             return false;
-        IUnknown* unknown = nullptr;
-        if (made) {
-            auto attach = reinterpret_cast<AtlAxAttachControlFn>(
-                reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
-            if (FAILED(attach(made, ax, &container)) || !container) // no container asked for: nothing happens
-                return false;
-            ctrl = made;
-        } else {
-            auto get = reinterpret_cast<AtlAxGetControlFn>(
-                reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
-            if (FAILED(get(ax, &unknown)))
-                return false;
-            unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl));
-            unknown->Release();
-        }
-        IConnectionPointContainer* cpc = nullptr;
-        ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc));
-        cpc->FindConnectionPoint(DIID_Events, &cp);
-        cpc->Release();
-        DWORD cookie = 0;
-        return cp->Advise(&sink, &cookie) == S_OK;
+        ctrl = made;
+        return Advise(ctrl, &sink, &cp);
     }
     // What a host does when it closes: the container goes, then its own references.
     void Close()
@@ -191,12 +185,12 @@ struct CHosted {
     ~CHosted() { Close(); }
 };
 
-// Answers messages until the condition holds or 30 s pass.
-inline bool PumpUntil(const std::function<bool()>& done)
+// Answers messages until the condition holds or the time (30 s unless told) passes.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 30000)
 {
     DWORD start = GetTickCount();
     MSG msg;
-    while (!done() && GetTickCount() - start < 30000) {
+    while (!done() && GetTickCount() - start < ms) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
@@ -231,26 +225,9 @@ protected:
                                 nullptr, nullptr, nullptr);
         // The container creates the control by ProgID and activates it in place.
         ASSERT_EQ(OcxCall("DllRegisterServer"), S_OK);
-        ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame,
-                             nullptr, nullptr, nullptr);
-        ASSERT_NE(ax, nullptr);
-        IUnknown* unknown = nullptr;
-        auto get =
-            reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
-        ASSERT_EQ(get(ax, &unknown), S_OK);
-        unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl));
-        unknown->Release();
+        ctrl = ByProgId(frame, 0, 400, &ax);
         ASSERT_NE(ctrl, nullptr);
-        Connect();
-    }
-
-    void Connect()
-    {
-        IConnectionPointContainer* cpc = nullptr;
-        ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc));
-        cpc->FindConnectionPoint(DIID_Events, &cp);
-        cpc->Release();
-        ASSERT_EQ(cp->Advise(&sink, &cookie), S_OK);
+        ASSERT_TRUE(Advise(ctrl, &sink, &cp, &cookie));
     }
 
     void TearDown() override
@@ -269,18 +246,7 @@ protected:
     }
 
     // Answers messages for a while, as the host's message loop would.
-    void Pump(DWORD ms)
-    {
-        DWORD start = GetTickCount();
-        MSG msg;
-        while (GetTickCount() - start < ms) {
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
+    static void Pump(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
     // Runs the message loop until the search ends (or 30 s pass).
     bool RunSearch()
@@ -288,19 +254,10 @@ protected:
         Call begin;
         Method(begin, ctrl, L"BeginSearch");
         EXPECT_EQ(begin.hr, S_OK);
-        size_t before = size_t(sink.Count(END));
-        DWORD start = GetTickCount();
-        MSG msg;
-        while (size_t(sink.Count(END)) == before && GetTickCount() - start < 30000) {
-            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            } else {
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            }
-        }
+        const int before = sink.Count(END);
+        PumpUntil([&] { return sink.Count(END) > before; });
         Pump(20); // the worker's last moments
-        return size_t(sink.Count(END)) > before;
+        return sink.Count(END) > before;
     }
 
     // HideItems or GetItemsFoundCount with a string array.
@@ -377,6 +334,17 @@ protected:
     {
         SendMessageA(list, WM_KEYDOWN, vk, 1);
         SendMessageA(list, WM_KEYUP, vk, 0xC0000001);
+    }
+    // Presses the View button with these keys queued for its menu; the view after.
+    LONG ChooseView(std::vector<WPARAM> keys)
+    {
+        HWND files = Shown();
+        for (WPARAM vk : keys)
+            PostMessageA(files, WM_KEYDOWN, vk, 0);
+        SendMessageA(GetParent(files), WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0);
+        Call view;
+        Get(view, ctrl, L"View");
+        return view.Long();
     }
     void SetView(long view)
     {

@@ -1,204 +1,12 @@
-// The hosting protocol, seen from the container: a client site, in-place site
-// and control site, a frame and a document window that log every call made on
-// them, in order. Each test compares the log with what the control must say,
-// and ends with the control's last Release answering 0 and the module free to
-// unload, with nothing of the control left in the container.
-#include "ControlHost.h"
+// The hosting protocol, seen from a recording container. Each test compares the
+// log with what the control must say, and ends with the control's last Release
+// answering 0 and the module free to unload, with nothing left in the container.
+#include "RecordingSite.h"
 #include "ControlClient.h"
 #include "catalogue/Messages.h"
 #include <commctrl.h>
-#include <olectl.h>
 
 namespace {
-
-using Calls = std::vector<std::string>;
-Calls g_calls;
-
-void Log(const std::string& call) { g_calls.push_back(call); }
-
-// The log since the last look, emptied.
-Calls Take()
-{
-    Calls taken;
-    taken.swap(g_calls);
-    return taken;
-}
-
-Calls operator+(Calls a, const Calls& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-HWND g_frame; // the container's top-level window, one for the whole suite
-
-// The frame and the document window: one class, told apart by name. The active
-// object is held, as a container holds it, until it is replaced.
-class CFrame : public IOleInPlaceFrame {
-public:
-    explicit CFrame(const char* name) : m_name(name) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        bool ok = riid == IID_IUnknown || riid == IID_IOleWindow || riid == IID_IOleInPlaceUIWindow ||
-                  riid == IID_IOleInPlaceFrame;
-        *ppv = ok ? this : nullptr;
-        if (ok)
-            AddRef();
-        return ok ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs); }
-    STDMETHODIMP_(ULONG) Release() override { return ULONG(--refs); }
-
-    STDMETHODIMP GetWindow(HWND* hwnd) override
-    {
-        Log(m_name + ".GetWindow");
-        *hwnd = g_frame;
-        return S_OK;
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return Unexpected("ContextSensitiveHelp"); }
-    STDMETHODIMP GetBorder(LPRECT) override { return Unexpected("GetBorder"); }
-    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return Unexpected("RequestBorderSpace"); }
-    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS widths) override
-    {
-        Log(m_name + ".SetBorderSpace(" + (widths ? "widths" : "0") + ")");
-        return S_OK;
-    }
-    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override
-    {
-        Log(m_name + ".SetActiveObject(" + (object ? "ctl" : "0") + ")");
-        if (object)
-            object->AddRef();
-        if (active)
-            active->Release();
-        active = object;
-        return S_OK;
-    }
-    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return Unexpected("InsertMenus"); }
-    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return Unexpected("SetMenu"); }
-    STDMETHODIMP RemoveMenus(HMENU) override { return Unexpected("RemoveMenus"); }
-    STDMETHODIMP SetStatusText(LPCOLESTR) override { return Unexpected("SetStatusText"); }
-    STDMETHODIMP EnableModeless(BOOL enable) override
-    {
-        Log(m_name + ".EnableModeless(" + std::to_string(enable) + ")");
-        return S_OK;
-    }
-    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return Unexpected("TranslateAccelerator"); }
-
-    LONG refs = 1;
-    IOleInPlaceActiveObject* active = nullptr;
-
-private:
-    HRESULT Unexpected(const char* call)
-    {
-        Log(m_name + "." + call);
-        return E_NOTIMPL;
-    }
-    std::string m_name;
-};
-
-// The control's place in the container.
-class CSite : public IOleClientSite, public IOleInPlaceSite, public IOleControlSite {
-public:
-    CSite(CFrame& frame, CFrame& doc) : m_frame(frame), m_doc(doc) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
-            *ppv = static_cast<IOleClientSite*>(this);
-        else if (inPlace && (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite))
-            *ppv = static_cast<IOleInPlaceSite*>(this);
-        else if (controlSite && riid == IID_IOleControlSite)
-            *ppv = static_cast<IOleControlSite*>(this);
-        if (!*ppv)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++refs); }
-    STDMETHODIMP_(ULONG) Release() override { return ULONG(--refs); }
-
-    // IOleClientSite
-    STDMETHODIMP SaveObject() override { return Called("SaveObject"); }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** m) override
-    {
-        *m = nullptr;
-        return Called("GetMoniker", E_NOTIMPL);
-    }
-    STDMETHODIMP GetContainer(IOleContainer** c) override
-    {
-        *c = nullptr;
-        return Called("GetContainer", E_NOINTERFACE);
-    }
-    STDMETHODIMP ShowObject() override { return Called("ShowObject"); }
-    STDMETHODIMP OnShowWindow(BOOL) override { return Called("OnShowWindow"); }
-    STDMETHODIMP RequestNewObjectLayout() override { return Called("RequestNewObjectLayout", E_NOTIMPL); }
-
-    // IOleInPlaceSite
-    STDMETHODIMP GetWindow(HWND* hwnd) override
-    {
-        *hwnd = window;
-        return Called("GetWindow");
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return Called("ContextSensitiveHelp", E_NOTIMPL); }
-    STDMETHODIMP CanInPlaceActivate() override { return Called("CanInPlaceActivate", canInPlace); }
-    STDMETHODIMP OnInPlaceActivate() override { return Called("OnInPlaceActivate"); }
-    STDMETHODIMP OnUIActivate() override { return Called("OnUIActivate"); }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
-                                  LPOLEINPLACEFRAMEINFO info) override
-    {
-        m_frame.AddRef();
-        m_doc.AddRef();
-        *frame = &m_frame;
-        *doc = &m_doc;
-        SetRect(pos, 0, 0, 400, 300);
-        *clip = *pos;
-        info->fMDIApp = FALSE;
-        info->hwndFrame = g_frame;
-        info->haccel = nullptr;
-        info->cAccelEntries = 0;
-        return Called("GetWindowContext");
-    }
-    STDMETHODIMP Scroll(SIZE) override { return Called("Scroll", E_NOTIMPL); }
-    STDMETHODIMP OnUIDeactivate(BOOL undoable) override
-    {
-        return Called("OnUIDeactivate(" + std::to_string(undoable) + ")");
-    }
-    STDMETHODIMP OnInPlaceDeactivate() override { return Called("OnInPlaceDeactivate"); }
-    STDMETHODIMP DiscardUndoState() override { return Called("DiscardUndoState", E_NOTIMPL); }
-    STDMETHODIMP DeactivateAndUndo() override { return Called("DeactivateAndUndo", E_NOTIMPL); }
-    STDMETHODIMP OnPosRectChange(LPCRECT) override { return Called("OnPosRectChange"); }
-
-    // IOleControlSite
-    STDMETHODIMP OnControlInfoChanged() override { return Called("OnControlInfoChanged"); }
-    STDMETHODIMP LockInPlaceActive(BOOL) override { return Called("LockInPlaceActive"); }
-    STDMETHODIMP GetExtendedControl(IDispatch** d) override
-    {
-        *d = nullptr;
-        return Called("GetExtendedControl", E_NOTIMPL);
-    }
-    STDMETHODIMP TransformCoords(POINTL*, POINTF*, DWORD) override { return Called("TransformCoords", E_NOTIMPL); }
-    STDMETHODIMP TranslateAccelerator(MSG*, DWORD) override { return Called("TranslateAccelerator", S_FALSE); }
-    STDMETHODIMP OnFocus(BOOL got) override { return Called("OnFocus(" + std::to_string(got) + ")"); }
-    STDMETHODIMP ShowPropertyFrame() override { return Called("ShowPropertyFrame", propertyFrame); }
-
-    LONG refs = 1;
-    HWND window = nullptr;
-    bool inPlace = true;            // offers IOleInPlaceSite
-    bool controlSite = true;        // offers IOleControlSite
-    HRESULT canInPlace = S_OK;
-    HRESULT propertyFrame = E_NOTIMPL; // S_OK: the container shows a frame of its own
-
-private:
-    static HRESULT Called(const std::string& call, HRESULT hr = S_OK)
-    {
-        Log(call);
-        return hr;
-    }
-    CFrame& m_frame;
-    CFrame& m_doc;
-};
 
 const Calls kInPlace = {"CanInPlaceActivate", "OnInPlaceActivate", "GetWindow", "GetWindowContext", "ShowObject"};
 const Calls kUIActivate = {"OnUIActivate", "Frame.SetActiveObject(ctl)", "Doc.SetActiveObject(ctl)",
@@ -207,14 +15,6 @@ const Calls kUIDeactivate = {"Doc.SetActiveObject(0)", "Frame.SetActiveObject(0)
 const Calls kGotFocus = {"OnFocus(1)"};
 const Calls kLostFocus = {"OnFocus(0)"};
 const Calls kDeactivate = {"OnFocus(0)", "OnInPlaceDeactivate"};
-
-template <class I>
-I* As(IUnknown* p, REFIID iid)
-{
-    I* out = nullptr;
-    p->QueryInterface(iid, reinterpret_cast<void**>(&out));
-    return out;
-}
 
 class Hosting : public ::testing::Test {
 protected:
@@ -269,6 +69,15 @@ protected:
             hwnd = nullptr;
         ipo->Release();
         return hwnd;
+    }
+
+    static HRESULT PutOn(IOleObject* ole, const wchar_t* name, VARIANT value)
+    {
+        IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
+        Call c;
+        Put(c, d, name, value);
+        d->Release();
+        return c.hr;
     }
 
     // Whether the frame's active object is this control.
@@ -384,12 +193,13 @@ TEST_F(Hosting, FocusActivatesTheInterfaceOfAControlActivatedInPlaceOnly)
 
     g_keys.clear();
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordKeys, nullptr, GetCurrentThreadId());
-    MSG down = {list, WM_KEYDOWN, VK_DOWN, 1, 0, {0, 0}};
-    MSG enter = {list, WM_KEYDOWN, VK_RETURN, 1, 0, {0, 0}};
-    MSG tab = {list, WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
-    EXPECT_EQ(frame.active->TranslateAccelerator(&down), S_OK);
-    EXPECT_EQ(frame.active->TranslateAccelerator(&enter), S_OK);
-    EXPECT_EQ(frame.active->TranslateAccelerator(&tab), S_FALSE); // the container's dialog keys
+    auto press = [&](WPARAM vk) {
+        MSG key = {list, WM_KEYDOWN, vk, 1, 0, {0, 0}};
+        return frame.active->TranslateAccelerator(&key);
+    };
+    EXPECT_EQ(press(VK_DOWN), S_OK);
+    EXPECT_EQ(press(VK_RETURN), S_OK);
+    EXPECT_EQ(press(VK_TAB), S_FALSE); // the container's dialog keys
     UnhookWindowsHookEx(hook);
     const std::vector<std::pair<HWND, WPARAM>> reached = {{list, VK_DOWN}, {list, VK_RETURN}};
     EXPECT_EQ(g_keys, reached);
@@ -435,11 +245,7 @@ TEST_F(Hosting, EnteringBackwardsLandsOnTheListThatIsShown)
 
     // The views open as after a search that found files; the artist view shows the grouped list.
     SendMessageA(hwnd, UM_ENDSEARCH, 0, TRUE);
-    IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
-    Call view;
-    Put(view, d, L"View", VLong(1040));
-    d->Release();
-    ASSERT_EQ(view.hr, S_OK);
+    ASSERT_EQ(PutOn(ole, L"View", VLong(1040)), S_OK);
     HWND grouped = FindShownList(site.window);
     ASSERT_NE(grouped, files);
     EXPECT_EQ(enter(true), grouped);
@@ -483,12 +289,7 @@ TEST_F(Hosting, CloseSavesAModifiedControlOnlyAndALetGoControlTakesItsWindowAlon
         IOleObject* ole = Make();
         ASSERT_NE(ole, nullptr);
         EXPECT_EQ(ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
-        if (modified) {
-            IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
-            Call width;
-            Put(width, d, L"ColNameWidth", VShort(90));
-            d->Release();
-        }
+        EXPECT_EQ(modified ? PutOn(ole, L"ColNameWidth", VShort(90)) : S_OK, S_OK);
         Take();
         EXPECT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK);
         EXPECT_EQ(Take(), kUIDeactivate + kDeactivate);
@@ -562,10 +363,7 @@ void CALLBACK CloseSheet(HWND, UINT, UINT_PTR id, DWORD)
     GetWindowTextA(sheet, text, sizeof text);
     g_seen.caption = text;
     HWND tabs = FindWindowExA(sheet, nullptr, WC_TABCONTROLA, nullptr);
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
+    TCITEMA item = {TCIF_TEXT, 0, 0, text, sizeof text, 0, 0};
     text[0] = 0;
     if (tabs && SendMessageA(tabs, TCM_GETITEMA, 0, LPARAM(&item)))
         g_seen.tab = text;
@@ -608,11 +406,7 @@ TEST_F(Hosting, EnumVerbsOffersWhatDoVerbDoes)
     ULONG n = 0;
     EXPECT_EQ(e->Next(9, verbs, &n), S_FALSE);
     ASSERT_EQ(n, 7u);
-    const struct {
-        LONG verb;
-        const wchar_t* name;
-        DWORD attribs;
-    } expected[] = {
+    const struct { LONG verb; const wchar_t* name; DWORD attribs; } expected[] = {
         {OLEIVERB_PROPERTIES, L"&Properties...", 0},
         {OLEIVERB_INPLACEACTIVATE, L"Activate in place", OLEVERBATTRIB_NEVERDIRTIES},
         {OLEIVERB_UIACTIVATE, L"Activate", OLEVERBATTRIB_NEVERDIRTIES},
@@ -640,8 +434,8 @@ TEST_F(Hosting, EnumVerbsOffersWhatDoVerbDoes)
     EXPECT_EQ(n, 2u);
     EXPECT_EQ(verbs[0].lVerb, OLEIVERB_PRIMARY);
     EXPECT_EQ(verbs[1].lVerb, 1);
-    CoTaskMemFree(verbs[0].lpszVerbName);
-    CoTaskMemFree(verbs[1].lpszVerbName);
+    for (int i : {0, 1})
+        CoTaskMemFree(verbs[i].lpszVerbName);
     EXPECT_EQ(e->Skip(1), S_FALSE);
     ASSERT_EQ(clone->Next(1, verbs, nullptr), S_OK);
     EXPECT_EQ(verbs[0].lVerb, OLEIVERB_PRIMARY);

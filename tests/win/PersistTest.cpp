@@ -32,62 +32,43 @@ public:
     }
     STDMETHODIMP Write(LPCOLESTR name, VARIANT* v) override
     {
-        VARIANT copy;
-        VariantInit(&copy);
-        VariantCopy(&copy, v);
-        VariantClear(&values[name]);
-        values[name] = copy;
-        return S_OK;
+        VARIANT& slot = values[name]; // a new slot is VT_EMPTY
+        VariantClear(&slot);
+        return VariantCopy(&slot, v);
     }
     std::map<std::wstring, VARIANT> values;
 };
 
-IFontDisp* MakeFont(const wchar_t* name, LONGLONG points, bool underline)
+// A font's name, size and underline as one string, to compare fonts by.
+std::string Described(IUnknown* font)
 {
-    FONTDESC d = {};
-    d.cbSizeofstruct = sizeof d;
-    d.lpstrName = const_cast<LPOLESTR>(name);
-    d.cySize.int64 = points * 10000;
-    d.sWeight = FW_BOLD;
-    d.sCharset = DEFAULT_CHARSET;
-    d.fUnderline = underline;
-    IFontDisp* f = nullptr;
-    OleCreateFontIndirect(&d, IID_IFontDisp, reinterpret_cast<void**>(&f));
-    return f;
-}
-
-std::wstring FontName(IDispatch* ctrl, const wchar_t* prop, CY* size = nullptr, BOOL* underline = nullptr)
-{
-    Call c;
-    Get(c, ctrl, prop);
-    if (c.result.vt != VT_DISPATCH || !c.result.pdispVal)
-        return L"<none>";
-    IFont* f = nullptr;
-    c.result.pdispVal->QueryInterface(IID_IFont, reinterpret_cast<void**>(&f));
+    IFont* f = font ? As<IFont>(font, IID_IFont) : nullptr;
+    if (!f)
+        return "<none>";
     BSTR name = nullptr;
+    CY size = {};
+    BOOL underline = FALSE;
     f->get_Name(&name);
-    if (size)
-        f->get_Size(size);
-    if (underline)
-        f->get_Underline(underline);
-    std::wstring out = name ? name : L"";
+    f->get_Size(&size);
+    f->get_Underline(&underline);
+    std::string out = Narrow(name) + " " + std::to_string(size.int64) + (underline ? " underlined" : "");
     SysFreeString(name);
     f->Release();
     return out;
 }
 
-// What this system makes of a font description (it may choose another face).
-std::wstring Realised(const wchar_t* name, LONGLONG points, bool underline, CY* size)
+std::string TipFont(IDispatch* ctrl)
 {
-    IFontDisp* disp = MakeFont(name, points, underline);
-    IFont* f = nullptr;
-    disp->QueryInterface(IID_IFont, reinterpret_cast<void**>(&f));
-    BSTR n = nullptr;
-    f->get_Name(&n);
-    f->get_Size(size);
-    std::wstring out = n ? n : L"";
-    SysFreeString(n);
-    f->Release();
+    Call c;
+    Get(c, ctrl, L"TipTextFont");
+    return Described(c.result.vt == VT_DISPATCH ? c.result.pdispVal : nullptr);
+}
+
+// What this system makes of a font description (it may choose another face).
+std::string Realised(const wchar_t* name, LONGLONG points, bool underline)
+{
+    IFontDisp* disp = NewFont(name, points, FW_BOLD, false, underline);
+    std::string out = Described(disp);
     disp->Release();
     return out;
 }
@@ -95,19 +76,15 @@ std::wstring Realised(const wchar_t* name, LONGLONG points, bool underline, CY* 
 // Sets every persisted property away from its default.
 void Customise(IDispatch* ctrl)
 {
-    Call a, b, c, d, e, f;
+    Call a, b, c, d, e, notPersisted;
     Put(a, ctrl, L"Style", VLong(2));
     Put(b, ctrl, L"ShowContextMenu", VBool(false));
     Put(c, ctrl, L"Visible", VBool(false));
     Put(d, ctrl, L"TipTextColor", VLong(0x123456));
-    VARIANT font;
-    VariantInit(&font);
-    font.vt = VT_DISPATCH;
-    font.pdispVal = MakeFont(L"Tahoma", 15, true);
+    VARIANT font = VPtr(VT_DISPATCH, NewFont(L"Tahoma", 15, FW_BOLD, false, true));
     Put(e, ctrl, L"TipTextFont", font);
     ASSERT_EQ(e.hr, S_OK);
     VariantClear(&font);
-    Call notPersisted;
     Put(notPersisted, ctrl, L"ColNameHeader", VStr(L"Name"));
 }
 
@@ -124,12 +101,7 @@ void ExpectCustomised(IDispatch* ctrl)
     EXPECT_FALSE(visible.Bool());
     EXPECT_EQ(color.Long(), 0x123456);
     EXPECT_EQ(header.Str(), "~~~NAME"); // not persisted
-    CY size = {}, expectedSize = {};
-    BOOL underline = FALSE;
-    std::wstring expected = Realised(L"Tahoma", 15, true, &expectedSize);
-    EXPECT_EQ(FontName(ctrl, L"TipTextFont", &size, &underline), expected);
-    EXPECT_EQ(size.int64, expectedSize.int64);
-    EXPECT_TRUE(underline);
+    EXPECT_EQ(TipFont(ctrl), Realised(L"Tahoma", 15, true));
 }
 
 class Persist : public ControlTest {};
@@ -138,8 +110,8 @@ class Persist : public ControlTest {};
 
 TEST_F(Persist, InitNewGivesThePersistedDefaults)
 {
-    IPersistPropertyBag* ppb = nullptr;
-    ASSERT_EQ(ctrl->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&ppb)), S_OK);
+    IPersistPropertyBag* ppb = As<IPersistPropertyBag>(ctrl, IID_IPersistPropertyBag);
+    ASSERT_NE(ppb, nullptr);
     ASSERT_EQ(ppb->InitNew(), S_OK);
     EXPECT_EQ(ppb->InitNew(), E_UNEXPECTED); // once only
     ppb->Release();
@@ -150,65 +122,56 @@ TEST_F(Persist, InitNewGivesThePersistedDefaults)
     EXPECT_EQ(style.Long(), 1);
     EXPECT_TRUE(menu.Bool());
     EXPECT_EQ(color.Long(), LONG(GetSysColor(COLOR_INFOTEXT)));
-    CY size = {}, defaultSize = {};
-    std::wstring defaultFont = Realised(L"MS Sans Serif", 12, false, &defaultSize);
-    EXPECT_EQ(FontName(ctrl, L"TipTextFont", &size), defaultFont);
-    EXPECT_EQ(size.int64, defaultSize.int64);
+    EXPECT_EQ(TipFont(ctrl), Realised(L"MS Sans Serif", 12, false));
 }
 
-TEST_F(Persist, StreamRoundTrip)
+TEST_F(Persist, StreamAndStorageRoundTrip)
 {
     Customise(ctrl);
-    IPersistStreamInit* psi = nullptr;
-    ASSERT_EQ(ctrl->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&psi)), S_OK);
+    IPersistStreamInit* psi = As<IPersistStreamInit>(ctrl, IID_IPersistStreamInit);
     EXPECT_EQ(psi->IsDirty(), S_OK);
-    IStream* stream = nullptr;
-    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
-    ASSERT_EQ(psi->Save(stream, TRUE), S_OK);
+    IStream* stream = SavedStream(ctrl);
     EXPECT_EQ(psi->IsDirty(), S_FALSE);
     psi->Release();
-
-    IDispatch* other = NewControl();
-    IPersistStreamInit* load = nullptr;
-    other->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&load));
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    ASSERT_EQ(load->Load(stream), S_OK);
+    IDispatch* other = LoadedControl(stream);
     ExpectCustomised(other);
+    other->Release();
 
     // A stream cut short loads what it holds and reports the failure.
-    STATSTG stat = {};
-    stream->Stat(&stat, STATFLAG_NONAME);
     ULARGE_INTEGER cut;
     cut.QuadPart = 10;
     stream->SetSize(cut);
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    IDispatch* third = NewControl();
-    IPersistStreamInit* damaged = nullptr;
-    third->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&damaged));
-    EXPECT_TRUE(FAILED(damaged->Load(stream)));
+    IDispatch* third = LoadedControl(stream, E_FAIL);
     Call style;
     Get(style, third, L"Style");
     EXPECT_EQ(style.Long(), 1);
-    CY size = {}, defaultSize = {};
-    std::wstring defaultFont = Realised(L"MS Sans Serif", 12, false, &defaultSize);
-    BOOL underline = TRUE;
-    EXPECT_EQ(FontName(third, L"TipTextFont", &size, &underline), defaultFont);
-    EXPECT_EQ(size.int64, defaultSize.int64);
-    EXPECT_FALSE(underline);
-    damaged->Release();
+    EXPECT_EQ(TipFont(third), Realised(L"MS Sans Serif", 12, false));
     third->Release();
-    load->Release();
-    other->Release();
     stream->Release();
+
+    // A storage holds the stream form.
+    IStorage* storage = nullptr;
+    ASSERT_EQ(StgCreateDocfile(nullptr, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE,
+                               0, &storage),
+              S_OK);
+    IPersistStorage* ps = As<IPersistStorage>(ctrl, IID_IPersistStorage);
+    ASSERT_EQ(ps->Save(storage, FALSE), S_OK);
+    ps->Release();
+    other = NewControl();
+    ps = As<IPersistStorage>(other, IID_IPersistStorage);
+    ASSERT_EQ(ps->Load(storage), S_OK);
+    ExpectCustomised(other);
+    ps->Release();
+    other->Release();
+    storage->Release();
 }
 
 TEST_F(Persist, PropertyBagRoundTripUsesTheNames)
 {
     Customise(ctrl);
     CBag bag;
-    IPersistPropertyBag* ppb = nullptr;
-    ASSERT_EQ(ctrl->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&ppb)), S_OK);
+    IPersistPropertyBag* ppb = As<IPersistPropertyBag>(ctrl, IID_IPersistPropertyBag);
+    ASSERT_NE(ppb, nullptr);
     ASSERT_EQ(ppb->Save(&bag, TRUE, TRUE), S_OK);
     ppb->Release();
     for (const wchar_t* name : {L"ToolTipFont", L"ToolTipColor", L"Style", L"Visible", L"ShowContextMenu"})
@@ -217,8 +180,7 @@ TEST_F(Persist, PropertyBagRoundTripUsesTheNames)
     EXPECT_EQ(bag.values.count(L"ColNameHeader"), 0u);
 
     IDispatch* other = NewControl();
-    IPersistPropertyBag* load = nullptr;
-    other->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&load));
+    IPersistPropertyBag* load = As<IPersistPropertyBag>(other, IID_IPersistPropertyBag);
     ASSERT_EQ(load->Load(&bag, nullptr), S_OK);
     ExpectCustomised(other);
     load->Release();
@@ -230,7 +192,7 @@ TEST_F(Persist, PropertyBagRoundTripUsesTheNames)
     odd.Write(L"Style", &text);
     VariantClear(&text);
     IDispatch* third = NewControl();
-    third->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&load));
+    load = As<IPersistPropertyBag>(third, IID_IPersistPropertyBag);
     EXPECT_EQ(load->Load(&odd, nullptr), S_OK);
     Call style, visible;
     Get(style, third, L"Style");
@@ -239,24 +201,4 @@ TEST_F(Persist, PropertyBagRoundTripUsesTheNames)
     EXPECT_TRUE(visible.Bool());
     load->Release();
     third->Release();
-}
-
-TEST_F(Persist, StorageHoldsTheStreamForm)
-{
-    Customise(ctrl);
-    IStorage* storage = nullptr;
-    ASSERT_EQ(StgCreateDocfile(nullptr, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE,
-                               0, &storage),
-              S_OK);
-    IPersistStorage* ps = nullptr;
-    ctrl->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&ps));
-    ASSERT_EQ(ps->Save(storage, FALSE), S_OK);
-    ps->Release();
-    IDispatch* other = NewControl();
-    other->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&ps));
-    ASSERT_EQ(ps->Load(storage), S_OK);
-    ExpectCustomised(other);
-    ps->Release();
-    other->Release();
-    storage->Release();
 }

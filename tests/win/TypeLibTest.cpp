@@ -5,6 +5,7 @@
 // table holds nothing the library lacks but the stock BorderStyle. Only getters
 // run: every other call is one the table refuses before it reaches a handler.
 #include "ControlHost.h"
+#include "EventSink.h"
 #include "control/TarnwickDispIds.h"
 #include "framework/Dispatch.h"
 #include <olectl.h>
@@ -13,6 +14,9 @@
 #include <set>
 
 namespace {
+
+const IID kDispatchIid = {0x56BE5EA0, 0x4E38, 0x48DF, {0xB5, 0xB3, 0xE5, 0x3A, 0x82, 0xD6, 0x99, 0x68}};
+const CLSID kClsid = {0xA6711A49, 0x5CDB, 0x4BD0, {0xB6, 0x54, 0x79, 0xB1, 0x98, 0xBA, 0xE8, 0x0D}};
 
 struct Named {
     const wchar_t* name; // the automation name in capitals; names match ignoring case
@@ -146,10 +150,20 @@ protected:
         ASSERT_EQ(Answer(DISPID_TW_HIDEHELP, DISPATCH_METHOD, 1), DISP_E_BADPARAMCOUNT);
     }
 
+    // The control's one type info: the dispinterface, walked.
     std::map<MEMBERID, LibMember> Library()
     {
+        UINT count = 0;
+        EXPECT_EQ(ctrl->GetTypeInfoCount(&count), S_OK);
+        EXPECT_EQ(count, 1u);
         ITypeInfo* info = nullptr;
+        TYPEATTR* attr = nullptr;
         EXPECT_EQ(ctrl->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info), S_OK);
+        if (info && SUCCEEDED(info->GetTypeAttr(&attr))) {
+            EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+            EXPECT_TRUE(IsEqualGUID(attr->guid, kDispatchIid));
+            info->ReleaseTypeAttr(attr);
+        }
         std::map<MEMBERID, LibMember> lib = info ? Members(info) : std::map<MEMBERID, LibMember>();
         if (info)
             info->Release();
@@ -252,14 +266,20 @@ TEST_F(TypeLib, EventsCarryTheHeadersNumbersAndArgumentCounts)
 {
     for (size_t i = 0; i < std::size(kEvents); ++i)
         EXPECT_EQ(kEvents[i].id, DISPID(i + 1)) << "position " << i;
-    IProvideClassInfo* pci = nullptr;
-    ASSERT_EQ(ctrl->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&pci)), S_OK);
+    IProvideClassInfo2* pci = As<IProvideClassInfo2>(ctrl, IID_IProvideClassInfo2);
+    ASSERT_NE(pci, nullptr);
+    GUID source = {};
+    EXPECT_EQ(pci->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+    EXPECT_TRUE(IsEqualGUID(source, DIID_TarnwickEvents));
     ITypeInfo* cls = nullptr;
     ASSERT_EQ(pci->GetClassInfo(&cls), S_OK);
     pci->Release();
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(cls->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, kClsid));
     const WORD impls = attr->cImplTypes;
+    EXPECT_EQ(impls, 2);
     cls->ReleaseTypeAttr(attr);
     ITypeInfo* events = nullptr;
     for (UINT i = 0; i < impls; ++i) {
