@@ -82,17 +82,18 @@ DISPID IdOf(IDispatch* d, const wchar_t* name)
     return id;
 }
 
-void Invoke(Call& call, IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args)
+void Invoke(Call& call, IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args)
 {
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
     DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS dp = {reversed.data(), nullptr, UINT(reversed.size()), 0};
-    if (flags & DISPATCH_PROPERTYPUT) {
-        dp.rgdispidNamedArgs = &put;
-        dp.cNamedArgs = 1;
-    }
-    call.hr = d->Invoke(IdOf(d, name), IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &call.result, &call.excep,
-                        &call.argErr);
+    const bool named = (flags & DISPATCH_PROPERTYPUT) != 0;
+    DISPPARAMS dp = {reversed.data(), named ? &put : nullptr, UINT(reversed.size()), named ? 1u : 0u};
+    call.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &call.result, &call.excep, &call.argErr);
+}
+
+void Invoke(Call& call, IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args)
+{
+    Invoke(call, d, IdOf(d, name), flags, args);
 }
 
 void Get(Call& call, IDispatch* d, const wchar_t* name) { Invoke(call, d, name, DISPATCH_PROPERTYGET); }
@@ -144,9 +145,7 @@ void ControlTest::SetUp()
 
 void ControlTest::TearDown()
 {
-    if (ctrl)
-        ctrl->Release();
-    ctrl = nullptr;
+    Drop(ctrl);
     CoUninitialize();
 }
 

@@ -32,6 +32,7 @@ struct Call {
 DISPID IdOf(IDispatch* d, const wchar_t* name);
 // Arguments are given first to last and are not freed.
 void Invoke(Call& call, IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {});
+void Invoke(Call& call, IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args = {});
 void Get(Call& call, IDispatch* d, const wchar_t* name);
 void Put(Call& call, IDispatch* d, const wchar_t* name, VARIANT value);
 void Method(Call& call, IDispatch* d, const wchar_t* name, std::vector<VARIANT> args = {});
@@ -53,10 +54,24 @@ I* As(IUnknown* p, REFIID iid) // the interface, or null
     return out;
 }
 IFontDisp* NewFont(const wchar_t* name, LONGLONG points, SHORT weight, bool italic, bool underline);
+template <class I>
+void Drop(I*& p) // releases and forgets a reference, if any
+{
+    if (p)
+        p->Release();
+    p = nullptr;
+}
 IStream* SavedStream(IUnknown* ctrl); // IPersistStreamInit::Save into a new stream, at its start
 // A new control loaded from the stream's start; expected S_OK or any failure (E_FAIL).
 IDispatch* LoadedControl(IStream* stream, HRESULT expected = S_OK);
 std::vector<LONG> MusicCounts(IDispatch* d); // GetMusicCounts: tagged, MP3 and all files
+
+inline std::string TextOf(HWND hwnd) // a window's text
+{
+    char text[256] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
 
 // A file of these bytes, replacing any.
 inline void Write(const std::string& path, const std::string& bytes)

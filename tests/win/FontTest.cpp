@@ -96,8 +96,7 @@ protected:
     void TearDown() override
     {
         Unhost();
-        if (ctrl)
-            ctrl->Release();
+        Drop(ctrl);
         CoUninitialize();
     }
 
@@ -121,9 +120,7 @@ protected:
         if (box)
             DestroyWindow(box); // the container closes the control and lets it go
         box = nullptr;
-        if (container)
-            container->Release();
-        container = nullptr;
+        Drop(container);
     }
 
     static HWND frame;

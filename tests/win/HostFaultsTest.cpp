@@ -181,9 +181,7 @@ TEST_F(HostFaults, ACacheFileNamedBeforeActivationShowsItsRows)
     EXPECT_EQ(Rows(files).size(), 5u);
     HWND tipWnd = FindWindowExA(GetParent(files), nullptr, "TarnwickTip", nullptr);
     ASSERT_NE(tipWnd, nullptr);
-    char text[64] = {};
-    GetWindowTextA(tipWnd, text, sizeof text);
-    EXPECT_STREQ(text, "Press Scan");
+    EXPECT_EQ(TextOf(tipWnd), "Press Scan");
 
     VARIANT v = VStrings({L"*.mp3", L"*.wav"});
     Call add;

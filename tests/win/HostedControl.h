@@ -172,15 +172,9 @@ struct CHosted {
         if (ax)
             DestroyWindow(ax);
         ax = nullptr;
-        if (cp)
-            cp->Release();
-        cp = nullptr;
-        if (ctrl)
-            ctrl->Release();
-        ctrl = nullptr;
-        if (container)
-            container->Release();
-        container = nullptr;
+        Drop(cp);
+        Drop(ctrl);
+        Drop(container);
     }
     ~CHosted() { Close(); }
 };
@@ -238,8 +232,7 @@ protected:
         }
         if (frame)
             DestroyWindow(frame);
-        if (ctrl)
-            ctrl->Release();
+        Drop(ctrl);
         Pump(50);
         RemoveTestFolder("T:\\tree");
         CoUninitialize();

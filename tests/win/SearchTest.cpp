@@ -304,9 +304,7 @@ TEST_F(Views, TheHelpTipShowsOverTheListUntilHideHelp)
     EXPECT_EQ(ChildWindowFromPointEx(control, centre, CWP_SKIPINVISIBLE), tip); // above the lists
     Call tipText;
     Put(tipText, ctrl, L"TipText", VStr(L"Press Scan"));
-    char text[64] = {};
-    GetWindowTextA(tip, text, sizeof text);
-    EXPECT_STREQ(text, "Press Scan");
+    EXPECT_EQ(TextOf(tip), "Press Scan");
     Call hide;
     Method(hide, ctrl, L"HideHelp");
     EXPECT_EQ(FindWindowExA(control, nullptr, "TarnwickTip", nullptr), nullptr);

@@ -175,17 +175,10 @@ protected:
     // exception, else the HRESULT; *vt receives the result's type.
     HRESULT Answer(DISPID id, WORD flags, int n, VARTYPE* vt = nullptr)
     {
-        std::vector<VARIANT> args(static_cast<size_t>(n));
-        for (VARIANT& a : args) {
-            VariantInit(&a);
-            a.vt = VT_ERROR;
-            a.scode = DISP_E_PARAMNOTFOUND;
-        }
-        const bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS dp = {args.data(), put ? &named : nullptr, UINT(n), put ? 1u : 0u};
+        VARIANT missing = VPtr(VT_ERROR, nullptr);
+        missing.scode = DISP_E_PARAMNOTFOUND;
         Call c;
-        c.hr = ctrl->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &c.result, &c.excep, &c.argErr);
+        Invoke(c, ctrl, id, flags, std::vector<VARIANT>(static_cast<size_t>(n), missing));
         if (vt)
             *vt = c.result.vt;
         return c.hr == DISP_E_EXCEPTION ? c.excep.scode : c.hr;
