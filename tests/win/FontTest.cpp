@@ -41,18 +41,23 @@ LOGFONTA WindowFont(HWND hwnd)
     return lf;
 }
 
+using ClassSearch = std::pair<const char*, std::vector<HWND>>;
+
+BOOL CALLBACK CollectOfClass(HWND hwnd, LPARAM lp)
+{
+    auto* search = reinterpret_cast<ClassSearch*>(lp);
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpiA(name, search->first) == 0)
+        search->second.push_back(hwnd);
+    return TRUE;
+}
+
 // Every window of the class anywhere below root.
 std::vector<HWND> WindowsOfClass(HWND root, const char* cls)
 {
-    std::pair<const char*, std::vector<HWND>> search = {cls, {}};
-    EnumChildWindows(root, [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<std::pair<const char*, std::vector<HWND>>*>(lp);
-        char name[64] = {};
-        GetClassNameA(hwnd, name, sizeof name);
-        if (lstrcmpiA(name, s->first) == 0)
-            s->second.push_back(hwnd);
-        return TRUE;
-    }, LPARAM(&search));
+    ClassSearch search = {cls, {}};
+    EnumChildWindows(root, CollectOfClass, LPARAM(&search));
     return search.second;
 }
 

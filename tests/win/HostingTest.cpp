@@ -360,8 +360,7 @@ void CALLBACK CloseSheet(HWND, UINT, UINT_PTR id, DWORD)
     char text[256] = {};
     GetClassNameA(sheet, text, sizeof text);
     g_seen.className = text;
-    GetWindowTextA(sheet, text, sizeof text);
-    g_seen.caption = text;
+    g_seen.caption = TextOf(sheet);
     HWND tabs = FindWindowExA(sheet, nullptr, WC_TABCONTROLA, nullptr);
     TCITEMA item = {TCIF_TEXT, 0, 0, text, sizeof text, 0, 0};
     text[0] = 0;
