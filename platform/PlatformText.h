@@ -16,6 +16,8 @@ const char* MbsRChr(const char* s, unsigned ch); // _mbsrchr
 
 // UTF-16 text (n code units) to the ANSI code page; unmappable characters become '?'.
 std::string WideToAnsi(const uint16_t* w, size_t n);
+// ANSI text to UTF-16.
+std::u16string AnsiToWide(const std::string& s);
 
 struct MbsLess {
     bool operator()(const char* a, const char* b) const { return MbsCmp(a, b) < 0; }

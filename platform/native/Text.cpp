@@ -54,6 +54,17 @@ static char ToCp1252(uint16_t c)
     return '?';
 }
 
+std::u16string AnsiToWide(const std::string& s)
+{
+    std::u16string out;
+    out.reserve(s.size());
+    for (unsigned char c : s) {
+        uint16_t w = c >= 0x80 && c < 0xA0 && kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : c;
+        out += char16_t(w);
+    }
+    return out;
+}
+
 std::string WideToAnsi(const uint16_t* w, size_t n)
 {
     std::string out;

@@ -27,4 +27,15 @@ std::string WideToAnsi(const uint16_t* w, size_t n)
     return out;
 }
 
+std::u16string AnsiToWide(const std::string& s)
+{
+    if (s.empty())
+        return std::u16string();
+    int len = MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), nullptr, 0);
+    std::u16string out(size_t(len > 0 ? len : 0), u'\0');
+    if (len > 0)
+        MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), reinterpret_cast<wchar_t*>(&out[0]), len);
+    return out;
+}
+
 } // namespace platform
