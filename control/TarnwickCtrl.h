@@ -177,6 +177,5 @@ public:
     std::string m_strNoFileFound;
     SHORT m_nBorderStyle = 0;
     bool m_bHotKeys = false;
-    std::string m_strCommandNames[2];
     std::string m_strToolbarNames[2] = {"~~~VIEW", "~~~SCAN"};
 };

@@ -343,6 +343,10 @@ LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         UINT code = lp ? reinterpret_cast<const NMHDR*>(lp)->code : 0;
         if (code == UINT(NM_SETFOCUS) || code == UINT(NM_KILLFOCUS) || code == UINT(TBN_HOTITEMCHANGE))
             OnFocusChange();
+        // The lists sort and drag themselves: their notifications go back to them.
+        LRESULT result;
+        if (ReflectToChild(msg, wp, lp, result))
+            return result;
         return Default(msg, wp, lp);
     }
     case WM_MOUSEACTIVATE:
