@@ -5,6 +5,7 @@
 #include "TarnwickIds.h"
 #include "catalogue/CacheFile.h"
 #include "platform/PlatformText.h"
+#include <algorithm>
 #include <new>
 
 using fw::CDispCall;
@@ -446,7 +447,8 @@ HRESULT CTarnwickCtrl::GetSelectedItems(CDispCall& c)
     result.vt = VT_ARRAY | VT_BSTR;
     result.parray = array;
     c.ReturnVariant(result);
-    *c.RefShort(0) = SHORT(paths.size());
+    // The count is a short: beyond its range it says 32767 and the array holds them all.
+    *c.RefShort(0) = SHORT(std::min<size_t>(paths.size(), 32767));
     return S_OK;
 }
 
