@@ -115,7 +115,39 @@ void ClickRow(int row)
     Log("clicked row %d\n", row);
 }
 
-void SaveScreenshot();
+void SaveScreenshot()
+{
+    RECT r;
+    GetClientRect(g_frame, &r);
+    MapWindowPoints(g_frame, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    const uint8_t* px = static_cast<const uint8_t*>(bits);
+    for (size_t i = 0; i < size_t(w) * h; ++i) {
+        rgb[i * 3] = px[i * 4 + 2];
+        rgb[i * 3 + 1] = px[i * 4 + 1];
+        rgb[i * 3 + 2] = px[i * 4];
+    }
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    std::string png = EncodePng(rgb, uint32_t(w), uint32_t(h));
+    std::ofstream(g_opts.screenshot, std::ios::binary).write(png.data(), std::streamsize(png.size()));
+    Log("screenshot %s (%dx%d)\n", g_opts.screenshot.c_str(), w, h);
+}
 
 // Selects exactly the given rows of a list.
 void SelectRows(HWND list, const std::vector<int>& rows)
@@ -221,11 +253,11 @@ void RunStep(Step step)
         ClickColumn(g_opts.sort);
         break;
     case STEP_SELECT:
-        if (list) {
-            SetFocus(list);
+        if (list)
             SelectRows(list, g_opts.select);
-        }
         SendMessageA(g_addButton, BM_CLICK, 0, 0);
+        if (list) // the button took the focus; the selection shows best in a list that has it
+            SetFocus(list);
         break;
     case STEP_SCREENSHOT:
         SaveScreenshot();
@@ -248,40 +280,6 @@ void PlanSteps()
         g_steps.push_back(STEP_SCREENSHOT);
     if (!g_steps.empty())
         SetTimer(g_frame, TIMER_STEP, 800, nullptr);
-}
-
-void SaveScreenshot()
-{
-    RECT r;
-    GetClientRect(g_frame, &r);
-    MapWindowPoints(g_frame, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
-    const uint8_t* px = static_cast<const uint8_t*>(bits);
-    for (size_t i = 0; i < size_t(w) * h; ++i) {
-        rgb[i * 3] = px[i * 4 + 2];
-        rgb[i * 3 + 1] = px[i * 4 + 1];
-        rgb[i * 3 + 2] = px[i * 4];
-    }
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    std::string png = EncodePng(rgb, uint32_t(w), uint32_t(h));
-    std::ofstream(g_opts.screenshot, std::ios::binary).write(png.data(), std::streamsize(png.size()));
-    Log("screenshot %s (%dx%d)\n", g_opts.screenshot.c_str(), w, h);
 }
 
 // The host's answers to the control's events.
