@@ -13,6 +13,9 @@ int MbsICmp(const char* a, const char* b);     // _mbsicmp: case-insensitive
 int MbsICollate(const char* a, const char* b); // _mbsicoll
 void MbsUpr(char* s);                          // _mbsupr, in place
 const char* MbsRChr(const char* s, unsigned ch); // _mbsrchr
+// Whether the runtime's multibyte code page has lead bytes, so that its
+// comparisons take two bytes at a time (false natively).
+bool RuntimeHasLeadBytes();
 
 // UTF-16 text (n code units) to the ANSI code page; unmappable characters become '?'.
 std::string WideToAnsi(const uint16_t* w, size_t n);

@@ -35,6 +35,8 @@ void MbsUpr(char* s)
 
 const char* MbsRChr(const char* s, unsigned ch) { return std::strrchr(s, int(ch)); }
 
+bool RuntimeHasLeadBytes() { return false; }
+
 // Code page 1252, the ANSI code page of an English Windows: Latin-1 plus these
 // characters in 0x80..0x9F.
 static const uint16_t kCp1252High[32] = {

@@ -1,5 +1,6 @@
 #include "../PlatformText.h"
 #include <windows.h>
+#include <mbctype.h>
 #include <mbstring.h>
 
 namespace platform {
@@ -13,6 +14,14 @@ void MbsUpr(char* s) { _mbsupr(reinterpret_cast<unsigned char*>(s)); }
 const char* MbsRChr(const char* s, unsigned ch)
 {
     return reinterpret_cast<const char*>(_mbsrchr(U(s), ch));
+}
+
+bool RuntimeHasLeadBytes()
+{
+    for (unsigned b = 0; b < 256; ++b)
+        if (_ismbblead(b))
+            return true;
+    return false;
 }
 
 std::string WideToAnsi(const uint16_t* w, size_t n)

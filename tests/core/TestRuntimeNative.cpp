@@ -1,0 +1,6 @@
+#include "TestRuntime.h"
+
+void ForEachRuntimeState(const std::function<void(const RuntimeState&)>& check)
+{
+    check({"the single-byte rules", false});
+}
