@@ -129,6 +129,20 @@ bool CArchive::ReadText(std::string& out, uint64_t bytes)
     return !Stopped();
 }
 
+CStr CArchive::TextOf(std::string_view text)
+{
+    // The control's texts end at a zero byte; what a damaged file puts behind
+    // one would make a path differ from its own index key.
+    if (const void* zero = std::memchr(text.data(), 0, text.size()))
+        text = text.substr(0, size_t(static_cast<const char*>(zero) - text.data()));
+    if (m_nText >= sizeof m_lastTexts / sizeof m_lastTexts[0])
+        return CStr(text);
+    CStr& last = m_lastTexts[m_nText++];
+    if (!(last == text))
+        last = CStr(text);
+    return last;
+}
+
 CArchive& CArchive::operator>>(CStr& s)
 {
     uint32_t n = 0;
@@ -137,6 +151,13 @@ CArchive& CArchive::operator>>(CStr& s)
         return *this;
     if (wide && !ReadCount(n, nullptr)) // its length in characters follows
         return *this;
+    char small[512];
+    if (!wide && n <= sizeof small) {
+        Get(small, n);
+        if (!Stopped())
+            s = TextOf(std::string_view(small, n));
+        return *this;
+    }
     std::string text;
     if (!ReadText(text, wide ? uint64_t(n) * 2 : n))
         return *this;
@@ -146,10 +167,7 @@ CArchive& CArchive::operator>>(CStr& s)
             units[i] = uint16_t(uint8_t(text[2 * i]) | (uint8_t(text[2 * i + 1]) << 8));
         text = platform::WideToAnsi(units.data(), units.size());
     }
-    // The control's texts end at a zero byte; what a damaged file puts behind
-    // one would make a path differ from its own index key.
-    text.resize(std::strlen(text.c_str()));
-    s = CStr(text);
+    s = TextOf(text);
     return *this;
 }
 
@@ -199,6 +217,7 @@ std::unique_ptr<CMusicInfo> CArchive::ReadObject()
     }
     ++m_nNextItem;
     std::unique_ptr<CMusicInfo> info(new CMusicInfo);
+    m_nText = 0;
     info->Serialize(*this);
     if (Stopped())
         return nullptr; // cut short by the end of the file or an error

@@ -53,6 +53,9 @@ private:
     bool Fill();
     bool ReadCount(uint32_t& n, bool* wideMark);
     bool ReadText(std::string& out, uint64_t bytes);
+    // The text for the next string of the object being read: the previous
+    // object's string in the same place when it is the same text.
+    CStr TextOf(std::string_view text);
 
     platform::FileHandle m_hFile;
     Mode m_mode;
@@ -65,4 +68,8 @@ private:
     uint32_t m_nNextItem = 1;
     std::set<uint32_t> m_classItems;
     bool m_bClassWritten = false;
+    // The strings of the object read before, by their place in it: records
+    // next to each other mostly share album, artist and time.
+    CStr m_lastTexts[8];
+    size_t m_nText = 0;
 };

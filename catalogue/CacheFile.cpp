@@ -46,10 +46,12 @@ int32_t LoadFile(CCatalogue& catalogue, const char* path)
             if (std::strcmp(magic, kMagic) == 0) {
                 uint32_t version;
                 ar >> version;
+                catalogue.BeginBatch();
                 while (std::unique_ptr<CMusicInfo> info = ar.ReadObject()) {
                     if (catalogue.AddFile(nullptr, info) != ADD_ADDED)
                         rewrite = true; // the record stays with us and is freed here
                 }
+                catalogue.EndBatch();
             }
             code = ar.Code();
             catalogue.View().RebuildShownGroupView();

@@ -1,9 +1,26 @@
 #include "Catalogue.h"
 #include "Extensions.h"
 #include "platform/PlatformFile.h"
+#include <cstdint>
 #include <vector>
 
 const char* const UNKNOWN_GROUP = "*UNKNFOLDER*";
+
+namespace {
+
+const uint16_t kNoExtensionNumber = 0xFFFF;
+
+// Records mostly come folder by folder: a text equal to that of the record
+// added before shares its bytes.
+void ShareTexts(CMusicInfo& info, const CMusicInfo& previous)
+{
+    for (CStr CMusicInfo::*field : {&CMusicInfo::m_strAlbum, &CMusicInfo::m_strArtist, &CMusicInfo::m_strInfo,
+                                    &CMusicInfo::m_strTime})
+        if ((info.*field).view() == (previous.*field).view())
+            info.*field = previous.*field;
+}
+
+} // namespace
 
 bool IsValidText(const char* text) { return text && text[0] != '\0' && text[0] != ' '; }
 
@@ -19,12 +36,43 @@ bool CCatalogue::PassesFilter(const CMusicInfo& info) const
     return info.m_lLength >= m_lMinLength;
 }
 
+void CCatalogue::SetHiddenExtensions(const std::string& list)
+{
+    m_strHiddenExt = list;
+    for (const auto& ext : m_mapExtensions)
+        m_extensionShown[ext.second] = !MatchExtension(m_strHiddenExt.c_str(), ext.first.c_str());
+}
+
+bool CCatalogue::Shown(const CMusicInfo& info) const
+{
+    if (info.m_nExtension >= m_extensionShown.size())
+        return PassesFilter(info);
+    return m_extensionShown[info.m_nExtension] && info.m_lLength >= m_lMinLength;
+}
+
+uint16_t CCatalogue::ExtensionNumber(const char* path)
+{
+    std::string ext;
+    if (!GetExtension(path, ext))
+        return 0;
+    auto it = m_mapExtensions.find(ext);
+    if (it != m_mapExtensions.end())
+        return it->second;
+    if (m_extensionShown.size() >= kNoExtensionNumber)
+        return kNoExtensionNumber; // so many kinds that the rest are looked at each time
+    uint16_t number = uint16_t(m_extensionShown.size());
+    m_extensionShown.push_back(!MatchExtension(m_strHiddenExt.c_str(), ext.c_str()));
+    m_mapExtensions.emplace(ext, number);
+    return number;
+}
+
 int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMusicInfo>& record)
 {
     const char* path = request ? request->pszPath : record->m_strPath.c_str();
     if (!path || !platform::PathExists(path))
         return ADD_NO_FILE;
-    if (IsInCatalogue(path))
+    auto at = m_mapFiles.lower_bound(path);
+    if (at != m_mapFiles.end() && !m_mapFiles.key_comp()(path, at->first))
         return ADD_ALREADY;
 
     std::unique_ptr<CMusicInfo> info = std::move(record);
@@ -38,35 +86,57 @@ int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMu
         info->m_lLength = request->lLength;
     }
     CMusicInfo* added = info.get();
-    m_mapFiles.emplace(added->m_strPath.c_str(), std::move(info));
-    if (PassesFilter(*added)) {
-        FileIntoGroups(added);
+    m_mapFiles.emplace_hint(at, added->m_strPath.c_str(), std::move(info));
+    if (m_pLastAdded)
+        ShareTexts(*added, *m_pLastAdded);
+    m_pLastAdded = added;
+    added->m_nGroupRefs = 0; // a copy of a record of another catalogue is in none of these groups
+    added->m_nExtension = ExtensionNumber(added->m_strPath.c_str());
+    if (Shown(*added)) {
+        m_rebuilt.bValid = false;
+        if (m_bBatch) {
+            if (!m_batch.empty() && !m_mapFiles.key_comp()(m_batch.back()->m_strPath.c_str(), added->m_strPath.c_str()))
+                m_bBatchAsRebuild = false;
+            m_batch.push_back(added);
+        } else {
+            std::string genre;
+            FileIntoGroups(added, m_genres.GenreName(added->m_nGenre, genre) ? genre.c_str() : nullptr);
+        }
         m_pView->InsertFileRow(*added);
     }
     return ADD_ADDED;
 }
 
-void CCatalogue::FileUnder(GroupIndex& index, CMusicInfo* info, const char* key)
+CGroup& CCatalogue::GroupFor(int which, const char* key)
 {
-    LastGroup& last = m_last[&index == &m_mapAlbums ? 0 : &index == &m_mapArtists ? 1 : 2];
-    if (!last.valid || platform::MbsICmp(last.it->first.c_str(), key) != 0) {
-        last.it = index.try_emplace(key).first;
+    LastGroup& last = m_last[which];
+    if (!last.valid || platform::CCaseOrder::Process().Compare(last.it->first.c_str(), key) != 0) {
+        GroupIndex& index = *m_indexes[which];
+        auto it = index.lower_bound(key);
+        if (it == index.end() || index.key_comp()(key, it->first))
+            it = index.emplace_hint(it, key, Group());
+        last.it = it;
         last.valid = true;
     }
-    if (last.it->second.insert(info).second)
-        ++info->m_nGroupRefs;
+    return last.it->second;
 }
 
-void CCatalogue::FileIntoGroups(CMusicInfo* info)
+void CCatalogue::FileUnder(int which, CMusicInfo* info, const char* key)
 {
-    FileUnder(m_mapAlbums, info, IsValidText(info->m_strAlbum.c_str()) ? info->m_strAlbum.c_str() : UNKNOWN_GROUP);
-    FileUnder(m_mapArtists, info, IsValidText(info->m_strArtist.c_str()) ? info->m_strArtist.c_str() : UNKNOWN_GROUP);
-    std::string genre;
-    FileUnder(m_mapGenres, info, m_genres.GenreName(info->m_nGenre, genre) ? genre.c_str() : UNKNOWN_GROUP);
+    if (GroupFor(which, key).insert(info).second)
+        AddGroupRef(info);
+}
+
+void CCatalogue::FileIntoGroups(CMusicInfo* info, const char* genre)
+{
+    FileUnder(ALBUMS, info, IsValidText(info->m_strAlbum.c_str()) ? info->m_strAlbum.c_str() : UNKNOWN_GROUP);
+    FileUnder(ARTISTS, info, IsValidText(info->m_strArtist.c_str()) ? info->m_strArtist.c_str() : UNKNOWN_GROUP);
+    FileUnder(GENRES, info, genre ? genre : UNKNOWN_GROUP);
 }
 
 int32_t CCatalogue::RemoveFromGroup(GroupIndex& index, CMusicInfo* info, const char* key)
 {
+    FileWaiting();
     if (!IsValidText(key))
         return -1;
     auto group = index.find(key);
@@ -76,8 +146,9 @@ int32_t CCatalogue::RemoveFromGroup(GroupIndex& index, CMusicInfo* info, const c
     auto entry = group->second.find(info);
     if (entry == group->second.end())
         return -1;
-    --(*entry)->m_nGroupRefs;
+    DropGroupRef(*entry);
     group->second.erase(entry);
+    m_rebuilt.bValid = false;
     if (!group->second.empty())
         return int32_t(group->second.size());
     ForgetLastGroups();
@@ -103,12 +174,12 @@ void CCatalogue::RemoveFromGroups(CMusicInfo* info)
 // Before it is deleted, every reference to it goes.
 void CCatalogue::ForgetEverywhere(CMusicInfo* info)
 {
-    for (GroupIndex* index : {&m_mapAlbums, &m_mapArtists, &m_mapGenres}) {
+    for (GroupIndex* index : m_indexes) {
         for (auto group = index->begin(); group != index->end() && info->m_nGroupRefs > 0;) {
             auto entry = group->second.find(info);
             if (entry != group->second.end() && *entry == info) {
                 group->second.erase(entry);
-                --info->m_nGroupRefs;
+                DropGroupRef(info);
             }
             if (group->second.empty())
                 ForgetLastGroups();
@@ -119,10 +190,12 @@ void CCatalogue::ForgetEverywhere(CMusicInfo* info)
 
 void CCatalogue::ClearCatalogue(uint32_t flags)
 {
+    FileWaiting();
     m_bClearing = true;
     if (flags & CLEAR_GROUP_ROWS)
         m_pView->DiscardGroupedRows();
     if (flags & (CLEAR_ALL_FILES | CLEAR_MISSING)) {
+        m_pLastAdded = nullptr;
         std::vector<std::unique_ptr<CMusicInfo>> doomed;
         for (auto it = m_mapFiles.begin(); it != m_mapFiles.end();) {
             CMusicInfo* info = it->second.get();
@@ -133,42 +206,42 @@ void CCatalogue::ClearCatalogue(uint32_t flags)
             if (flags & CLEAR_MISSING)
                 RemoveFromGroups(info);
             // The key points into the record, so the entry goes before the record.
+            m_rebuilt.bValid = false;
             doomed.push_back(std::move(it->second));
             it = m_mapFiles.erase(it);
         }
     }
     if (flags & CLEAR_GROUPS) {
-        ForgetLastGroups();
-        m_mapAlbums.clear();
-        m_mapArtists.clear();
-        m_mapGenres.clear();
+        EmptyGroups();
         for (auto& entry : m_mapFiles)
             entry.second->m_nGroupRefs = 0;
     }
     m_bClearing = false;
 }
 
-void CCatalogue::RebuildGroups()
+void CCatalogue::EmptyGroups()
 {
-    ClearCatalogue(CLEAR_GROUPS);
-    for (auto& entry : m_mapFiles)
-        if (PassesFilter(*entry.second))
-            FileIntoGroups(entry.second.get());
+    m_rebuilt.bValid = false;
+    ForgetLastGroups();
+    for (GroupIndex* index : m_indexes)
+        index->clear();
 }
 
 void CCatalogue::RefileAfterLookup(CMusicInfo* info)
 {
+    FileWaiting();
+    m_rebuilt.bValid = false;
     if (IsValidText(info->m_strAlbum.c_str())) {
-        FileUnder(m_mapAlbums, info, info->m_strAlbum.c_str());
+        FileUnder(ALBUMS, info, info->m_strAlbum.c_str());
         RemoveFromGroup(m_mapAlbums, info, UNKNOWN_GROUP);
     }
     if (IsValidText(info->m_strArtist.c_str())) {
-        FileUnder(m_mapArtists, info, info->m_strArtist.c_str());
+        FileUnder(ARTISTS, info, info->m_strArtist.c_str());
         RemoveFromGroup(m_mapArtists, info, UNKNOWN_GROUP);
     }
     std::string genre;
     if (m_genres.GenreName(info->m_nGenre, genre)) {
-        FileUnder(m_mapGenres, info, genre.c_str());
+        FileUnder(GENRES, info, genre.c_str());
         RemoveFromGroup(m_mapGenres, info, UNKNOWN_GROUP);
     }
 }

@@ -1,13 +1,16 @@
 // The catalogue: the file index that owns the records, and the album, artist
 // and genre indexes that group them by name.
 #pragma once
+#include "Group.h"
 #include "MusicInfo.h"
 #include "MusicReader.h"
+#include "platform/CaseOrder.h"
 #include "platform/PlatformText.h"
+#include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
+#include <vector>
 
 // The answers the scan's host gave for one file.
 struct AddingFileRecord {
@@ -49,14 +52,8 @@ bool IsValidText(const char* text);
 
 class CCatalogue {
 public:
-    struct FileNameLess {
-        bool operator()(const CMusicInfo* a, const CMusicInfo* b) const
-        {
-            return platform::MbsICmp(a->m_strFileName.c_str(), b->m_strFileName.c_str()) < 0;
-        }
-    };
-    using Group = std::set<CMusicInfo*, FileNameLess>;
-    using GroupIndex = std::map<std::string, Group, platform::MbsILess>;
+    using Group = CGroup;
+    using GroupIndex = std::map<std::string, Group, platform::CaseLess>;
     // Keys point into the records' own paths, which never change once filed.
     using FileIndex = std::map<const char*, std::unique_ptr<CMusicInfo>, platform::MbsLess>;
 
@@ -75,13 +72,22 @@ public:
     void ClearCatalogue(uint32_t flags);
     void RebuildGroups();
     void RefileAfterLookup(CMusicInfo* info);
+    // Between these two the records added wait, and go into their groups
+    // together at the end, as filing them one by one would have put them.
+    // For reading a cache file, where nothing looks at the groups meanwhile.
+    void BeginBatch();
+    void EndBatch()
+    {
+        m_bBatch = false;
+        FileWaiting();
+    }
 
     void GetMusicCounts(int32_t* tagged, int32_t* totalMp3, int32_t* totalMusic) const;
     bool IsInCatalogue(const char* path) const { return m_mapFiles.count(path) > 0; }
     int32_t CountByExtension(const char* list) const;
     bool PassesFilter(const CMusicInfo& info) const;
 
-    void SetHiddenExtensions(const std::string& list) { m_strHiddenExt = list; }
+    void SetHiddenExtensions(const std::string& list);
     const std::string& HiddenExtensions() const { return m_strHiddenExt; }
     void SetMinLength(int32_t seconds) { m_lMinLength = seconds; }
     int32_t MinLength() const { return m_lMinLength; }
@@ -93,20 +99,77 @@ public:
     const CGenreNames& Genres() const { return m_genres; }
 
     const FileIndex& Files() const { return m_mapFiles; }
-    GroupIndex& Albums() { return m_mapAlbums; }
-    GroupIndex& Artists() { return m_mapArtists; }
-    GroupIndex& GenreGroups() { return m_mapGenres; }
+    GroupIndex& Albums() { return FileWaiting(), m_mapAlbums; }
+    GroupIndex& Artists() { return FileWaiting(), m_mapArtists; }
+    GroupIndex& GenreGroups() { return FileWaiting(), m_mapGenres; }
 
 private:
-    void FileIntoGroups(CMusicInfo* info);
-    void FileUnder(GroupIndex& index, CMusicInfo* info, const char* key);
+    enum { ALBUMS, ARTISTS, GENRES };
+    // A count that reaches its ceiling stays there, and such a record is
+    // looked for in every group before it is deleted.
+    static void AddGroupRef(CMusicInfo* info)
+    {
+        if (info->m_nGroupRefs < INT16_MAX)
+            ++info->m_nGroupRefs;
+    }
+    static void DropGroupRef(CMusicInfo* info)
+    {
+        if (info->m_nGroupRefs < INT16_MAX)
+            --info->m_nGroupRefs;
+    }
+    // Files the record under its album, artist and genre (null for the unknown group).
+    void FileIntoGroups(CMusicInfo* info, const char* genre);
+    void FileUnder(int which, CMusicInfo* info, const char* key);
+    CGroup& GroupFor(int which, const char* key);
     void RemoveFromGroups(CMusicInfo* info);
+    void EmptyGroups(); // without the records' counts
     void ForgetEverywhere(CMusicInfo* info);
+    // PassesFilter by the record's extension number, which the catalogue
+    // gave it when it was added.
+    bool Shown(const CMusicInfo& info) const;
+    uint16_t ExtensionNumber(const char* path);
+    // Files the records, in this order, as filing them one by one would;
+    // the genre names read are kept in genres.
+    using GenreNames = std::map<int32_t, std::pair<bool, std::string>>;
+    void FileTogether(const std::vector<CMusicInfo*>& records, GenreNames& genres);
+    // Whether a rebuild now would give the groups as they are.
+    bool GroupsAsRebuilt();
+    void NoteRebuilt(GenreNames& genres);
+    // Files the records of a batch that wait (before anything reads or
+    // changes the groups).
+    void FileWaiting()
+    {
+        if (!m_batch.empty())
+            FileBatch();
+    }
+    void FileBatch();
 
     FileIndex m_mapFiles;
     GroupIndex m_mapAlbums;
     GroupIndex m_mapArtists;
     GroupIndex m_mapGenres;
+    GroupIndex* const m_indexes[3] = {&m_mapAlbums, &m_mapArtists, &m_mapGenres};
+    // The extensions of the catalogued paths (as GetExtension gives them),
+    // numbered from 1 in the order met, and for each number whether the
+    // hidden-extension list lets it through; number 0 is a path without one.
+    std::map<std::string, uint16_t> m_mapExtensions;
+    std::vector<bool> m_extensionShown{false};
+    CMusicInfo* m_pLastAdded = nullptr; // while it is catalogued
+    bool m_bBatch = false;
+    std::vector<CMusicInfo*> m_batch;
+    // The batch began with an empty catalogue and its records came in
+    // file-index order: filing it is what a rebuild would do.
+    bool m_bBatchAsRebuild = false;
+    // What the groups were last rebuilt from, while nothing has changed them
+    // since: the filter, the group counts, and the genre names read.
+    struct Rebuilt {
+        bool bValid = false;
+        std::string strHiddenExt;
+        int32_t lMinLength = 0;
+        size_t nGroups[3] = {};
+        GenreNames genres;
+    };
+    Rebuilt m_rebuilt;
     CGenreNames m_genres;
     std::string m_strHiddenExt;
     int32_t m_lMinLength = -1;

@@ -16,7 +16,8 @@ public:
     virtual void Serialize(CArchive& ar);
 
     int32_t m_bTagged = 0;   // an MP3 whose tag gives title, album and artist
-    int32_t m_nGroupRefs = 0; // how many group sets hold this record (never saved)
+    int16_t m_nGroupRefs = 0; // how many group sets hold this record (never saved)
+    uint16_t m_nExtension = 0xFFFF; // the catalogue's number for the path's extension (never saved)
     CStr m_strInfo;          // the host's information text
     CStr m_strTime;          // the host's playing-time text
     CStr m_strAlbum;

@@ -1,61 +1,101 @@
-// CStr: the 8-bit string of the catalogue records. One pointer wide, so a
-// record of seven strings stays small; the text lives on the heap only when it
-// is not empty.
+// CStr: the 8-bit string of the catalogue records, one pointer wide so that a
+// record of seven strings stays small. Texts of up to six bytes (playing
+// times such as 3:45) live in the pointer itself; longer ones on the heap,
+// where copies share them: a text is never changed in place, so the sharing
+// cannot be seen, and the records of one album keep its name once.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the short form keeps its length in the first byte");
+
 class CStr {
 public:
     CStr() = default;
-    CStr(const char* s) { Assign(s, s ? std::strlen(s) : 0); }
-    CStr(std::string_view s) { Assign(s.data(), s.size()); }
-    CStr(const std::string& s) { Assign(s.data(), s.size()); }
-    CStr(const CStr& o) { Assign(o.c_str(), o.size()); }
-    CStr(CStr&& o) noexcept : m_pData(o.m_pData) { o.m_pData = nullptr; }
-    ~CStr() { delete[] m_pData; }
+    CStr(const char* s) { m_nValue = Make(s, s ? std::strlen(s) : 0); }
+    CStr(std::string_view s) { m_nValue = Make(s.data(), s.size()); }
+    CStr(const std::string& s) { m_nValue = Make(s.data(), s.size()); }
+    CStr(const CStr& o) : m_nValue(o.m_nValue) { Retain(m_nValue); }
+    CStr(CStr&& o) noexcept : m_nValue(o.m_nValue) { o.m_nValue = 0; }
+    ~CStr() { Release(m_nValue); }
 
     CStr& operator=(const CStr& o)
     {
-        if (this != &o)
-            Assign(o.c_str(), o.size());
+        uintptr_t v = o.m_nValue;
+        Retain(v);
+        Release(m_nValue);
+        m_nValue = v;
         return *this;
     }
     CStr& operator=(CStr&& o) noexcept
     {
-        std::swap(m_pData, o.m_pData);
+        std::swap(m_nValue, o.m_nValue);
         return *this;
     }
 
-    const char* c_str() const { return m_pData ? m_pData + sizeof(uint32_t) : ""; }
+    const char* c_str() const
+    {
+        if (IsShort(m_nValue))
+            return reinterpret_cast<const char*>(&m_nValue) + 1;
+        return m_nValue ? Block(m_nValue)->text : "";
+    }
     size_t size() const
     {
-        uint32_t n = 0;
-        if (m_pData)
-            std::memcpy(&n, m_pData, sizeof n);
-        return n;
+        if (IsShort(m_nValue))
+            return (m_nValue & 0xFF) >> 1;
+        return m_nValue ? Block(m_nValue)->length : 0;
     }
-    bool empty() const { return m_pData == nullptr; }
+    bool empty() const { return m_nValue == 0; }
     std::string_view view() const { return std::string_view(c_str(), size()); }
     operator std::string_view() const { return view(); }
     bool operator==(std::string_view s) const { return view() == s; }
+    // Whether both hold the very same bytes (a copy, not only equal text).
+    bool SharesWith(const CStr& o) const { return m_nValue == o.m_nValue && !IsShort(m_nValue); }
 
 private:
-    void Assign(const char* s, size_t n)
+    struct Text {
+        uint32_t refs;
+        uint32_t length;
+        char text[1]; // length bytes and a zero
+    };
+    static constexpr size_t kShortMax = sizeof(uintptr_t) - 2; // a length byte and a zero beside the text
+
+    static bool IsShort(uintptr_t v) { return v & 1; }
+    static Text* Block(uintptr_t v) { return reinterpret_cast<Text*>(v); }
+
+    static uintptr_t Make(const char* s, size_t n)
     {
-        char* p = nullptr;
-        if (n > 0) {
-            p = new char[sizeof(uint32_t) + n + 1];
-            uint32_t len = uint32_t(n);
-            std::memcpy(p, &len, sizeof len);
-            std::memcpy(p + sizeof len, s, n);
-            p[sizeof len + n] = '\0';
+        if (n == 0)
+            return 0;
+        if (n <= kShortMax) {
+            unsigned char bytes[sizeof(uintptr_t)] = {};
+            bytes[0] = static_cast<unsigned char>((n << 1) | 1);
+            std::memcpy(bytes + 1, s, n);
+            uintptr_t v;
+            std::memcpy(&v, bytes, sizeof v);
+            return v;
         }
-        delete[] m_pData;
-        m_pData = p;
+        Text* t = static_cast<Text*>(::operator new(offsetof(Text, text) + n + 1));
+        t->refs = 1;
+        t->length = uint32_t(n);
+        std::memcpy(t->text, s, n);
+        t->text[n] = '\0';
+        return reinterpret_cast<uintptr_t>(t);
+    }
+    // Copies may live on other threads (the lookup worker writes records).
+    static void Retain(uintptr_t v)
+    {
+        if (v && !IsShort(v))
+            __atomic_add_fetch(&Block(v)->refs, 1, __ATOMIC_RELAXED);
+    }
+    static void Release(uintptr_t v)
+    {
+        if (v && !IsShort(v) && __atomic_sub_fetch(&Block(v)->refs, 1, __ATOMIC_ACQ_REL) == 0)
+            ::operator delete(Block(v));
     }
 
-    char* m_pData = nullptr; // [32-bit length][bytes][0], or null when empty
+    uintptr_t m_nValue = 0; // 0: empty; low bit set: the short form; else a Text
 };
