@@ -1,6 +1,7 @@
 // Cache file speed: SaveFile and LoadFile of a large catalogue against bare
 // baselines measured in the same run, and the memory a catalogued record
 // costs. Natively the files live in memory; under Wine on a real disk.
+#include "catalogue/Archive.h"
 #include "catalogue/CacheFile.h"
 #include "catalogue/Catalogue.h"
 #include "platform/PlatformFile.h"
@@ -136,14 +137,33 @@ int main(int argc, char** argv)
             platform::GetAttributes(entry.first, &attrs);
     });
 
+    // Where loading goes: the archive alone reading every record, and the
+    // catalogue refiling every record into the three group indexes, as a
+    // filter change does.
+    double reading = BestSeconds(3, [] {}, [&] {
+        platform::FileHandle h = platform::OpenRead(cache.c_str(), &code);
+        CArchive ar(h, CArchive::LOAD);
+        char magic[4];
+        uint32_t version;
+        ar.Get(magic, 4) >> version;
+        while (ar.ReadObject()) {
+        }
+        platform::Close(h);
+    });
+    // A minimum length that changes but hides nothing: every record is refiled.
+    double regroup = BestSeconds(3, [&] { loaded->SetMinLength(loaded->MinLength() == -1 ? 0 : -1); },
+                                 [&] { loaded->RebuildGroups(); });
+
     std::printf("cache file, %d records, %zu bytes (%.1f bytes a record)\n", count, bytes.size(),
                 double(bytes.size()) / count);
     std::printf("  save %8.1f ms   baseline %8.1f ms   ratio %.2f (aim 2.0)\n", save * 1e3, saveBase * 1e3,
                 save / saveBase);
-    std::printf("  load %8.1f ms   baseline %8.1f ms   ratio %.2f (aim 1.5), %zu records loaded\n", load * 1e3,
-                loadBase * 1e3, load / loadBase, loadedCount);
+    std::printf("  load %8.1f ms   baseline %8.1f ms   ratio %.2f (aim 2.0 natively, 1.5 under Wine), %zu records "
+                "loaded\n", load * 1e3, loadBase * 1e3, load / loadBase, loadedCount);
+    std::printf("    reading the records alone %.1f ms; refiling every record into the group indexes %.1f ms "
+                "(%.0f ns a record)\n", reading * 1e3, regroup * 1e3, regroup * 1e9 / count);
     if (heapAfter > heapBefore)
-        std::printf("  memory per catalogued record, indexes included: %.0f bytes (aim 600)\n",
+        std::printf("  memory per catalogued record, indexes included: %.0f bytes (aim 400)\n",
                     double(heapAfter - heapBefore) / count);
     return loadedCount == size_t(count) ? 0 : 1;
 }
