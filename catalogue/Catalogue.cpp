@@ -89,6 +89,10 @@ int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMu
     m_mapFiles.emplace_hint(at, added->m_strPath.c_str(), std::move(info));
     if (m_pLastAdded)
         ShareTexts(*added, *m_pLastAdded);
+    // The file name is mostly the end of the path: then it shares the path's bytes.
+    std::string_view full = added->m_strPath.view(), name = added->m_strFileName.view();
+    if (!name.empty() && name.size() < full.size() && full.substr(full.size() - name.size()) == name)
+        added->m_strFileName = CStr::TailOf(added->m_strPath, full.size() - name.size());
     m_pLastAdded = added;
     added->m_nGroupRefs = 0; // a copy of a record of another catalogue is in none of these groups
     added->m_nExtension = ExtensionNumber(added->m_strPath.c_str());

@@ -1,8 +1,9 @@
 // CStr: the 8-bit string of the catalogue records, one pointer wide so that a
 // record of seven strings stays small. Texts of up to six bytes (playing
 // times such as 3:45) live in the pointer itself; longer ones on the heap,
-// where copies share them: a text is never changed in place, so the sharing
-// cannot be seen, and the records of one album keep its name once.
+// where copies share them, and a text that ends another one (a file name,
+// the end of its path) may share its bytes too. A text is never changed in
+// place, so the sharing cannot be seen.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -36,24 +37,39 @@ public:
         return *this;
     }
 
+    // The text of whole from byte from on, sharing whole's bytes where it can.
+    static CStr TailOf(const CStr& whole, size_t from)
+    {
+        if (from == 0)
+            return whole;
+        size_t at = Offset(whole.m_nValue) + from;
+        uintptr_t block = whole.m_nValue & kBlockMask;
+        if (from > whole.size() || IsShort(whole.m_nValue) || !block || !CanPointInto(block, at))
+            return CStr(whole.view().substr(from < whole.size() ? from : whole.size()));
+        CStr tail;
+        tail.m_nValue = block | (uint64_t(at) << kOffsetShift) | kTailBit;
+        Retain(tail.m_nValue);
+        return tail;
+    }
+
     const char* c_str() const
     {
         if (IsShort(m_nValue))
             return reinterpret_cast<const char*>(&m_nValue) + 1;
-        return m_nValue ? Block(m_nValue)->text : "";
+        return m_nValue ? Block(m_nValue)->text + Offset(m_nValue) : "";
     }
     size_t size() const
     {
         if (IsShort(m_nValue))
             return (m_nValue & 0xFF) >> 1;
-        return m_nValue ? Block(m_nValue)->length : 0;
+        return m_nValue ? Block(m_nValue)->length - Offset(m_nValue) : 0;
     }
     bool empty() const { return m_nValue == 0; }
     std::string_view view() const { return std::string_view(c_str(), size()); }
     operator std::string_view() const { return view(); }
     bool operator==(std::string_view s) const { return view() == s; }
     // Whether both hold the very same bytes (a copy, not only equal text).
-    bool SharesWith(const CStr& o) const { return m_nValue == o.m_nValue && !IsShort(m_nValue); }
+    bool SharesWith(const CStr& o) const { return c_str() == o.c_str() && !IsShort(m_nValue) && m_nValue; }
 
 private:
     struct Text {
@@ -62,9 +78,25 @@ private:
         char text[1]; // length bytes and a zero
     };
     static constexpr size_t kShortMax = sizeof(uintptr_t) - 2; // a length byte and a zero beside the text
+    // A shared end of another text: the block's address, the tail bit, and
+    // where the tail begins in the high 16 bits, which no address of a
+    // 64-bit process uses. A 32-bit process has no room: it copies.
+    static constexpr uintptr_t kTailBit = 2;
+    static constexpr unsigned kOffsetShift = 48;
+    static constexpr uintptr_t kBlockMask =
+        sizeof(uintptr_t) == 8 ? ((uintptr_t(1) << kOffsetShift % (8 * sizeof(uintptr_t))) - 1) & ~uintptr_t(7)
+                               : ~uintptr_t(7);
 
     static bool IsShort(uintptr_t v) { return v & 1; }
-    static Text* Block(uintptr_t v) { return reinterpret_cast<Text*>(v); }
+    static Text* Block(uintptr_t v) { return reinterpret_cast<Text*>(v & kBlockMask); }
+    static size_t Offset(uintptr_t v)
+    {
+        return (v & kTailBit) && !IsShort(v) ? size_t(uint64_t(v) >> (kOffsetShift % (8 * sizeof(uintptr_t)))) : 0;
+    }
+    static bool CanPointInto(uintptr_t block, size_t at)
+    {
+        return sizeof(uintptr_t) == 8 && at < (size_t(1) << 16) && (block & ~kBlockMask) == 0;
+    }
 
     static uintptr_t Make(const char* s, size_t n)
     {
@@ -97,5 +129,5 @@ private:
             ::operator delete(Block(v));
     }
 
-    uintptr_t m_nValue = 0; // 0: empty; low bit set: the short form; else a Text
+    uintptr_t m_nValue = 0; // 0: empty; low bit set: the short form; else a Text, with kTailBit a tail of it
 };

@@ -31,6 +31,24 @@ TEST(Str, EveryFormReadsBackAndCopiesStayApart)
     EXPECT_TRUE(copy.SharesWith(name));
     EXPECT_EQ(copy.c_str(), name.c_str());
     EXPECT_FALSE(CStr("Northern Midnight").SharesWith(name)); // equal text, own bytes
+
+    // The end of a text, sharing its bytes where the form allows, outlives it.
+    CStr path("C:\\Music\\Artist\\01 - A Rather Long Title.mp3");
+    CStr tail = CStr::TailOf(path, 16), shortTail = CStr::TailOf(path, 38), all = CStr::TailOf(path, 0);
+    CStr ofTail = CStr::TailOf(tail, 5), past = CStr::TailOf(path, 99), ofShort = CStr::TailOf(CStr("3:45"), 2);
+    path = "another text altogether";
+    EXPECT_EQ(tail, "01 - A Rather Long Title.mp3");
+    EXPECT_EQ(tail.size(), 28u);
+    EXPECT_EQ(shortTail, "le.mp3");
+    EXPECT_EQ(all, "C:\\Music\\Artist\\01 - A Rather Long Title.mp3");
+    EXPECT_EQ(ofTail, "A Rather Long Title.mp3");
+    EXPECT_EQ(ofTail.c_str() - tail.c_str(), 5); // one block for all of them
+    EXPECT_TRUE(past.empty());
+    EXPECT_EQ(ofShort, "45");
+    CStr tailCopy = tail;
+    tail = CStr();
+    EXPECT_EQ(tailCopy, "01 - A Rather Long Title.mp3");
+    EXPECT_EQ(std::string(tailCopy.c_str()), "01 - A Rather Long Title.mp3"); // ends with its zero
 }
 
 class SharedTexts : public FsTest {
@@ -57,6 +75,7 @@ TEST_F(SharedTexts, NeighboursShareEqualTextsAndChangeThemApart)
     CMusicInfo* b = Add(cat, "b.mp3", "Greatest Hits Vol. 1", "3:45");
     CMusicInfo* c = Add(cat, "c.mp3", "Greatest Hits Vol. 2", "3:45");
     EXPECT_TRUE(b->m_strAlbum.SharesWith(a->m_strAlbum));
+    EXPECT_EQ(a->m_strFileName.c_str(), a->m_strPath.c_str() + a->m_strPath.size() - 5); // a.mp3, in the path's bytes
     EXPECT_TRUE(b->m_strArtist.SharesWith(a->m_strArtist));
     EXPECT_TRUE(c->m_strArtist.SharesWith(a->m_strArtist));
     EXPECT_FALSE(c->m_strAlbum.SharesWith(b->m_strAlbum));
