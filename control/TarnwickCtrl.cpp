@@ -5,6 +5,7 @@
 #include "TarnwickIds.h"
 #include "catalogue/CacheFile.h"
 #include "platform/PlatformText.h"
+#include <algorithm>
 #include <new>
 
 using fw::CDispCall;
@@ -279,6 +280,7 @@ HRESULT CTarnwickCtrl::PutVisible(CDispCall& c)
 HRESULT CTarnwickCtrl::PutShowContextMenu(CDispCall& c)
 {
     m_bShowContextMenu = c.Bool(0);
+    m_view.EnableContextMenu(m_bShowContextMenu != FALSE); // the grouped list's menu only
     SetModified();
     return S_OK;
 }
@@ -418,13 +420,35 @@ HRESULT CTarnwickCtrl::HideHelp(CDispCall&)
     return S_OK;
 }
 
-// No list holds a selection before the lists exist: an empty answer.
+// The paths of the selected files as a zero-based string array; an empty
+// VARIANT and a count of 0 when none is selected or the array cannot be made.
 HRESULT CTarnwickCtrl::GetSelectedItems(CDispCall& c)
 {
     *c.RefShort(0) = 0;
-    VARIANT empty;
-    VariantInit(&empty);
-    c.ReturnVariant(empty);
+    std::vector<std::string> paths;
+    if (!m_view.GetSelectedFiles(paths))
+        return S_OK;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, ULONG(paths.size()));
+    BSTR* data = nullptr;
+    if (!array || FAILED(SafeArrayAccessData(array, reinterpret_cast<void**>(&data)))) {
+        if (array)
+            SafeArrayDestroy(array);
+        return S_OK;
+    }
+    bool stored = true;
+    for (size_t i = 0; i < paths.size() && stored; ++i)
+        stored = (data[i] = fw::ToBstr(paths[i])) != nullptr;
+    SafeArrayUnaccessData(array);
+    if (!stored) {
+        SafeArrayDestroy(array);
+        return S_OK;
+    }
+    VARIANT result;
+    result.vt = VT_ARRAY | VT_BSTR;
+    result.parray = array;
+    c.ReturnVariant(result);
+    // The count is a short: beyond its range it says 32767 and the array holds them all.
+    *c.RefShort(0) = SHORT(std::min<size_t>(paths.size(), 32767));
     return S_OK;
 }
 
@@ -541,9 +565,7 @@ HRESULT CTarnwickCtrl::SetUnknString(CDispCall& c)
 
 HRESULT CTarnwickCtrl::SetContextMenuString(CDispCall& c)
 {
-    SHORT command = c.Short(0);
-    if (command == 1 || command == 2)
-        m_strCommandNames[command - 1] = c.Str(1);
+    m_view.SetContextMenuString(c.Short(0), c.Str(1));
     return S_OK;
 }
 
@@ -554,6 +576,7 @@ HRESULT CTarnwickCtrl::SetToolbarString(CDispCall& c)
         m_strToolbarNames[button - 1] = c.Str(1);
         SetButtonText(button == 1 ? ID_VIEW_BUTTON : ID_SCAN_BUTTON, m_strToolbarNames[button - 1]);
     }
+    RefreshHotKeys();
     return S_OK;
 }
 
@@ -567,10 +590,17 @@ HRESULT CTarnwickCtrl::GetMusicCounts(CDispCall& c)
     return S_OK;
 }
 
-// No list holds a selection before the lists exist: the view answers FALSE.
+// strItems is left as the host gave it when the view answers FALSE.
 HRESULT CTarnwickCtrl::GetSelectedItemsString(CDispCall& c)
 {
-    c.ReturnBool(false);
+    std::string text;
+    bool ok = m_view.GetSelectedItemsString(text);
+    if (ok) {
+        BSTR* items = c.RefBstr(0);
+        SysFreeString(*items);
+        *items = fw::ToBstr(text);
+    }
+    c.ReturnBool(ok);
     return S_OK;
 }
 
@@ -607,6 +637,8 @@ HRESULT CTarnwickCtrl::SetupCDDB(CDispCall& c)
 HRESULT CTarnwickCtrl::EnableHotKeyForVB(CDispCall&)
 {
     m_bHotKeys = true;
+    if (Handle())
+        BuildAccelerators(); // for containers that never ask for the keyboard information
     return S_OK;
 }
 

@@ -39,6 +39,26 @@ bool CWindow::CreateSubclassed(const char* systemClass, DWORD exStyle, DWORD sty
 
 LRESULT CWindow::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
 
+bool CWindow::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    HWND child = nullptr;
+    if (msg == WM_NOTIFY && lp)
+        child = reinterpret_cast<const NMHDR*>(lp)->hwndFrom;
+    else if (msg == WM_COMMAND)
+        child = reinterpret_cast<HWND>(lp);
+    // Only windows of ours carry an object in their user data.
+    if (!child || GetWindowLongPtrA(child, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(StaticProc))
+        return false;
+    CWindow* target = reinterpret_cast<CWindow*>(GetWindowLongPtrA(child, GWLP_USERDATA));
+    if (!target)
+        return false;
+    try {
+        return target->OnChildNotify(msg, wp, lp, result);
+    } catch (...) {
+        return false;
+    }
+}
+
 LRESULT CALLBACK CWindow::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     CWindow* self;

@@ -25,8 +25,15 @@ public:
     bool CreateSubclassed(const char* systemClass, DWORD exStyle, DWORD style, const RECT& rect, HWND parent,
                           UINT id);
 
+    // A parent hands a child's notification (WM_NOTIFY, WM_COMMAND from a
+    // control) back to the child window object that sent it; true when that
+    // child handled it, with its result.
+    static bool ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
 protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
+    // A notification this window sent to its parent, handed back to it.
+    virtual bool OnChildNotify(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp)
     {
         return m_pOldProc ? CallWindowProcA(m_pOldProc, m_hWnd, msg, wp, lp) : DefWindowProcA(m_hWnd, msg, wp, lp);

@@ -1,4 +1,6 @@
 #include "SndListCtrl.h"
+#include "ListSort.h"
+#include "ListSorter.h"
 #include "catalogue/Extensions.h"
 #include "catalogue/Messages.h"
 #include "framework/Module.h"
@@ -18,6 +20,9 @@ bool CSndListCtrl::CreateList(HWND parent, const RECT& rect, UINT id, DWORD styl
         return false;
     m_hImages = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 10);
     SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, LPARAM(m_hImages));
+    m_hContextMenu = CreatePopupMenu();
+    AppendMenuA(m_hContextMenu, MF_STRING, ID_CTX_ADDTRACK, m_strAddTrack.c_str());
+    AppendMenuA(m_hContextMenu, MF_STRING, ID_CTX_PREVIEW, m_strPreview.c_str());
     HICON none = HICON(LoadImageA(fw::ModuleInstance(), MAKEINTRESOURCEA(219), IMAGE_ICON, 16, 16, 0));
     if (none) {
         AddIcon("*NONEFOUND*", none);
@@ -144,8 +149,7 @@ void CSndListCtrl::CountSelected(int& files, int& items) const
     files = items = 0;
     if (!Handle())
         return;
-    for (int i = FirstSelected(); i >= 0;
-         i = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) {
+    for (int i = FirstSelected(); i >= 0; i = NextSelected(i)) {
         ++items;
         if (ListRow* row = RowAt(i))
             files += row->nKind == RowFile;
@@ -199,6 +203,78 @@ void CSndListCtrl::KeepWidthInStep(int column)
     EnumChildWindows(GetParent(Handle()), FindOtherList, LPARAM(&search));
     if (search.other)
         SendMessageA(search.other, LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width, 0));
+}
+
+namespace {
+SortMemory g_sortMemory; // one for every list of the module
+} // namespace
+
+// The pairs carry the column's texts for the length of the sort; afterwards
+// every item holds its row again.
+void CSndListCtrl::SortByColumn(int column)
+{
+    intptr_t param = g_sortMemory.Click(column);
+    CListSorter sorter(Handle(), column);
+    sorter.Sort(param);
+}
+
+void CSndListCtrl::SetContextMenuString(int command, const std::string& text)
+{
+    UINT id = command == 1 ? UINT(ID_CTX_ADDTRACK) : command == 2 ? UINT(ID_CTX_PREVIEW) : 0u;
+    if (!id)
+        return;
+    (id == ID_CTX_ADDTRACK ? m_strAddTrack : m_strPreview) = text;
+    if (m_hContextMenu)
+        ModifyMenuA(m_hContextMenu, id, MF_BYCOMMAND | MF_STRING, id, text.c_str());
+}
+
+// The commands act on the selected files; the host asks for them when the
+// command arrives. From the keyboard the menu opens below the last selected item.
+void CSndListCtrl::ShowContextMenu(POINT screen)
+{
+    POINT at = screen;
+    int item = -1;
+    if (screen.x == -1 || screen.y == -1) {
+        for (int i = FirstSelected(); i >= 0; i = NextSelected(i))
+            item = i;
+        if (item < 0)
+            return;
+        RECT label = {};
+        label.left = LVIR_LABEL;
+        if (SendMessageA(Handle(), LVM_GETITEMRECT, WPARAM(item), LPARAM(&label)))
+            at = {label.left, label.bottom};
+    } else {
+        ScreenToClient(Handle(), &at);
+        LVHITTESTINFO hit = {};
+        hit.pt = at;
+        item = int(SendMessageA(Handle(), LVM_HITTEST, 0, LPARAM(&hit)));
+    }
+    std::vector<std::string> paths;
+    if (item < 0 || !m_bContextMenu || !m_hContextMenu || !GetSelectedFiles(paths))
+        return;
+    if (paths.size() > 1)
+        EnableMenuItem(m_hContextMenu, ID_CTX_PREVIEW, MF_BYCOMMAND | MF_GRAYED);
+    ClientToScreen(Handle(), &at);
+    UINT chosen = UINT(TrackPopupMenu(m_hContextMenu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, at.x, at.y, 0,
+                                      Handle(), nullptr));
+    EnableMenuItem(m_hContextMenu, ID_CTX_PREVIEW, MF_BYCOMMAND | MF_ENABLED);
+    if (chosen == ID_CTX_PREVIEW || chosen == ID_CTX_ADDTRACK)
+        SendMessageA(GetParent(Handle()), UM_DOCOMMAND, chosen == ID_CTX_PREVIEW ? 2 : 1, 0);
+}
+
+bool CSndListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
+{
+    if (msg != WM_NOTIFY)
+        return false;
+    const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
+    if (n->code == LVN_COLUMNCLICK)
+        SortByColumn(reinterpret_cast<const NMLISTVIEW*>(lp)->iSubItem);
+    else if (n->code == LVN_BEGINDRAG)
+        BeginDrag();
+    else
+        return false;
+    result = 0;
+    return true;
 }
 
 void CSndListCtrl::NotifySelection()
@@ -259,8 +335,14 @@ LRESULT CSndListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
             KeepWidthInStep(reinterpret_cast<const NMHEADERA*>(lp)->iItem);
         return r;
     }
+    case WM_CONTEXTMENU:
+        ShowContextMenu({short(LOWORD(lp)), short(HIWORD(lp))});
+        return 0;
     case WM_DESTROY:
         DeleteAllRows();
+        if (m_hContextMenu)
+            DestroyMenu(m_hContextMenu);
+        m_hContextMenu = nullptr;
         return Default(msg, wp, lp);
     default:
         return Default(msg, wp, lp);

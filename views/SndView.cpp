@@ -479,6 +479,42 @@ void CSndView::CountSelected(int& files, int& items) const
         CSndListCtrl::CountSelected(files, items);
 }
 
+// The selection of the list the current view shows.
+bool CSndView::GetSelectedFiles(std::vector<std::string>& paths) const
+{
+    if (m_nView == ID_VIEW_FILES)
+        return m_fileList.GetSelectedFiles(paths);
+    return CSndListCtrl::GetSelectedFiles(paths);
+}
+
+bool CSndView::GetSelectedItemsString(std::string& text)
+{
+    if (m_nView == ID_VIEW_FILES)
+        return m_fileList.GetSelectedItemsString(text);
+    return CSndListCtrl::GetSelectedItemsString(text);
+}
+
+// A group selected without any of its files brings all of them, hidden ones too.
+void CSndView::AppendGroupFiles(const ListRow* row, std::string& text)
+{
+    CCatalogue::GroupIndex* index = row ? IndexOf(m_nView) : nullptr;
+    if (!index)
+        return;
+    auto group = index->find(row->strKey);
+    if (group == index->end())
+        return;
+    for (const CMusicInfo* info : group->second) {
+        text += info->m_strPath.c_str();
+        text += '|';
+    }
+}
+
+void CSndView::SetContextMenuString(int command, const std::string& text)
+{
+    CSndListCtrl::SetContextMenuString(command, text);
+    m_fileList.SetContextMenuString(command, text);
+}
+
 // --- Filter
 
 void CSndView::HideItems(const std::string& list)

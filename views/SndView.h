@@ -54,6 +54,9 @@ public:
     bool SetColumn(int column, const std::string& header, int width) override;
     bool SetColumnWidth(int column, int width);
     void CountSelected(int& files, int& items) const override;
+    bool GetSelectedFiles(std::vector<std::string>& paths) const override;
+    bool GetSelectedItemsString(std::string& text) override;
+    void SetContextMenuString(int command, const std::string& text) override;
     int InsertRow(int index, ListRow* row, int view) override;
     void DeleteRows(int first, int count);
 
@@ -88,6 +91,7 @@ public:
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void AppendGroupFiles(const ListRow* row, std::string& text) override;
 
 private:
     LRESULT OnFileFound(const char* path);

@@ -22,12 +22,13 @@ enum : DISPID {
     PROGRESS = DISPID_TW_EVENT_SEARCHPROGRESS,
     DISABLED = DISPID_TW_EVENT_DISABLEDVIEW,
     SELECTED = DISPID_TW_EVENT_ITEMSSELECTED,
+    COMMAND = DISPID_TW_EVENT_DOCOMMAND,
 };
 
 struct Event {
     DISPID id;
     std::string path;   // AddingFile
-    LONG a = 0, b = 0, c = 0; // EndSearch (tagged, total), SearchProgress (percent, count, seconds)
+    LONG a = 0, b = 0, c = 0; // EndSearch (tagged, total), SearchProgress (percent, count, seconds), DoCommand
 };
 
 // The host's side of the events.
@@ -35,6 +36,7 @@ class CHostSink : public CEventSink {
 public:
     std::vector<Event> events;
     std::function<bool(const std::string&)> accept = [](const std::string&) { return true; };
+    std::function<std::wstring(const std::string&)> timeOf = [](const std::string&) { return L"3:00"; };
     std::function<void(const std::string&)> onAdding;
     std::function<bool(const Event&)> abortOn;
     std::function<void(const Event&)> after; // any event, once recorded
@@ -53,8 +55,13 @@ public:
                 *arg[0].pboolVal = VARIANT_TRUE;
                 *arg[1].plVal = 180;
                 SysFreeString(*arg[2].pbstrVal);
-                *arg[2].pbstrVal = SysAllocString(L"3:00");
+                *arg[2].pbstrVal = SysAllocString(timeOf(e.path).c_str());
             }
+        } else if (id == COMMAND && dp->cArgs == 1) {
+            VARIANT v;
+            VariantInit(&v);
+            if (SUCCEEDED(VariantChangeType(&v, &arg[0], 0, VT_I4)))
+                e.a = v.lVal;
         } else if (id == DBLCLICK && dp->cArgs == 1) {
             e.path = Narrow(arg[0].bstrVal);
         } else if ((id == END || id == SELECTED) && dp->cArgs == 2) {

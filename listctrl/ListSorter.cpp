@@ -1,0 +1,59 @@
+#include "ListSorter.h"
+#include "ListSort.h"
+#include <commctrl.h>
+
+namespace {
+
+void SetItemData(HWND list, int item, LPARAM data)
+{
+    LVITEMA lv = {};
+    lv.mask = LVIF_PARAM;
+    lv.iItem = item;
+    lv.lParam = data;
+    SendMessageA(list, LVM_SETITEMA, 0, LPARAM(&lv));
+}
+
+int CALLBACK ComparePairs(LPARAM a, LPARAM b, LPARAM param)
+{
+    return CompareSortTexts(reinterpret_cast<const SortPair*>(a)->strText.c_str(),
+                            reinterpret_cast<const SortPair*>(b)->strText.c_str(), intptr_t(param));
+}
+
+} // namespace
+
+CListSorter::CListSorter(HWND list, int column) : m_hList(list)
+{
+    int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    m_pairs.resize(size_t(count > 0 ? count : 0));
+    char text[1024];
+    for (int i = 0; i < count; ++i) {
+        LVITEMA lv = {};
+        lv.iSubItem = column;
+        lv.pszText = text;
+        lv.cchTextMax = sizeof text;
+        text[0] = '\0';
+        SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(i), LPARAM(&lv));
+        SortPair& pair = m_pairs[size_t(i)];
+        pair.strText = text;
+        lv.mask = LVIF_PARAM;
+        lv.iItem = i;
+        lv.iSubItem = 0;
+        SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
+        pair.lOldData = lv.lParam;
+        SetItemData(list, i, LPARAM(&pair));
+    }
+}
+
+CListSorter::~CListSorter()
+{
+    int count = int(SendMessageA(m_hList, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        LVITEMA lv = {};
+        lv.mask = LVIF_PARAM;
+        lv.iItem = i;
+        if (SendMessageA(m_hList, LVM_GETITEMA, 0, LPARAM(&lv)) && lv.lParam)
+            SetItemData(m_hList, i, reinterpret_cast<const SortPair*>(lv.lParam)->lOldData);
+    }
+}
+
+void CListSorter::Sort(intptr_t param) { SendMessageA(m_hList, LVM_SORTITEMS, WPARAM(param), LPARAM(ComparePairs)); }
