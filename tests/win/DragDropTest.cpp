@@ -4,7 +4,7 @@
 // message's point, so the tests hold the left button with SetKeyboardState, put
 // the cursor over the target and let the target release the button or press
 // Escape from inside the loop. No mouse is needed.
-#include "ControlHost.h"
+#include "HostedControl.h"
 #include "framework/DragDrop.h"
 #include <functional>
 #include <shellapi.h>
@@ -155,37 +155,42 @@ HWND TargetWindow()
     return window;
 }
 
-} // namespace
+// The target window with the drop target registered and the cursor over it.
+// The button starts up, so a drag started now drops at once unless a test holds it.
+struct CDropSpot {
+    HWND window = nullptr;
+    CTarget target;
 
-class DragDrop : public ::testing::Test {
-protected:
-    // The thread has COM but not OLE, as in a host that only called CoInitialize.
-    void SetUp() override
+    void Open()
     {
-        CoInitialize(nullptr);
         ASSERT_NE(window = TargetWindow(), nullptr);
         ASSERT_EQ(RegisterDragDrop(window, &target), S_OK);
-        MSG msg;
+        SetCursorPos(800, 575);
+        MSG msg; // the window's first messages and the cursor's move
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
-        SetCursorPos(800, 575);
         POINT at;
         GetCursorPos(&at);
         ASSERT_EQ(WindowFromPoint(at), window);
-        locks = fw::ModuleLockCount();
     }
-    void TearDown() override
+    void Close()
     {
         SetLeftButton(false);
         RevokeDragDrop(window);
+        Forget();
+        EXPECT_EQ(target.refs, 0);
+    }
+    // Lets go of what the last drag left with the target.
+    void Forget()
+    {
         Drop(target.kept);
         ReleaseStgMedium(&target.got);
-        EXPECT_EQ(target.refs, 0);
-        EXPECT_EQ(fw::ModuleLockCount(), locks); // the data object and the drop source are gone
-        CoUninitialize();
+        target.calls.clear();
+        target.offered.clear();
+        target.gotHr = E_FAIL;
+        target.overs = 0;
     }
-
-    // The target lets the button go at its first DragOver, as the user does over it.
+    // Holds the button; the target lets it go at its first DragOver, as the user does over it.
     void ReleaseOverTarget()
     {
         SetLeftButton(true);
@@ -194,16 +199,35 @@ protected:
             PostMessageA(GetCapture(), WM_LBUTTONUP, 0, MAKELPARAM(100, 75));
         };
     }
+};
 
-    HWND window = nullptr;
-    CTarget target;
+} // namespace
+
+class DragDrop : public ::testing::Test {
+protected:
+    // The thread has COM but not OLE, as in a host that only called CoInitialize.
+    void SetUp() override
+    {
+        CoInitialize(nullptr);
+        spot.Open();
+        locks = fw::ModuleLockCount();
+    }
+    void TearDown() override
+    {
+        spot.Close();
+        EXPECT_EQ(fw::ModuleLockCount(), locks); // the data object and the drop source are gone
+        CoUninitialize();
+    }
+
+    CDropSpot spot;
+    CTarget& target = spot.target;
     LONG locks = 0;
 };
 
 TEST_F(DragDrop, FilesReachTheTargetAsPathsAndTheDataObjectEndsWithItsLastHolder)
 {
     const std::vector<std::wstring> paths = {L"T:tree\\a.mp3", L"C:\\Music\\B\xE9zier\\c d.mp3"};
-    ReleaseOverTarget();
+    spot.ReleaseOverTarget();
     EXPECT_EQ(fw::DragBlock(CF_HDROP, FileDrop(paths), kAll), DWORD(DROPEFFECT_COPY));
     EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "drop"}));
     EXPECT_EQ(target.oleDuringDrag, S_FALSE); // the drag brought its own OLE initialisation
@@ -232,7 +256,7 @@ TEST_F(DragDrop, FilesReachTheTargetAsPathsAndTheDataObjectEndsWithItsLastHolder
 TEST_F(DragDrop, TextReachesTheTargetByteForByte)
 {
     const std::string text = "<DIR name=\"Rock\">T:tree\\a.mp3|</DIR>T:tree\\b.mp3|";
-    ReleaseOverTarget();
+    spot.ReleaseOverTarget();
     target.answer = DROPEFFECT_MOVE;
     EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), kAll), DWORD(DROPEFFECT_MOVE));
     EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "drop"}));
@@ -248,22 +272,20 @@ TEST_F(DragDrop, EscapeOrARefusingTargetDropsNothing)
 {
     const std::string text = "T:tree\\a.mp3|";
     SetLeftButton(true);
-    target.onOver = [this] { PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1); };
+    target.onOver = [this] { PostMessageA(spot.window, WM_KEYDOWN, VK_ESCAPE, 1); };
     EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), kAll), DWORD(DROPEFFECT_NONE));
     EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"}));
 
     // The button released over a target that takes none of the effects.
-    Drop(target.kept);
-    target.calls.clear();
-    ReleaseOverTarget();
+    spot.Forget();
+    spot.ReleaseOverTarget();
     target.answer = DROPEFFECT_NONE;
     EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), kAll), DWORD(DROPEFFECT_NONE));
     EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"}));
 
     // A target that would take only a link is not offered one.
-    Drop(target.kept);
-    target.calls.clear();
-    ReleaseOverTarget();
+    spot.Forget();
+    spot.ReleaseOverTarget();
     target.answer = DROPEFFECT_LINK;
     EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), DROPEFFECT_COPY),
               DWORD(DROPEFFECT_NONE));
@@ -322,4 +344,138 @@ TEST_F(DragDrop, TheDataObjectAnswersOnlyForItsOneFormat)
     EXPECT_EQ(As<IDropSource>(data, IID_IDropSource), nullptr);
     Drop(unknown);
     EXPECT_EQ(data->Release(), 0u);
+}
+
+// Drags started as the list view starts them, in a hosted control with a searched library.
+class ListDrag : public Views {
+protected:
+    void SetUp() override
+    {
+        Views::SetUp();
+        if (!IsSkipped() && !HasFatalFailure())
+            spot.Open();
+        spot.target.answer = DROPEFFECT_MOVE; // which the list must not act on
+    }
+    void TearDown() override
+    {
+        spot.Close();
+        Views::TearDown();
+    }
+
+    static int Find(HWND list, const std::string& text)
+    {
+        std::vector<std::string> rows = Rows(list);
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].substr(rows[i].find_first_not_of(' ')) == text)
+                return int(i);
+        ADD_FAILURE() << "no row " << text;
+        return -1;
+    }
+    static void Select(HWND list, const std::vector<std::string>& texts)
+    {
+        LVITEMA none = {};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&none));
+        for (const std::string& text : texts) {
+            LVITEMA lv = {};
+            lv.stateMask = lv.state = LVIS_SELECTED;
+            SendMessageA(list, LVM_SETITEMSTATE, WPARAM(Find(list, text)), LPARAM(&lv));
+        }
+    }
+    // The rows as shown, a selected one marked with a star.
+    static std::vector<std::string> State(HWND list)
+    {
+        std::vector<std::string> rows = Rows(list);
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (SendMessageA(list, LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED))
+                rows[i] = "*" + rows[i];
+        return rows;
+    }
+    static std::wstring PathOf(HWND list, const std::string& name)
+    {
+        std::string path = Cell(list, Find(list, name), 3);
+        return std::wstring(path.begin(), path.end()); // the test library's paths are ASCII
+    }
+
+    // The list view's begin-drag notice, sent to the list's parent as the list
+    // view sends it; the target lets the button go when the drag reaches it.
+    void BeginDrag(HWND list)
+    {
+        spot.Forget();
+        spot.ReleaseOverTarget();
+        NMLISTVIEW nm = {};
+        nm.hdr.hwndFrom = list;
+        nm.hdr.idFrom = UINT_PTR(GetDlgCtrlID(list));
+        nm.hdr.code = LVN_BEGINDRAG;
+        nm.iItem = int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+        EXPECT_EQ(SendMessageA(GetParent(list), WM_NOTIFY, nm.hdr.idFrom, LPARAM(&nm)), 0);
+        SetLeftButton(false); // when no drag started, the button is still held
+    }
+
+    CDropSpot spot;
+};
+
+TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
+{
+    // Nothing selected, or only the nothing-found row: no drag starts.
+    Call text;
+    Put(text, ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
+    Write("T:\\tree\\notes.txt", "x");
+    AddSearch(L"T:\\tree", {L"*.mp3"});
+    ASSERT_TRUE(RunSearch());
+    HWND files = Shown();
+    BeginDrag(files);
+    EXPECT_TRUE(spot.target.calls.empty());
+    Select(files, {"Nothing here"});
+    BeginDrag(files);
+    EXPECT_TRUE(spot.target.calls.empty());
+    EXPECT_EQ(State(files), std::vector<std::string>{"*Nothing here"});
+
+    // Only files: their paths in list order, and no text.
+    SearchLibrary();
+    files = Shown();
+    Select(files, {"e.wav", "a.mp3"});
+    std::vector<std::wstring> paths;
+    for (const std::string& row : State(files))
+        if (row[0] == '*')
+            paths.push_back(PathOf(files, row.substr(1)));
+    ASSERT_EQ(paths.size(), 2u);
+    std::vector<std::string> before = State(files);
+    BeginDrag(files);
+    CTarget& target = spot.target;
+    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "drop"}));
+    ASSERT_EQ(target.offered.size(), 1u);
+    EXPECT_EQ(target.offered[0].cfFormat, CF_HDROP);
+    ASSERT_EQ(target.gotHr, S_OK);
+    EXPECT_EQ(PathsOf(target.got.hGlobal), paths);
+    EXPECT_EQ(State(files), before);
+    EXPECT_EQ(target.kept->Release(), 0u); // the control keeps nothing of the drag
+    target.kept = nullptr;
+
+    // A group row among them: the tagged text alone, a closed group with its catalogued files.
+    const std::wstring a = PathOf(files, "a.mp3"), b = PathOf(files, "b.mp3"), c = PathOf(files, "c.mp3");
+    auto narrow = [](const std::wstring& w) { return std::string(w.begin(), w.end()); };
+    SetView(1040);
+    HWND grouped = Shown();
+    Click(grouped, Find(grouped, "Band")); // opens it
+    Select(grouped, {"Band", "a.mp3", "Other"});
+    before = State(grouped);
+    BeginDrag(grouped);
+    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "drop"}));
+    ASSERT_EQ(target.offered.size(), 1u);
+    EXPECT_EQ(target.offered[0].cfFormat, CF_TEXT);
+    ASSERT_EQ(target.gotHr, S_OK);
+    EXPECT_EQ(BytesOf(target.got.hGlobal),
+              "<DIR name=\"Band\">" + narrow(a) + "|</DIR><DIR name=\"Other\">" + narrow(c) + "|</DIR>" + '\0');
+    EXPECT_EQ(State(grouped), before);
+
+    // Files alone in the grouped list leave as files.
+    Select(grouped, {"b.mp3", "a.mp3"});
+    before = State(grouped);
+    BeginDrag(grouped);
+    ASSERT_EQ(target.offered.size(), 1u);
+    EXPECT_EQ(target.offered[0].cfFormat, CF_HDROP);
+    ASSERT_EQ(target.gotHr, S_OK);
+    EXPECT_EQ(PathsOf(target.got.hGlobal), (std::vector<std::wstring>{a, b}));
+    EXPECT_EQ(State(grouped), before);
 }
