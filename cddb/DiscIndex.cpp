@@ -222,16 +222,21 @@ const std::vector<uint32_t>* CDiscIndex::Find(const CKeyMap& map, const std::wst
 }
 
 // A track whose title is the file name's title text (after the track number)
-// or the whole file name; the track of the file's own number first.
+// or the whole file name; the track of the file's own number first. On a
+// sampler a title reads "Artist / Title", and the title alone counts too.
 bool CDiscIndex::TitleMatch(uint32_t nDisc, LONG nNumber, const std::wstring& restKey, const std::wstring& stemKey,
                             LONG& nTrack) const
 {
     if (restKey.empty())
         return false;
+    auto same = [&](std::wstring_view text) {
+        std::wstring key = MatchKey(text.data(), text.size());
+        return !key.empty() && (key == restKey || key == stemKey);
+    };
     auto fits = [&](LONG t) {
         std::wstring_view title = TrackTitle(nDisc, t);
-        std::wstring key = MatchKey(title.data(), title.size());
-        return !key.empty() && (key == restKey || key == stemKey);
+        size_t slash = title.find(L" / ");
+        return same(title) || (slash != std::wstring_view::npos && same(title.substr(slash + 3)));
     };
     const LONG nCount = TrackCount(nDisc);
     if (nNumber >= 1 && nNumber <= nCount && fits(nNumber)) {

@@ -134,6 +134,8 @@ public:
              {"Paper Moons", "Glass Garden", "Letters Home", "Blue Hour", "Vanishing Point"});
         Disc(L"folk", L"4d05e603", "Tessa Lowe / Paper Moons", "Folk", {"Paper Boats", "Chalk Lines", "Moonrise"});
         Disc(L"jazz", L"5e06f703", "Nightjar / Dusk Variations", "", {"Owl Light", "Moth Waltz", "Late Tram"});
+        Disc(L"misc", L"6f07a802", "Various / Harbour Songs", "Pop",
+             {"Mira Holt / Blue Hour", "The Lanterns / Low Tide"});
     }
 
 private:
@@ -404,6 +406,10 @@ TEST_F(CddbLocal, DirectMatchesByNumberAndByTitle)
     EXPECT_EQ(a.artist + L"|" + a.title, L"Tessa Lowe|Chalk Lines");
     a = Identify(service, L"M:\\Nightjar\\Dusk Variations\\3.mp3");
     EXPECT_EQ(a.title + L"|" + a.genre, L"Late Tram|(8)");
+    // A sampler's track titles name their artists.
+    a = Identify(service, L"M:\\Various\\Harbour Songs\\low tide.mp3");
+    EXPECT_EQ(a.track, 2);
+    EXPECT_EQ(a.title, L"The Lanterns / Low Tide");
 
     // Read once: a disc file removed later is still answered from the index.
     DeleteFileW(db.FileOf(L"rock", L"2b03c403").c_str());
@@ -455,13 +461,21 @@ TEST_F(CddbLocal, CandidatesWhenNothingMatchesDirectly)
 }
 
 // Values continued over several lines, escapes, both text encodings of the
-// format, and the files that are not well-formed disc entries.
-TEST_F(CddbLocal, ReadsContinuedValuesAndSkipsDamagedFiles)
+// format, its own example entry, and files that are no well-formed entries.
+TEST_F(CddbLocal, ReadsTheFormatAndSkipsDamagedFiles)
 {
     TestDatabase db("damaged");
     db.Write(L"rock", L"0a0b0c0d",
              "# xmcd\r\nDTITLE=The Long Name Orches\r\nDTITLE=tra / Songs \\\\ Sketches\r\n"
              "TTITLE0=Part One\\nPart\r\nTTITLE0= Two\r\nTTITLE2=Third\r\n");
+    // The example entry of the format's description, the tracks it leaves out left out here too.
+    db.Write(L"classical", L"270b8617",
+             "# xmcd\n#\n# Track frame offsets:\n#\t150\n#\t210627\n#\n# Disc length: 2952 seconds\n#\n"
+             "# Revision: 1\n# Submitted via: xmcd 2.0\n#\nDISCID=270b8617\n"
+             "DTITLE=Franske Stemninger / Con Spirito\nDYEAR=1981\nDGENRE=Classical\n"
+             "TTITLE0=Mille regretz de vous abandonner\nTTITLE22=L'arche de no\n"
+             "EXTD=Copyright (c) 1981 MCA Records Inc.\\nManufactured f\nEXTD=or MCA Records Inc.\n"
+             "EXTT0=Des Prez\\nYez\nEXTT22=Schmitt: A contre-voix \\n(excerpt)\nPLAYORDER=\n");
     db.Write(L"misc", L"0a0b0c0e", "# xmcd\nDTITLE=Bj\xF6rk Sven / Caf\xE9\nTTITLE0=Cr\xE8me\n");   // ISO-8859-1
     db.Write(L"misc", L"0a0b0c0f", "# xmcd\nDTITLE=Ana \xC3\x89lan / \xC3\x89t\xC3\xA9\nTTITLE0=Ol\xC3\xA1\n"); // UTF-8
     // Damaged: no signature, a zero byte, a line that is no KEY=value, a bad
@@ -504,6 +518,9 @@ TEST_F(CddbLocal, ReadsContinuedValuesAndSkipsDamagedFiles)
     tracks->Release();
     disc->Release();
 
+    a = Identify(service, L"M:\\Franske Stemninger\\Con Spirito\\23 - L'Arche de No.mp3");
+    EXPECT_EQ(a.track, 23);
+    EXPECT_EQ(a.title + L"|" + a.genre, L"L'arche de no|(32)");
     a = Identify(service, L"M:\\Bj\xF6rk Sven\\Caf\xE9\\cr\xC8me.mp3");
     EXPECT_EQ(a.title, L"Cr\xE8me");
     a = Identify(service, L"M:\\Ana \xC9lan\\\xC9t\xE9\\01.mp3");
