@@ -112,7 +112,8 @@ def safe_name(text):
 
 def write_library(folder, db, count, rnd):
     """Untagged MP3 files for discs of the database: most named Artist/Album/NN Title.mp3, some by
-    track number only, some by title in a folder of the artist's, some that no disc names."""
+    track number only, some by title in a folder of the artist's, some with a title the album does
+    not have (the album is then only a candidate), some that no disc names."""
     frame = b"\xff\xfb\x90\x00" + bytes(413)
     written = 0
     while written < count:
@@ -121,8 +122,10 @@ def write_library(folder, db, count, rnd):
             continue
         n = rnd.randrange(len(titles))
         kind = rnd.random()
-        if kind < 0.7:
+        if kind < 0.65:
             path = Path(safe_name(artist), safe_name(album), f"{n + 1:02d} {safe_name(titles[n])}.mp3")
+        elif kind < 0.7:
+            path = Path(safe_name(artist), safe_name(album), f"Bonus {written}.mp3")
         elif kind < 0.8:
             path = Path(safe_name(artist), safe_name(album), f"{n + 1:02d}.mp3")
         elif kind < 0.9:
