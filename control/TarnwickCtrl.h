@@ -17,6 +17,8 @@ public:
                         UINT* argErr) override;
     STDMETHODIMP SetClientSite(IOleClientSite* site) override;
     STDMETHODIMP OnAmbientPropertyChange(DISPID id) override;
+    STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
+    STDMETHODIMP OnMnemonic(MSG* msg) override;
 
     // Properties
     HRESULT GetStyle(fw::CDispCall& c);
@@ -134,6 +136,11 @@ private:
     LRESULT OnSearchProgress(ProgressRecord* record);
     LRESULT OnEndSearch(CountsRecord* counts, bool hasRows);
 
+    // The keyboard (TarnwickKeys.cpp).
+    int BuildAccelerators();
+    bool OnHotKey(const MSG* msg);
+    void RefreshHotKeys();
+
     CTarnwickCtrl();
     ~CTarnwickCtrl() override;
     void SetLifetimeOwners(IUnknown* owner);
@@ -155,6 +162,7 @@ private:
     bool m_bAmbientFont = false; // the stock font follows the container's until the host sets its own
     IUnknown* m_pTrace = nullptr;
     HWND m_hToolbar = nullptr;
+    HACCEL m_hAccel = nullptr;
     CSndView m_view;
 
 public:
