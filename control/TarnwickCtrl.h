@@ -133,6 +133,8 @@ private:
     LRESULT OnAddingFile(AddingFileRecord* record);
     LRESULT OnSearchProgress(ProgressRecord* record);
     LRESULT OnEndSearch(CountsRecord* counts, bool hasRows);
+    LRESULT OnLookupProgress(ProgressRecord* record);
+    LRESULT OnLookupError(LONG code, BOOL* retry);
 
     CTarnwickCtrl();
     ~CTarnwickCtrl() override;
