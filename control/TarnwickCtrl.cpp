@@ -581,6 +581,7 @@ HRESULT CTarnwickCtrl::SetToolbarString(CDispCall& c)
         m_strToolbarNames[button - 1] = c.Str(1);
         SetButtonText(button == 1 ? ID_VIEW_BUTTON : ID_SCAN_BUTTON, m_strToolbarNames[button - 1]);
     }
+    RefreshHotKeys();
     return S_OK;
 }
 
@@ -655,6 +656,8 @@ HRESULT CTarnwickCtrl::SetupCDDB(CDispCall& c)
 HRESULT CTarnwickCtrl::EnableHotKeyForVB(CDispCall&)
 {
     m_bHotKeys = true;
+    if (Handle())
+        BuildAccelerators(); // for containers that never ask for the keyboard information
     return S_OK;
 }
 

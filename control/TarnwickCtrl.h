@@ -17,6 +17,8 @@ public:
                         UINT* argErr) override;
     STDMETHODIMP SetClientSite(IOleClientSite* site) override;
     STDMETHODIMP OnAmbientPropertyChange(DISPID id) override;
+    STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
+    STDMETHODIMP OnMnemonic(MSG* msg) override;
 
     // Properties
     HRESULT GetStyle(fw::CDispCall& c);
@@ -136,6 +138,11 @@ private:
     LRESULT OnLookupProgress(ProgressRecord* record);
     LRESULT OnLookupError(LONG code, BOOL* retry);
 
+    // The keyboard (TarnwickKeys.cpp).
+    int BuildAccelerators();
+    bool OnHotKey(const MSG* msg);
+    void RefreshHotKeys();
+
     CTarnwickCtrl();
     ~CTarnwickCtrl() override;
     void SetLifetimeOwners(IUnknown* owner);
@@ -157,6 +164,7 @@ private:
     bool m_bAmbientFont = false; // the stock font follows the container's until the host sets its own
     IUnknown* m_pTrace = nullptr;
     HWND m_hToolbar = nullptr;
+    HACCEL m_hAccel = nullptr;
     CSndView m_view;
 
 public:

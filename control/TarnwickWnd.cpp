@@ -229,6 +229,9 @@ void CTarnwickCtrl::OnDestroy()
     if (!m_strCacheFile.empty())
         ::SaveFile(m_view.Catalogue(), m_strCacheFile.c_str());
     m_view.HideHelp();
+    if (m_hAccel)
+        DestroyAcceleratorTable(m_hAccel);
+    m_hAccel = nullptr;
 }
 
 void CTarnwickCtrl::OnViewButton()
@@ -325,25 +328,6 @@ LRESULT CTarnwickCtrl::OnLookupError(LONG code, BOOL* retry)
     return 0;
 }
 
-// Return, paging and arrow keys meant for a list go straight to it, before the
-// host's dialog navigation or accelerators could take them.
-bool CTarnwickCtrl::PreTranslateMessage(MSG* msg)
-{
-    if (msg->message != WM_KEYDOWN && msg->message != WM_KEYUP)
-        return false;
-    switch (msg->wParam) {
-    case VK_RETURN: case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME:
-    case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
-        break;
-    default:
-        return false;
-    }
-    if (msg->hwnd != m_view.Handle() && msg->hwnd != m_view.FileList().Handle())
-        return false;
-    SendMessageA(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-    return true;
-}
-
 LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
@@ -357,8 +341,10 @@ LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return Default(msg, wp, lp);
     case WM_SETFOCUS: {
         OnFocusChange();
-        // Entering backwards (Shift held) lands on the list that is shown, else on the toolbar.
-        HWND next = GetKeyState(VK_SHIFT) < 0 ? m_view.ShownList().Handle() : m_hToolbar;
+        // Entering backwards (Shift held) lands on the list that is shown, else on
+        // the toolbar; on the list too while the toolbar is hidden.
+        bool toolbar = m_hToolbar && IsWindowVisible(m_hToolbar);
+        HWND next = GetKeyState(VK_SHIFT) < 0 || !toolbar ? m_view.ShownList().Handle() : m_hToolbar;
         if (next)
             SetFocus(next);
         return 0;

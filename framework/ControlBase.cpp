@@ -607,6 +607,30 @@ HRESULT CControlBase::GetAmbientProperty(DISPID id, VARIANT* value)
     return hr;
 }
 
+bool CControlBase::IsUserMode()
+{
+    VARIANT mode;
+    if (FAILED(GetAmbientProperty(DISPID_AMBIENT_USERMODE, &mode)))
+        return true;
+    VARIANT flag;
+    VariantInit(&flag);
+    bool user = FAILED(VariantChangeType(&flag, &mode, 0, VT_BOOL)) || flag.boolVal != VARIANT_FALSE;
+    VariantClear(&mode);
+    return user;
+}
+
+void CControlBase::NotifyControlInfoChanged()
+{
+    IOleControlSite* controlSite = nullptr;
+    if (!m_pClientSite ||
+        FAILED(m_pClientSite->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite))) ||
+        !controlSite)
+        return;
+    controlSite->OnControlInfoChanged();
+    controlSite->OnFocus(TRUE);
+    controlSite->Release();
+}
+
 // --- Persistence: one exchange routine for all three forms
 
 HRESULT CControlBase::Exchange(CPropExchange& px)

@@ -146,6 +146,11 @@ protected:
     // Reads an ambient property of the container through the client site's IDispatch;
     // fails when there is no site or the site does not answer it.
     HRESULT GetAmbientProperty(DISPID id, VARIANT* value);
+    // The container's user mode (not design mode); a container that does not say runs in user mode.
+    bool IsUserMode();
+    // Tells the control site that the keyboard information changed, so the
+    // container asks for it again, and that the control has the focus.
+    void NotifyControlInfoChanged();
 
 
 private:

@@ -1,15 +1,20 @@
-// TarnwickHost: a small container for the Tarnwick control. It hosts the
-// control in a window through the system's ATL host window, gives every
-// placeholder text an English one, accepts every file the control offers
-// (with the playing time it computes from the file), logs every event and
-// can save a picture of its window when the search has ended.
+// TarnwickHost: a small music application around the Tarnwick control. It
+// hosts the control in a window through the system's ATL host window, gives
+// every placeholder text an English one, accepts every file the control
+// offers (with the playing time it computes from the file) and logs every
+// event. A status bar follows the search; a playlist pane beside the control
+// takes the selection (the Add selection button, the context menu's commands)
+// and files or tagged selection text dropped on it. After the search it can
+// walk through a few steps as a user would and save a picture of its window.
 //
-// usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--ext PATTERN]... [--genres INI]
-//                     [--cache FILE] [--screenshot FILE] [FOLDER]...
+// usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] [--select ROWS]
+//                     [--ext PATTERN]... [--genres INI] [--cache FILE] [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
 #include "ControlClient.h"
 #include "EventSink.h"
+#include "PlaylistPane.h"
 #include "Png.h"
+#include "SearchStatus.h"
 #include "control/TarnwickDispIds.h"
 #include <windows.h>
 #include <ocidl.h>
@@ -18,13 +23,17 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 const UINT WM_APP_START = WM_APP + 1;
-const UINT_PTR TIMER_SHOT = 1;
+const UINT_PTR TIMER_STEP = 1;
+const int ID_ADDSELECTION = 100, ID_PLAYLIST = 101;
+const int PANE_WIDTH = 270, BUTTON_HEIGHT = 26, GAP = 4;
+const long VIEW_FILES = 1039;
 
 struct Options {
     std::vector<std::string> folders;
@@ -32,12 +41,22 @@ struct Options {
     std::string screenshot, cache, genres;
     long style = 2;
     long view = 0;
-    int open = -1; // a row of the grouped view to click open after the search
+    int open = -1;           // a row of the grouped view to click open after the search
+    int group = -1;          // a row of the shown view whose tagged text goes to the playlist
+    std::string sort;        // a column of the file list to click
+    std::vector<int> select; // rows of the shown list to select and add
 };
 
+// What the host does after the search, one step a timer tick, as a user would.
+enum Step { STEP_GROUP, STEP_SORT, STEP_SELECT, STEP_SCREENSHOT };
+
 Options g_opts;
-HWND g_frame, g_ax;
+HWND g_frame, g_ax, g_addButton;
 IDispatch* g_ctrl;
+CPlaylistPane g_pane;
+CSearchStatus g_status;
+std::vector<Step> g_steps;
+size_t g_nextStep;
 
 std::wstring Wide(const std::string& s)
 {
@@ -130,6 +149,139 @@ void SaveScreenshot()
     Log("screenshot %s (%dx%d)\n", g_opts.screenshot.c_str(), w, h);
 }
 
+// Selects exactly the given rows of a list.
+void SelectRows(HWND list, const std::vector<int>& rows)
+{
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&item));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    for (int row : rows)
+        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item));
+}
+
+// Clicks the header of the shown list's column with this text: a press and a
+// release posted at the middle of the column, as the mouse would.
+void ClickColumn(const std::string& name)
+{
+    HWND list = FindShownList(g_frame);
+    HWND header = list ? reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)) : nullptr;
+    int count = header ? int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+        char text[64] = {};
+        HDITEMA hdi = {};
+        hdi.mask = HDI_TEXT;
+        hdi.pszText = text;
+        hdi.cchTextMax = sizeof text;
+        RECT r;
+        if (!SendMessageA(header, HDM_GETITEMA, WPARAM(i), LPARAM(&hdi)) || name != text ||
+            !SendMessageA(header, HDM_GETITEMRECT, WPARAM(i), LPARAM(&r)))
+            continue;
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(header, WM_LBUTTONUP, 0, at);
+        Log("clicked column %s\n", text);
+        return;
+    }
+    Log("no column %s\n", name.c_str());
+}
+
+VARIANT ByRef(VARTYPE type, void* value)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VARTYPE(type | VT_BYREF);
+    v.byref = value;
+    return v;
+}
+
+// The paths of the selected files: GetSelectedItems answers an empty VARIANT
+// or a zero-based array of strings.
+std::vector<std::string> SelectedPaths()
+{
+    SHORT count = 0;
+    VARIANT result;
+    VariantInit(&result);
+    InvokeByName(g_ctrl, L"GetSelectedItems", DISPATCH_METHOD, {ByRef(VT_I2, &count)}, &result);
+    std::vector<std::string> paths;
+    LONG lower = 0, upper = -1;
+    if (result.vt == (VT_ARRAY | VT_BSTR) && SUCCEEDED(SafeArrayGetLBound(result.parray, 1, &lower)) &&
+        SUCCEEDED(SafeArrayGetUBound(result.parray, 1, &upper))) {
+        for (LONG i = lower; i <= upper; ++i) {
+            BSTR path = nullptr;
+            if (SUCCEEDED(SafeArrayGetElement(result.parray, &i, &path)))
+                paths.push_back(Narrow(path));
+            SysFreeString(path);
+        }
+    }
+    VariantClear(&result);
+    Log("GetSelectedItems: %d paths\n", int(count));
+    return paths;
+}
+
+void AddSelection()
+{
+    for (const std::string& path : SelectedPaths())
+        g_pane.AddFile(path);
+}
+
+// The selection as tagged text, into the playlist the way a drop of that text goes.
+void AddSelectionText()
+{
+    BSTR text = nullptr;
+    VARIANT ok;
+    VariantInit(&ok);
+    InvokeByName(g_ctrl, L"GetSelectedItemsString", DISPATCH_METHOD, {ByRef(VT_BSTR, &text)}, &ok);
+    std::string tagged = Narrow(text);
+    SysFreeString(text);
+    Log("GetSelectedItemsString: %s %s\n", ok.vt == VT_BOOL && ok.boolVal ? "TRUE" : "FALSE", tagged.c_str());
+    VariantClear(&ok);
+    g_pane.AddTaggedText(tagged);
+}
+
+void RunStep(Step step)
+{
+    HWND list = FindShownList(g_frame);
+    switch (step) {
+    case STEP_GROUP:
+        if (list)
+            SelectRows(list, {g_opts.group});
+        AddSelectionText();
+        break;
+    case STEP_SORT:
+        Put(L"View", Long(VIEW_FILES));
+        ClickColumn(g_opts.sort);
+        break;
+    case STEP_SELECT:
+        if (list)
+            SelectRows(list, g_opts.select);
+        SendMessageA(g_addButton, BM_CLICK, 0, 0);
+        if (list) // the button took the focus; the selection shows best in a list that has it
+            SetFocus(list);
+        break;
+    case STEP_SCREENSHOT:
+        SaveScreenshot();
+        DestroyWindow(g_frame);
+        break;
+    }
+}
+
+void PlanSteps()
+{
+    g_steps.clear();
+    g_nextStep = 0;
+    if (g_opts.group >= 0)
+        g_steps.push_back(STEP_GROUP);
+    if (!g_opts.sort.empty())
+        g_steps.push_back(STEP_SORT);
+    if (!g_opts.select.empty())
+        g_steps.push_back(STEP_SELECT);
+    if (!g_opts.screenshot.empty())
+        g_steps.push_back(STEP_SCREENSHOT);
+    if (!g_steps.empty())
+        SetTimer(g_frame, TIMER_STEP, 800, nullptr);
+}
+
 // The host's answers to the control's events.
 class CEvents : public CEventSink {
 public:
@@ -162,24 +314,35 @@ public:
             break;
         }
         case DISPID_TW_EVENT_ITEMDBLCLICK: Log("ItemDblClick %s\n", Narrow(a[0].bstrVal).c_str()); break;
-        case DISPID_TW_EVENT_ENDSEARCH:
+        case DISPID_TW_EVENT_ENDSEARCH: {
             Log("EndSearch tagged=%ld mp3=%ld\n", long(a[1].lVal), long(a[0].lVal));
+            LONG tagged = 0, mp3 = 0, music = 0;
+            InvokeByName(g_ctrl, L"GetMusicCounts", DISPATCH_METHOD,
+                         {ByRef(VT_I4, &tagged), ByRef(VT_I4, &mp3), ByRef(VT_I4, &music)});
+            g_status.Ended(long(a[1].lVal), long(a[0].lVal), long(music));
             if (g_opts.view)
                 Put(L"View", Long(g_opts.view));
             if (g_opts.open >= 0)
                 ClickRow(g_opts.open);
-            if (!g_opts.screenshot.empty())
-                SetTimer(g_frame, TIMER_SHOT, 800, nullptr);
-            break;
-        case DISPID_TW_EVENT_STARTSEARCH: Log("StartSearch\n"); break;
-        case DISPID_TW_EVENT_DOCOMMAND: Log("DoCommand %ld\n", long(a[0].lVal)); break;
-        case DISPID_TW_EVENT_SEARCHPROGRESS: {
-            Log("SearchProgress %d%% files=%ld left=%lds\n", a[3].iVal, long(a[2].lVal), long(a[1].lVal));
-            char title[64];
-            std::snprintf(title, sizeof title, "Tarnwick - %d%%", a[3].iVal);
-            SetWindowTextA(g_frame, title);
+            PlanSteps();
             break;
         }
+        case DISPID_TW_EVENT_STARTSEARCH:
+            Log("StartSearch\n");
+            g_status.Started();
+            break;
+        case DISPID_TW_EVENT_DOCOMMAND:
+            Log("DoCommand %ld\n", long(a[0].lVal));
+            if (a[0].lVal == 1) // add track
+                AddSelection();
+            else if (a[0].lVal == 2) // preview track: this host only names it
+                for (const std::string& path : SelectedPaths())
+                    Log("preview %s\n", path.c_str());
+            break;
+        case DISPID_TW_EVENT_SEARCHPROGRESS:
+            Log("SearchProgress %d%% files=%ld left=%lds\n", a[3].iVal, long(a[2].lVal), long(a[1].lVal));
+            g_status.Progress(a[3].iVal, long(a[2].lVal), long(a[1].lVal));
+            break;
         case DISPID_TW_EVENT_DISABLEDVIEW: Log("DisabledView\n"); break;
         case DISPID_TW_EVENT_ITEMSSELECTED:
             Log("ItemsSelected files=%ld items=%ld\n", long(a[1].lVal), long(a[0].lVal));
@@ -205,7 +368,7 @@ void SetUpControl()
         Call(L"SetViewString", {Long(i + 1), Str(views[i])});
         Call(L"SetUnknString", {Long(i + 1), Str(unknown[i])});
     }
-    Call(L"SetContextMenuString", {Long(1), Str("Add track")});
+    Call(L"SetContextMenuString", {Long(1), Str("Add to playlist")});
     Call(L"SetContextMenuString", {Long(2), Str("Preview")});
     Put(L"StrNoFileFound", Str("No music found"));
     Put(L"TipText", Str("Press Scan to find the music on this computer."));
@@ -220,24 +383,47 @@ void SetUpControl()
         Call(L"AddSearch", {Str(folder), StringArrayArg(g_opts.patterns), Long(long(g_opts.patterns.size()))});
 }
 
+// The control on the left, the Add selection button and the playlist on the
+// right, the status bar along the bottom. Answers the control's place.
+RECT Layout()
+{
+    RECT r;
+    GetClientRect(g_frame, &r);
+    if (!g_status.Handle())
+        return r;
+    r.bottom -= g_status.Layout();
+    r.right -= PANE_WIDTH;
+    if (g_ax)
+        MoveWindow(g_ax, 0, 0, r.right, r.bottom, TRUE);
+    MoveWindow(g_addButton, r.right + GAP, GAP, PANE_WIDTH - 2 * GAP, BUTTON_HEIGHT, TRUE);
+    int top = 2 * GAP + BUTTON_HEIGHT;
+    MoveWindow(g_pane.Handle(), r.right + GAP, top, PANE_WIDTH - 2 * GAP, r.bottom - top - GAP, TRUE);
+    return r;
+}
+
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_SIZE:
-        if (g_ax)
-            MoveWindow(g_ax, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+        Layout();
         return 0;
     case WM_APP_START:
         Call(L"BeginSearch");
         return 0;
+    case WM_COMMAND:
+        if (LOWORD(wp) == ID_ADDSELECTION && HIWORD(wp) == BN_CLICKED)
+            AddSelection();
+        return 0;
     case WM_TIMER:
-        if (wp == TIMER_SHOT) {
-            KillTimer(hwnd, TIMER_SHOT);
-            SaveScreenshot();
-            DestroyWindow(hwnd);
+        if (wp == TIMER_STEP) {
+            if (g_nextStep + 1 >= g_steps.size())
+                KillTimer(hwnd, TIMER_STEP);
+            if (g_nextStep < g_steps.size())
+                RunStep(g_steps[g_nextStep++]);
         }
         return 0;
     case WM_DESTROY:
+        g_pane.Revoke();
         PostQuitMessage(0);
         return 0;
     default:
@@ -256,6 +442,15 @@ bool ParseArgs(int argc, char** argv)
             g_opts.view = std::atol(argv[++i]);
         else if (arg == "--open" && hasValue)
             g_opts.open = std::atoi(argv[++i]);
+        else if (arg == "--group" && hasValue)
+            g_opts.group = std::atoi(argv[++i]);
+        else if (arg == "--sort" && hasValue)
+            g_opts.sort = argv[++i];
+        else if (arg == "--select" && hasValue) {
+            std::istringstream rows(argv[++i]);
+            for (std::string row; std::getline(rows, row, ',');)
+                g_opts.select.push_back(std::atoi(row.c_str()));
+        }
         else if (arg == "--ext" && hasValue)
             g_opts.patterns.push_back(argv[++i]);
         else if (arg == "--screenshot" && hasValue)
@@ -279,11 +474,14 @@ bool ParseArgs(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (!ParseArgs(argc, argv)) {
-        std::fprintf(stderr, "usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--ext PATTERN]... [--genres INI] "
-                             "[--cache FILE] [--screenshot FILE] [FOLDER]...\n");
+        std::fprintf(stderr, "usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
+                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--screenshot FILE] "
+                             "[FOLDER]...\n");
         return 2;
     }
-    OleInitialize(nullptr);
+    OleInitialize(nullptr); // for the playlist's drop target too
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
     HMODULE atl = LoadLibraryA("atl.dll");
     auto init = atl ? reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))
                     : nullptr;
@@ -301,12 +499,22 @@ int main(int argc, char** argv)
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = "TarnwickHostFrame";
     RegisterClassA(&wc);
-    g_frame = CreateWindowExA(0, wc.lpszClassName, "Tarnwick", WS_OVERLAPPEDWINDOW, 20, 20, 820, 520, nullptr,
-                              nullptr, wc.hInstance, nullptr);
-    RECT client;
-    GetClientRect(g_frame, &client);
-    g_ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
-                           client.bottom, g_frame, nullptr, wc.hInstance, nullptr);
+    g_frame = CreateWindowExA(0, wc.lpszClassName, "Tarnwick", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20, 1080,
+                              560, nullptr, nullptr, wc.hInstance, nullptr);
+    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    g_addButton = CreateWindowExA(0, "BUTTON", "Add selection", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
+                                  0, 0, 0, g_frame, reinterpret_cast<HMENU>(INT_PTR(ID_ADDSELECTION)), wc.hInstance,
+                                  nullptr);
+    if (!g_pane.Create(g_frame, ID_PLAYLIST) || !g_status.Create(g_frame)) {
+        std::fprintf(stderr, "TarnwickHost: the playlist or the status bar could not be made\n");
+        return 1;
+    }
+    for (HWND child : {g_addButton, g_pane.Handle(), g_status.Handle()})
+        SendMessageA(child, WM_SETFONT, WPARAM(font), FALSE);
+    // Created at its full size: the control sizes its columns to the window it gets.
+    RECT place = Layout();
+    g_ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, place.right,
+                           place.bottom, g_frame, nullptr, wc.hInstance, nullptr);
     IUnknown* unknown = nullptr;
     if (!g_ax || FAILED(getControl(g_ax, &unknown)) ||
         FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&g_ctrl)))) {

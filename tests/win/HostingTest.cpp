@@ -241,6 +241,8 @@ TEST_F(Hosting, EnteringBackwardsLandsOnTheListThatIsShown)
         return GetFocus();
     };
     EXPECT_EQ(enter(true), files); // the all-files view
+    EXPECT_EQ(enter(false), files); // a new control's style hides the toolbar
+    ASSERT_EQ(PutOn(ole, L"Style", VLong(2)), S_OK);
     EXPECT_EQ(enter(false), toolbar);
 
     // The views open as after a search that found files; the artist view shows the grouped list.
@@ -279,6 +281,31 @@ TEST_F(Hosting, HideTakesTheInterfaceAwayAndUnknownVerbsAreAnsweredAsTheyShouldB
     EXPECT_EQ(WindowOf(ole), hwnd);
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_TRUE(IsActive(ole));
+    Finish(ole);
+}
+
+TEST_F(Hosting, NewButtonTextsAskTheContainerForTheHotKeysAgainOnlyWhenTheyAreOnInUserMode)
+{
+    IOleObject* ole = Make();
+    ASSERT_NE(ole, nullptr);
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
+    IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
+    auto rename = [&](SHORT button) {
+        Take();
+        Call c;
+        Method(c, d, L"SetToolbarString", {VShort(button), VStr(L"&Go")});
+        return Take();
+    };
+    EXPECT_EQ(rename(1), Calls{}); // hot keys off
+    Call on;
+    Method(on, d, L"EnableHotKeyForVB");
+    const Calls refresh = {"OnControlInfoChanged", "OnFocus(1)"};
+    EXPECT_EQ(rename(1), refresh);
+    EXPECT_EQ(rename(3), refresh); // no button of that number, still asked
+    site.userMode = 0;
+    EXPECT_EQ(rename(2), Calls{});
+    site.userMode = -1;
+    d->Release();
     Finish(ole);
 }
 

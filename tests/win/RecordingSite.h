@@ -113,7 +113,7 @@ public:
             *ppv = static_cast<IOleInPlaceSite*>(this);
         else if (controlSite && riid == IID_IOleControlSite)
             *ppv = static_cast<IOleControlSite*>(this);
-        else if (font && riid == IID_IDispatch)
+        else if ((font || userMode >= 0) && riid == IID_IDispatch)
             *ppv = static_cast<IDispatch*>(this);
         if (!*ppv)
             return E_NOINTERFACE;
@@ -169,7 +169,7 @@ public:
     STDMETHODIMP OnFocus(BOOL got) override { return Called("OnFocus(" + std::to_string(got) + ")"); }
     STDMETHODIMP ShowPropertyFrame() override { return Called("ShowPropertyFrame", propertyFrame); }
 
-    // IDispatch: the ambient properties, of which only the font is known
+    // IDispatch: the ambient properties, of which only the font and the user mode are known
     STDMETHODIMP GetTypeInfoCount(UINT* n) override
     {
         *n = 0;
@@ -179,6 +179,11 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override
     {
+        if (id == DISPID_AMBIENT_USERMODE && userMode >= 0 && result) {
+            result->vt = VT_BOOL;
+            result->boolVal = userMode ? VARIANT_TRUE : VARIANT_FALSE;
+            return S_OK;
+        }
         if (id != DISPID_AMBIENT_FONT || !font || !result)
             return DISP_E_MEMBERNOTFOUND;
         result->vt = VT_DISPATCH;
@@ -193,7 +198,8 @@ public:
     bool controlSite = true; // offers IOleControlSite
     HRESULT canInPlace = S_OK;
     HRESULT propertyFrame = E_NOTIMPL; // S_OK: the container shows a frame of its own
-    IFontDisp* font = nullptr;         // the ambient font; none: no IDispatch either
+    IFontDisp* font = nullptr;         // the ambient font; none and no user mode: no IDispatch either
+    int userMode = -1;                 // the ambient user mode: 1, 0 (design mode) or -1 (not answered)
 
 private:
     template <class T = void>

@@ -1,54 +1,11 @@
 // The selection leaving the lists (paths and tagged text), sorting by a header
 // click and the context menu, driven as a user and a host drive them.
 #include "HostedControl.h"
+#include "MenuWatch.h"
 #include <gtest/gtest.h>
 #include <map>
 
 namespace {
-
-// What the context menu showed, seen from a timer while its loop runs.
-struct MenuSeen {
-    bool shown = false;
-    RECT rect = {};
-    bool previewGreyed = false;
-    std::string addTrack;
-};
-MenuSeen g_seen;
-std::vector<WPARAM> g_menuKeys;
-int g_menuTicks;
-
-void CALLBACK WatchMenu(HWND, UINT, UINT_PTR, DWORD)
-{
-    HWND menu = FindWindowA("#32768", nullptr);
-    if (!menu || !IsWindowVisible(menu))
-        return;
-    if (++g_menuTicks > 1) { // the keys did not close it
-        if (g_menuTicks > 40)
-            EndMenu();
-        return;
-    }
-    HMENU h = HMENU(SendMessageA(menu, MN_GETHMENU, 0, 0));
-    g_seen.shown = true;
-    GetWindowRect(menu, &g_seen.rect);
-    g_seen.previewGreyed = (GetMenuState(h, 1042, MF_BYCOMMAND) & MF_GRAYED) != 0;
-    char text[64] = {};
-    GetMenuStringA(h, 1043, text, sizeof text, MF_BYCOMMAND);
-    g_seen.addTrack = text;
-    for (WPARAM vk : g_menuKeys)
-        PostMessageA(menu, WM_KEYDOWN, vk, 0);
-}
-
-// Opens the context menu with `open`; once it shows, `keys` go to it.
-MenuSeen Menu(const std::function<void()>& open, std::vector<WPARAM> keys)
-{
-    g_seen = {};
-    g_menuKeys = keys;
-    g_menuTicks = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 20, WatchMenu);
-    open();
-    KillTimer(nullptr, timer);
-    return g_seen;
-}
 
 void ShiftF10(HWND list)
 {
@@ -249,8 +206,8 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     const int last = std::max(Find(files, "a.mp3"), Find(files, "b.mp3"));
     MenuSeen seen = Menu([&] { ShiftF10(files); }, {VK_DOWN, VK_RETURN});
     ASSERT_TRUE(seen.shown);
-    EXPECT_TRUE(seen.previewGreyed); // two files: no preview
-    EXPECT_EQ(seen.addTrack, "Add to playlist");
+    EXPECT_TRUE(seen.Greyed(1)); // two files: no preview
+    EXPECT_EQ(seen.texts, (std::vector<std::string>{"Add to playlist", "~~~Preview"}));
     RECT label = {};
     label.left = LVIR_LABEL;
     SendMessageA(files, LVM_GETITEMRECT, WPARAM(last), LPARAM(&label));
@@ -269,7 +226,7 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     SendMessageA(files, LVM_GETITEMRECT, WPARAM(Find(files, "c.mp3")), LPARAM(&row));
     seen = Menu([&] { RightClick(files, {row.left + 4, (row.top + row.bottom) / 2}); }, {VK_DOWN, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(seen.shown);
-    EXPECT_FALSE(seen.previewGreyed);
+    EXPECT_FALSE(seen.Greyed(1));
     EXPECT_EQ(sink.Last(COMMAND)->a, 2);
     EXPECT_EQ(asked, std::vector<std::string>{PathOf("c.mp3")});
     // Below the last row there is no item: no menu.

@@ -1,0 +1,221 @@
+// The keyboard through a container as hosts run it: every key goes first to
+// the control's TranslateAccelerator, then to the dialog manager of the host's
+// window, which has a button before the control and one after it. And the
+// host's words where the user sees them.
+#include "HostedControl.h"
+#include "MenuWatch.h"
+#include <gtest/gtest.h>
+#include <cstring>
+
+namespace {
+
+const UINT kViewButton = 32768;
+
+class Keyboard : public Views {
+protected:
+    void SetUp() override
+    {
+        Views::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        // The dialog manager walks into the container and the control (both control parents).
+        SetWindowLongA(ax, GWL_EXSTYLE, GetWindowLongA(ax, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+        before = CreateWindowExA(0, "BUTTON", "Before", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 300, 80, 18, frame,
+                                 nullptr, nullptr, nullptr);
+        after = CreateWindowExA(0, "BUTTON", "After", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 100, 300, 80, 18, frame,
+                                nullptr, nullptr, nullptr);
+        SetWindowPos(before, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowPos(after, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        control = GetParent(Shown());
+        toolbar = FindWindowExA(control, nullptr, TOOLBARCLASSNAMEA, nullptr);
+        active = As<IOleInPlaceActiveObject>(ctrl, IID_IOleInPlaceActiveObject);
+        ASSERT_NE(active, nullptr);
+    }
+    void TearDown() override
+    {
+        Drop(active);
+        Views::TearDown();
+    }
+
+    // A key typed with these keys held: down and up, each to the control first
+    // and then to the host's dialog manager. True when the control kept the key-down.
+    bool Type(WPARAM vk, std::vector<int> held = {})
+    {
+        BYTE saved[256], keys[256];
+        GetKeyboardState(saved);
+        std::memcpy(keys, saved, sizeof keys);
+        bool alt = false;
+        for (int k : held) {
+            keys[k] = 0x80;
+            alt = alt || k == VK_MENU;
+        }
+        SetKeyboardState(keys);
+        const LPARAM altBit = alt ? 0x20000000 : 0;
+        MSG down = {GetFocus(), UINT(alt ? WM_SYSKEYDOWN : WM_KEYDOWN), vk, 1 | altBit, 0, {}};
+        MSG up = {nullptr, UINT(alt ? WM_SYSKEYUP : WM_KEYUP), vk, LPARAM(0xC0000001) | altBit, 0, {}};
+        bool kept = false;
+        for (MSG* m : {&down, &up}) {
+            m->hwnd = GetFocus();
+            HRESULT hr = active->TranslateAccelerator(m);
+            if (m == &down)
+                kept = hr == S_OK;
+            if (hr != S_OK && !IsDialogMessageA(frame, m)) {
+                TranslateMessage(m);
+                DispatchMessageA(m);
+            }
+        }
+        SetKeyboardState(saved);
+        return kept;
+    }
+    void Do(const wchar_t* method, std::vector<VARIANT> args = {})
+    {
+        Call c;
+        Method(c, ctrl, method, args);
+        EXPECT_EQ(c.hr, S_OK) << Narrow(method);
+    }
+    static std::string ButtonText(HWND toolbar, UINT command)
+    {
+        char text[128] = {};
+        SendMessageA(toolbar, TB_GETBUTTONTEXTA, command, LPARAM(text));
+        return text;
+    }
+    // The accelerator table the control gives its container: (flags, key) pairs.
+    std::vector<std::pair<int, int>> Accelerators()
+    {
+        IOleControl* oc = As<IOleControl>(ctrl, IID_IOleControl);
+        CONTROLINFO info = {};
+        info.cb = sizeof info;
+        EXPECT_EQ(oc->GetControlInfo(&info), S_OK);
+        oc->Release();
+        std::vector<std::pair<int, int>> entries;
+        ACCEL table[8];
+        int n = info.hAccel ? CopyAcceleratorTableA(info.hAccel, table, 8) : 0;
+        EXPECT_EQ(n, int(info.cAccel));
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(table[i].cmd, 1);
+            entries.emplace_back(table[i].fVirt, table[i].key);
+        }
+        return entries;
+    }
+
+    HWND before = nullptr, after = nullptr, control = nullptr, toolbar = nullptr;
+    IOleInPlaceActiveObject* active = nullptr;
+};
+
+} // namespace
+
+TEST_F(Keyboard, TabGoesToolbarListAndOnAndTheControlKeepsItsOwnKeys)
+{
+    SearchLibrary();
+    HWND files = Shown();
+    ASSERT_NE(toolbar, nullptr);
+    SetFocus(before);
+    EXPECT_FALSE(Type(VK_TAB));
+    EXPECT_EQ(GetFocus(), toolbar);
+    EXPECT_TRUE(Type(VK_TAB));
+    EXPECT_EQ(GetFocus(), files);
+    EXPECT_FALSE(Type(VK_TAB));
+    EXPECT_EQ(GetFocus(), after);
+    EXPECT_FALSE(Type(VK_TAB, {VK_SHIFT}));
+    EXPECT_EQ(GetFocus(), files);
+    EXPECT_TRUE(Type(VK_TAB, {VK_SHIFT}));
+    EXPECT_EQ(GetFocus(), toolbar);
+    EXPECT_FALSE(Type(VK_TAB, {VK_SHIFT}));
+    EXPECT_EQ(GetFocus(), before);
+
+    // In the list: arrows move its focus mark, Escape and Alt+Tab never reach the host.
+    SetFocus(files);
+    auto focused = [&] { return int(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)); };
+    ASSERT_EQ(focused(), 0);
+    EXPECT_TRUE(Type(VK_DOWN));
+    EXPECT_EQ(focused(), 1);
+    EXPECT_TRUE(Type(VK_ESCAPE));
+    EXPECT_TRUE(Type(VK_TAB, {VK_MENU}));
+    EXPECT_EQ(GetFocus(), files);
+    // Keys meant for the host's own controls pass the control untouched.
+    SetFocus(after);
+    EXPECT_FALSE(Type(VK_ESCAPE));
+
+    // With the toolbar hidden the list is the control's only stop.
+    Call style;
+    Put(style, ctrl, L"Style", VLong(1));
+    SetFocus(before);
+    EXPECT_FALSE(Type(VK_TAB));
+    EXPECT_EQ(GetFocus(), files);
+    EXPECT_FALSE(Type(VK_TAB));
+    EXPECT_EQ(GetFocus(), after);
+}
+
+TEST_F(Keyboard, HotKeysFollowTheButtonTextsOnceTheHostTurnsThemOn)
+{
+    Do(L"SetToolbarString", {VShort(1), VStr(L"&View")});
+    Do(L"SetToolbarString", {VShort(2), VStr(L"&scan")});
+    AddSearch(L"T:\\tree", {L"*.mp3"}); // an empty folder: the search finds nothing
+    EXPECT_TRUE(Accelerators().empty());
+    SetFocus(Shown());
+    Type('V', {VK_MENU});
+    EXPECT_EQ(sink.Count(DISABLED), 0); // off until EnableHotKeyForVB
+
+    Do(L"EnableHotKeyForVB");
+    const int altKey = FALT | FVIRTKEY;
+    EXPECT_EQ(Accelerators(), (std::vector<std::pair<int, int>>{{altKey, 'V'}, {altKey, 'S'}}));
+    Type('V', {VK_MENU}); // nothing to view yet: the host hears of it
+    EXPECT_EQ(sink.Count(DISABLED), 1);
+    // From outside the control the container hands the key over as a mnemonic.
+    SetFocus(after);
+    MSG altS = {after, WM_SYSKEYDOWN, 'S', 0x20000001, 0, {}};
+    IOleControl* oc = As<IOleControl>(ctrl, IID_IOleControl);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_MENU] = 0x80;
+    SetKeyboardState(keys);
+    EXPECT_EQ(oc->OnMnemonic(&altS), S_OK);
+    keys[VK_MENU] = 0;
+    SetKeyboardState(keys);
+    oc->Release();
+    ASSERT_TRUE(PumpUntil([&] { return sink.Count(END) == 1; }));
+    EXPECT_EQ(sink.Count(START), 1);
+
+    // Nothing found: the View button is disabled, and its shortcut with it. With
+    // two buttons on one letter the first decides, so the Scan button does not run.
+    EXPECT_FALSE(SendMessageA(toolbar, TB_GETSTATE, kViewButton, 0) & TBSTATE_ENABLED);
+    Do(L"SetToolbarString", {VShort(2), VStr(L"&Vanish")});
+    SetFocus(Shown());
+    Type('V', {VK_MENU});
+    EXPECT_EQ(sink.Count(DISABLED), 1);
+    EXPECT_EQ(sink.Count(START), 1);
+    // A "&" at the end gives a key that never matches.
+    Do(L"SetToolbarString", {VShort(2), VStr(L"Scan&")});
+    EXPECT_EQ(Accelerators(), (std::vector<std::pair<int, int>>{{altKey, 'V'}, {altKey, 0}}));
+}
+
+TEST_F(Keyboard, TheHostsWordsAreWhereTheUserSeesThem)
+{
+    // Set before the container placed the control: kept for its windows.
+    IDispatch* made = NewControl();
+    ASSERT_NE(made, nullptr);
+    Call c;
+    Method(c, made, L"SetToolbarString", {VShort(2), VStr(L"&Find")});
+    Method(c, made, L"SetContextMenuString", {VShort(2), VStr(L"Listen")});
+    CHosted early;
+    ASSERT_TRUE(early.Open(frame, 200, made));
+    HWND earlyToolbar = FindWindowExA(GetParent(FindShownList(early.ax)), nullptr, TOOLBARCLASSNAMEA, nullptr);
+    EXPECT_EQ(ButtonText(earlyToolbar, 32775), "&Find");
+    EXPECT_EQ(ButtonText(earlyToolbar, kViewButton), "~~~VIEW");
+
+    Do(L"SetToolbarString", {VShort(1), VStr(L"View")});
+    Do(L"SetToolbarString", {VShort(3), VStr(L"Nothing")});
+    EXPECT_EQ(ButtonText(toolbar, kViewButton), "View");
+    EXPECT_EQ(ButtonText(toolbar, 32775), "~~~SCAN");
+    SearchLibrary();
+    SetView(1041);
+    for (SHORT selector : {0, 4, 6})
+        Do(L"SetViewString", {VShort(selector), VStr(L"Wrong")});
+    Do(L"SetViewString", {VShort(5), VStr(L"All files")});
+    Do(L"SetViewString", {VShort(2), VStr(L"Albums")}); // the mark moves to the current view
+    MenuSeen menu = Menu([&] { SendMessageA(control, WM_COMMAND, MAKEWPARAM(kViewButton, BN_CLICKED), 0); },
+                         {VK_ESCAPE});
+    ASSERT_TRUE(menu.shown);
+    EXPECT_EQ(menu.texts, (std::vector<std::string>{"All files", "~~~Artist", "Albums"}));
+    EXPECT_TRUE(menu.Checked(2));
+}
