@@ -95,14 +95,15 @@ DWORD WINAPI LookupThread(LPVOID param)
     return 0;
 }
 
-// Dispatches every message of this thread until the thread has ended. A quit
-// message met meanwhile is posted again for the host's own loop.
+// Dispatches every message of this thread until the thread has ended. The wait
+// also wakes for messages that were already waiting when the look-up began. A
+// quit message met meanwhile is posted again for the host's own loop.
 void PumpUntilEnded(HANDLE thread)
 {
     bool quit = false;
     WPARAM quitCode = 0;
     while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
-        MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         MSG msg;
         while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {

@@ -240,7 +240,7 @@ TEST_F(Lookup, UntaggedFilesAreFilledInWithProgressRetryAndCounts)
 
 // LookupError answered FALSE ends the whole look-up, bAbort in LookupProgress
 // too; both still report 100 % and EndLookup. Records once filled in are not
-// looked up again.
+// looked up again; one whose disc gives no track count is left as it was.
 TEST_F(Lookup, StopAbortAndASecondLookup)
 {
     g_cddb.registered = true;
@@ -267,14 +267,29 @@ TEST_F(Lookup, StopAbortAndASecondLookup)
     EXPECT_EQ(host.events.back(), "end 0 1");
     EXPECT_EQ(g_cddb.Count("IdentifyFile"), 1); // a.mp3 only
     EXPECT_EQ(Saved()["b.mp3"], "B|Album|Band|12|1");
+
+    g_cddb.answers["a.mp3"] = {0, 0, true, 0}; // a candidate whose track count cannot be read
+    g_cddb.failing["GetCount"] = E_OUTOFMEMORY;
+    EXPECT_FALSE(RunLookup());
+    EXPECT_EQ(host.events, (Lines{"start", "error 8007000e", "progress 100", "end 0 1"}));
+    EXPECT_EQ(Saved()["a.mp3"], "|||-1|0"); // left as it was
 }
 
 // Not set up, the look-up still walks the catalogue: an empty one reports
-// 100 % at once; WAV files count as visited but never as MP3 files.
+// 100 % at once; WAV files count as visited but never as MP3 files. A host
+// that quits meanwhile finds its quit message in its own loop afterwards.
 TEST_F(Lookup, WithoutSetupTheWalkReportsAndChangesNothing)
 {
+    host.during = [](DISPID id) {
+        if (id == L_START)
+            PostQuitMessage(7);
+    };
     EXPECT_FALSE(RunLookup());
     EXPECT_EQ(host.events, (Lines{"start", "progress 100", "end 0 0"}));
+    MSG quit = {};
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 7u);
+    host.during = nullptr;
     Search({"one.wav", "two.wav"});
     EXPECT_FALSE(RunLookup());
     EXPECT_EQ(host.events, (Lines{"start", "progress 0", "progress 0", "progress 100", "end 0 0"}));
