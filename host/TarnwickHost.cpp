@@ -7,13 +7,17 @@
 // and files or tagged selection text dropped on it. With --lookup it sets up
 // the CDDB component (as a demo user) and looks the untagged tracks up after
 // the search. After the search it can walk through a few steps as a user
-// would and save a picture of its window.
+// would and save a picture of its window. Hot keys are on: Alt and the
+// underlined letter of a toolbar button press it. With --dialog the control
+// sits in a dialog between two buttons instead.
 //
-// usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] [--select ROWS]
+// usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] [--select ROWS]
 //                     [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
 #include "ControlClient.h"
+#include "DialogHost.h"
 #include "EventSink.h"
+#include "HostKeys.h"
 #include "PlaylistPane.h"
 #include "Png.h"
 #include "SearchStatus.h"
@@ -48,6 +52,7 @@ struct Options {
     int group = -1;          // a row of the shown view whose tagged text goes to the playlist
     std::string sort;        // a column of the file list to click
     std::vector<int> select; // rows of the shown list to select and add
+    bool dialog = false;     // the control in a dialog between two buttons
     bool lookup = false;     // set up the CDDB component and look the untagged tracks up after the search
 };
 
@@ -412,6 +417,7 @@ void SetUpControl()
 {
     Call(L"SetToolbarString", {Long(1), Str("&View")});
     Call(L"SetToolbarString", {Long(2), Str("&Scan")});
+    Call(L"EnableHotKeyForVB");
     Put(L"ColNameHeader", Str("Name"));
     Put(L"ColTimeHeader", Str("Time"));
     Put(L"ColTypeHeader", Str("Type"));
@@ -494,7 +500,9 @@ bool ParseArgs(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
-        if (arg == "--style" && hasValue)
+        if (arg == "--dialog")
+            g_opts.dialog = true;
+        else if (arg == "--style" && hasValue)
             g_opts.style = std::atol(argv[++i]);
         else if (arg == "--view" && hasValue)
             g_opts.view = std::atol(argv[++i]);
@@ -534,7 +542,7 @@ bool ParseArgs(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (!ParseArgs(argc, argv)) {
-        std::fprintf(stderr, "usage: TarnwickHost [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
+        std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
                              "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--screenshot FILE] "
                              "[FOLDER]...\n");
         return 2;
@@ -559,22 +567,28 @@ int main(int argc, char** argv)
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = "TarnwickHostFrame";
     RegisterClassA(&wc);
-    g_frame = CreateWindowExA(0, wc.lpszClassName, "Tarnwick", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20, 1080,
-                              560, nullptr, nullptr, wc.hInstance, nullptr);
-    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-    g_addButton = CreateWindowExA(0, "BUTTON", "Add selection", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
-                                  0, 0, 0, g_frame, reinterpret_cast<HMENU>(INT_PTR(ID_ADDSELECTION)), wc.hInstance,
-                                  nullptr);
-    if (!g_pane.Create(g_frame, ID_PLAYLIST) || !g_status.Create(g_frame)) {
-        std::fprintf(stderr, "TarnwickHost: the playlist or the status bar could not be made\n");
-        return 1;
+    if (g_opts.dialog) {
+        g_frame = CreateControlDialog(wc.hInstance, L"Tarnwick.TarnwickCtrl.1", FrameProc);
+        g_ax = GetDlgItem(g_frame, ID_DIALOG_CONTROL);
+    } else {
+        g_frame = CreateWindowExA(0, wc.lpszClassName, "Tarnwick", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20,
+                                  1080, 560, nullptr, nullptr, wc.hInstance, nullptr);
+        HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+        g_addButton = CreateWindowExA(0, "BUTTON", "Add selection", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                      0, 0, 0, 0, g_frame, reinterpret_cast<HMENU>(INT_PTR(ID_ADDSELECTION)),
+                                      wc.hInstance, nullptr);
+        if (!g_pane.Create(g_frame, ID_PLAYLIST) || !g_status.Create(g_frame)) {
+            std::fprintf(stderr, "TarnwickHost: the playlist or the status bar could not be made\n");
+            return 1;
+        }
+        for (HWND child : {g_addButton, g_pane.Handle(), g_status.Handle()})
+            SendMessageA(child, WM_SETFONT, WPARAM(font), FALSE);
+        // Created at its full size: the control sizes its columns to the window it gets.
+        // A control parent, so Tab walks through the control's toolbar and list.
+        RECT place = Layout();
+        g_ax = CreateWindowExA(WS_EX_CONTROLPARENT, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0,
+                               0, place.right, place.bottom, g_frame, nullptr, wc.hInstance, nullptr);
     }
-    for (HWND child : {g_addButton, g_pane.Handle(), g_status.Handle()})
-        SendMessageA(child, WM_SETFONT, WPARAM(font), FALSE);
-    // Created at its full size: the control sizes its columns to the window it gets.
-    RECT place = Layout();
-    g_ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, place.right,
-                           place.bottom, g_frame, nullptr, wc.hInstance, nullptr);
     IUnknown* unknown = nullptr;
     if (!g_ax || FAILED(getControl(g_ax, &unknown)) ||
         FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&g_ctrl)))) {
@@ -597,6 +611,8 @@ int main(int argc, char** argv)
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (TranslateHostKey(msg, unknown, g_ax, g_frame))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
