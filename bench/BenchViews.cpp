@@ -4,11 +4,11 @@
 // off) in the same run.
 //
 // usage: bench_views.exe DRIVE [RECORDS]   (DRIVE: an empty drive, such as T:)
+#include "BenchCatalogue.h"
 #include "ControlClient.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <ocidl.h>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,50 +16,25 @@
 
 namespace {
 
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+using bench::Now;
 
-void Put8(std::string& out, const std::string& s) { out += char(s.size()) + s; } // texts below 255 bytes
-void Put32(std::string& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out += char((v >> (8 * i)) & 0xFF);
-}
-
-// The catalogue as a cache file: one empty file per record, 20 records an
-// artist, except the first artist, who has 2,000.
+// The catalogue: 20 records an artist, except the first artist, who has 2,000;
+// a folder for every 100 artists.
 std::string MakeCatalogue(const std::string& root, int records)
 {
-    CreateDirectoryA(root.c_str(), nullptr);
-    std::string cache = "SNDF";
-    Put32(cache, 1);
+    std::vector<bench::Record> list(size_t(records > 0 ? records : 0));
     for (int i = 0; i < records; ++i) {
         int artist = i < 2000 ? 0 : 1 + (i - 2000) / 20;
-        std::string dir = root + "\\a" + std::to_string(artist / 100);
-        if (i == 0 || (i >= 2000 && (i - 2000) % 2000 == 0))
-            CreateDirectoryA(dir.c_str(), nullptr);
-        std::string name = "track " + std::to_string(i) + ".mp3";
-        std::string path = dir + "\\" + name;
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        CloseHandle(h);
-        cache += i == 0 ? std::string("\xFF\xFF\x01\x00\x0A\x00", 6) + "CMusicInfo" : std::string("\x01\x80", 2);
-        Put8(cache, name);
-        Put8(cache, "3:20");
-        Put8(cache, "");
-        Put8(cache, "Album " + std::to_string(i / 12));
-        Put8(cache, "Artist " + std::to_string(artist));
-        Put8(cache, path);
-        Put8(cache, "Title " + std::to_string(i));
-        Put32(cache, 1);
-        Put32(cache, uint32_t(1 + i % 40));
-        Put32(cache, 200);
-        Put32(cache, 1);
+        bench::Record& r = list[size_t(i)];
+        r.strFolder = "a" + std::to_string(artist / 100);
+        r.strName = "track " + std::to_string(i) + ".mp3";
+        r.strTime = "3:20";
+        r.strAlbum = "Album " + std::to_string(i / 12);
+        r.strArtist = "Artist " + std::to_string(artist);
+        r.strTitle = "Title " + std::to_string(i);
+        r.nGenre = 1 + i % 40;
     }
-    std::string file = root + "\\cache.snd";
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD n;
-    WriteFile(h, cache.data(), DWORD(cache.size()), &n, nullptr);
-    CloseHandle(h);
-    return file;
+    return bench::WriteCatalogue(root, list);
 }
 
 // The baseline: n plain items into a list view with redraw off.
@@ -103,34 +78,18 @@ void Report(const char* what, double seconds, double baseline, int items)
                 baseline * 1e3, items, seconds / baseline);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The measurements on a hosted control; 1 when the control is not registered.
+int Run(const std::string& drive, int records)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_views DRIVE [RECORDS]\n");
-        return 2;
-    }
-    const int records = argc > 2 ? std::atoi(argv[2]) : 100000;
-    OleInitialize(nullptr);
-    HMODULE atl = LoadLibraryA("atl.dll");
-    reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))();
-    auto get = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-    std::string cache = MakeCatalogue(std::string(argv[1]) + "\\views", records);
+    std::string cache = MakeCatalogue(drive + "\\views", records);
     const int artists = 1 + (records - 2000) / 20;
-
-    HWND frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 400, nullptr,
-                                 nullptr, nullptr, nullptr);
-    HWND ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 600, 400, frame,
-                              nullptr, nullptr, nullptr);
-    IUnknown* unknown = nullptr;
-    IDispatch* ctrl = nullptr;
-    if (!ax || FAILED(get(ax, &unknown)) ||
-        FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl)))) {
+    bench::HostedControl host;
+    if (!host.Create(600, 400, 600, 400)) {
         std::fprintf(stderr, "bench_views: the control is not registered\n");
         return 1;
     }
+    HWND frame = host.hFrame;
+    IDispatch* ctrl = host.pDispatch;
     Invoke(ctrl, L"Style", DISPATCH_PROPERTYPUT, {Long(2)});
     double t0 = Now();
     Invoke(ctrl, L"LoadFile", DISPATCH_METHOD, {Str(cache)});
@@ -168,9 +127,19 @@ int main(int argc, char** argv)
     Report("opening a group of 2,000 files", open, baseOpen, 2000);
     Report("switching to the files and back", switching, baseBoth, artists + 2000);
     Report("refresh (regrouping every record)", refresh, baseGroups, artists);
-    ctrl->Release();
-    unknown->Release();
-    DestroyWindow(frame);
-    OleUninitialize();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_views DRIVE [RECORDS]\n");
+        return 2;
+    }
+    OleInitialize(nullptr);
+    int rc = Run(argv[1], argc > 2 ? std::atoi(argv[2]) : 100000);
+    OleUninitialize();
+    return rc;
 }

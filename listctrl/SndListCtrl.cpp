@@ -287,8 +287,14 @@ void CSndListCtrl::NotifySelection()
 LRESULT CSndListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_KEYUP: {
+    case WM_KEYUP:
+        if (wp == VK_APPS) { // the context-menu key; not every system makes it a context-menu message
+            SendMessageA(Handle(), WM_CONTEXTMENU, WPARAM(Handle()), MAKELPARAM(-1, -1));
+            NotifySelection();
+            return 0;
+        }
+        [[fallthrough]];
+    case WM_LBUTTONDOWN: {
         LRESULT r = Default(msg, wp, lp);
         NotifySelection();
         return r;

@@ -240,6 +240,7 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     Put(off, ctrl, L"ShowContextMenu", VBool(false));
     Select(files, {"c.mp3"}); // the click on empty space cleared the selection
     EXPECT_TRUE(Menu([&] { ShiftF10(files); }, {VK_ESCAPE}).shown);
+    EXPECT_TRUE(Menu([&] { Key(files, VK_APPS); }, {VK_ESCAPE}).shown); // the context-menu key
     SetView(1040);
     HWND grouped = Shown();
     Click(grouped, Find(grouped, "Other"));
