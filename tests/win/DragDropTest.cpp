@@ -140,18 +140,20 @@ std::string BytesOf(HGLOBAL h)
 }
 
 
-// One top-level window for the whole run, out of the way of the other tests'
-// windows: destroying, hiding or moving one away here waits seconds for the X server.
-HWND TargetWindow()
+// A plain window for a drop target: a static control would let the cursor's hit test pass through.
+HWND TargetWindow(DWORD style, int x, int y, int width, int height, HWND parent)
 {
-    static HWND window = [] {
+    static ATOM registered = [] {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
         wc.lpszClassName = "TwDropTarget";
-        RegisterClassA(&wc);
-        return CreateWindowExA(WS_EX_TOPMOST, "TwDropTarget", "target", WS_POPUP | WS_VISIBLE, 700, 500, 200,
-                               150, nullptr, nullptr, nullptr, nullptr);
+        return RegisterClassA(&wc);
     }();
+    if (!registered)
+        return nullptr;
+    HWND window = CreateWindowExA(0, "TwDropTarget", "target", style | WS_VISIBLE, x, y, width, height, parent,
+                                  nullptr, nullptr, nullptr);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return window;
 }
 
@@ -161,11 +163,13 @@ struct CDropSpot {
     HWND window = nullptr;
     CTarget target;
 
-    void Open()
+    void Open(HWND on)
     {
-        ASSERT_NE(window = TargetWindow(), nullptr);
+        ASSERT_NE(window = on, nullptr);
         ASSERT_EQ(RegisterDragDrop(window, &target), S_OK);
-        SetCursorPos(800, 575);
+        RECT r;
+        GetWindowRect(window, &r);
+        SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         MSG msg; // the window's first messages and the cursor's move
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
@@ -205,11 +209,15 @@ struct CDropSpot {
 
 class DragDrop : public ::testing::Test {
 protected:
+    // One top-level window for the suite: destroying one here waits seconds for the X server.
+    static void SetUpTestSuite() { s_window = TargetWindow(WS_POPUP, 700, 500, 200, 150, nullptr); }
+    static void TearDownTestSuite() { DestroyWindow(s_window); }
+
     // The thread has COM but not OLE, as in a host that only called CoInitialize.
     void SetUp() override
     {
         CoInitialize(nullptr);
-        spot.Open();
+        spot.Open(s_window);
         locks = fw::ModuleLockCount();
     }
     void TearDown() override
@@ -219,10 +227,12 @@ protected:
         CoUninitialize();
     }
 
+    static HWND s_window;
     CDropSpot spot;
     CTarget& target = spot.target;
     LONG locks = 0;
 };
+HWND DragDrop::s_window;
 
 TEST_F(DragDrop, FilesReachTheTargetAsPathsAndTheDataObjectEndsWithItsLastHolder)
 {
@@ -357,8 +367,8 @@ protected:
     void SetUp() override
     {
         Views::SetUp();
-        if (!IsSkipped() && !HasFatalFailure())
-            spot.Open();
+        if (!IsSkipped() && !HasFatalFailure()) // a window of the host's frame, over the control's lower right
+            spot.Open(TargetWindow(WS_CHILD, 300, 200, 100, 80, frame));
         spot.target.answer = DROPEFFECT_MOVE; // which the list must not act on
     }
     void TearDown() override
