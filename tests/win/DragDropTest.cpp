@@ -377,26 +377,6 @@ protected:
         Views::TearDown();
     }
 
-    static int Find(HWND list, const std::string& text)
-    {
-        std::vector<std::string> rows = Rows(list);
-        for (size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].substr(rows[i].find_first_not_of(' ')) == text)
-                return int(i);
-        ADD_FAILURE() << "no row " << text;
-        return -1;
-    }
-    static void Select(HWND list, const std::vector<std::string>& texts)
-    {
-        LVITEMA none = {};
-        none.stateMask = LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&none));
-        for (const std::string& text : texts) {
-            LVITEMA lv = {};
-            lv.stateMask = lv.state = LVIS_SELECTED;
-            SendMessageA(list, LVM_SETITEMSTATE, WPARAM(Find(list, text)), LPARAM(&lv));
-        }
-    }
     // The rows as shown, a selected one marked with a star.
     static std::vector<std::string> State(HWND list)
     {
