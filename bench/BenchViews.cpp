@@ -5,13 +5,13 @@
 // same records in this process.
 //
 // usage: bench_views.exe DRIVE [RECORDS]   (DRIVE: an empty drive, such as T:)
+#include "BenchCatalogue.h"
 #include "ControlClient.h"
 #include "catalogue/CacheFile.h"
 #include "catalogue/Catalogue.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <ocidl.h>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -19,51 +19,25 @@
 
 namespace {
 
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+using bench::Now;
 
-void Put8(std::string& out, const std::string& s) { out += char(s.size()) + s; } // texts below 255 bytes
-void Put32(std::string& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out += char((v >> (8 * i)) & 0xFF);
-}
-
-// The catalogue as a cache file: one empty file per record, 20 records an
-// artist, except the first artist, who has 2,000.
+// The catalogue: 20 records an artist, except the first artist, who has 2,000;
+// a folder for every 100 artists.
 std::string MakeCatalogue(const std::string& root, int records)
 {
-    CreateDirectoryA(root.c_str(), nullptr);
-    std::string cache = "SNDF", lastDir;
-    Put32(cache, 1);
+    std::vector<bench::Record> list(size_t(records > 0 ? records : 0));
     for (int i = 0; i < records; ++i) {
         int artist = i < 2000 ? 0 : 1 + (i - 2000) / 20;
-        std::string dir = root + "\\a" + std::to_string(artist / 100);
-        if (dir != lastDir) // a folder for each hundred artists
-            CreateDirectoryA(dir.c_str(), nullptr);
-        lastDir = dir;
-        std::string name = "track " + std::to_string(i) + ".mp3";
-        std::string path = dir + "\\" + name;
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        CloseHandle(h);
-        cache += i == 0 ? std::string("\xFF\xFF\x01\x00\x0A\x00", 6) + "CMusicInfo" : std::string("\x01\x80", 2);
-        Put8(cache, name);
-        Put8(cache, "3:20");
-        Put8(cache, "");
-        Put8(cache, "Album " + std::to_string(i / 12));
-        Put8(cache, "Artist " + std::to_string(artist));
-        Put8(cache, path);
-        Put8(cache, "Title " + std::to_string(i));
-        Put32(cache, 1);
-        Put32(cache, uint32_t(1 + i % 40));
-        Put32(cache, 200);
-        Put32(cache, 1);
+        bench::Record& r = list[size_t(i)];
+        r.strFolder = "a" + std::to_string(artist / 100);
+        r.strName = "track " + std::to_string(i) + ".mp3";
+        r.strTime = "3:20";
+        r.strAlbum = "Album " + std::to_string(i / 12);
+        r.strArtist = "Artist " + std::to_string(artist);
+        r.strTitle = "Title " + std::to_string(i);
+        r.nGenre = 1 + i % 40;
     }
-    std::string file = root + "\\cache.snd";
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD n;
-    WriteFile(h, cache.data(), DWORD(cache.size()), &n, nullptr);
-    CloseHandle(h);
-    return file;
+    return bench::WriteCatalogue(root, list);
 }
 
 // The baseline: n plain items into a list view with redraw off. With the
@@ -103,50 +77,6 @@ double PlainInserts(HWND parent, int n, bool asGroupRows = false)
     return seconds;
 }
 
-// What emptying a shown list row by row costs: each item's data read and
-// cleared with a message of its own, then all items deleted at once, with
-// redraw on or off.
-double DeleteRowByRow(HWND parent, int n, bool redraw)
-{
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 400, 300, parent,
-                                nullptr, nullptr, nullptr);
-    LVCOLUMNA col = {};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.cx = 200;
-    col.pszText = const_cast<char*>("Name");
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, LPARAM(&col));
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    for (int i = 0; i < n; ++i) {
-        std::string text = "Artist " + std::to_string(i);
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = i;
-        item.lParam = i + 1;
-        item.pszText = const_cast<char*>(text.c_str());
-        SendMessageA(list, LVM_INSERTITEMA, 0, LPARAM(&item));
-    }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    UpdateWindow(list);
-    double start = Now();
-    if (!redraw)
-        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    for (int i = n - 1; i >= 0; --i) {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = i;
-        SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&item));
-        item.lParam = 0;
-        SendMessageA(list, LVM_SETITEMA, 0, LPARAM(&item));
-    }
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    if (!redraw)
-        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    UpdateWindow(list);
-    double seconds = Now() - start;
-    DestroyWindow(list);
-    return seconds;
-}
-
 HRESULT Invoke(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args)
 {
     return InvokeByName(d, name, flags, args);
@@ -161,34 +91,18 @@ void Report(const char* what, double seconds, double baseline, int items, double
                 baseline * 1e3, items, seconds / baseline, aim);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The measurements on a hosted control; 1 when the control is not registered.
+int Run(const std::string& drive, int records)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_views DRIVE [RECORDS]\n");
-        return 2;
-    }
-    const int records = argc > 2 ? std::atoi(argv[2]) : 100000;
-    OleInitialize(nullptr);
-    HMODULE atl = LoadLibraryA("atl.dll");
-    reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))();
-    auto get = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-    std::string cache = MakeCatalogue(std::string(argv[1]) + "\\views", records);
+    std::string cache = MakeCatalogue(drive + "\\views", records);
     const int artists = 1 + (records - 2000) / 20;
-
-    HWND frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 400, nullptr,
-                                 nullptr, nullptr, nullptr);
-    HWND ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 600, 400, frame,
-                              nullptr, nullptr, nullptr);
-    IUnknown* unknown = nullptr;
-    IDispatch* ctrl = nullptr;
-    if (!ax || FAILED(get(ax, &unknown)) ||
-        FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl)))) {
+    bench::HostedControl host;
+    if (!host.Create(600, 400, 600, 400)) {
         std::fprintf(stderr, "bench_views: the control is not registered\n");
         return 1;
     }
+    HWND frame = host.hFrame;
+    IDispatch* ctrl = host.pDispatch;
     Invoke(ctrl, L"Style", DISPATCH_PROPERTYPUT, {Long(2)});
     double t0 = Now();
     Invoke(ctrl, L"LoadFile", DISPATCH_METHOD, {Str(cache)});
@@ -216,8 +130,6 @@ int main(int argc, char** argv)
     }
     double switching = (Now() - t0) / 5;
 
-    // A filter change that leaves every group as it was, then one that makes
-    // every record be refiled (the minimum changes, nothing is that short).
     VARIANT patterns = StringArrayArg({"*.ogg"});
     t0 = Now();
     Invoke(ctrl, L"HideItems", DISPATCH_METHOD, {patterns});
@@ -242,7 +154,6 @@ int main(int argc, char** argv)
     own.RebuildGroups();
     double regroup = Now() - t0;
     double baseRows = PlainInserts(frame, artists, true);
-    double emptyRedrawing = DeleteRowByRow(frame, artists, true), emptyQuiet = DeleteRowByRow(frame, artists, false);
 
     std::printf("views of %d records, %d artists (cache file loaded in %.0f ms):\n", records, artists, load * 1e3);
     Report("building the artist view", build, baseGroups, artists, 1.3);
@@ -250,15 +161,23 @@ int main(int argc, char** argv)
                 "(ratio %.2f); walking the artist index %.2f ms (%zu)\n",
                 baseRows * 1e3, baseRows / baseGroups, walk * 1e3, walked > 0 ? own.Artists().size() : 0);
     Report("opening a group of 2,000 files", open, baseOpen, 2000);
-    Report("switching to the files and back", switching, baseBoth, artists + 2000);
+    Report("switching to the files and back", switching, baseBoth, artists + 2000, 1.5);
     Report("refresh, no group changes", refresh, baseGroups, artists, 3.0);
     Report("refresh, every record refiled", refile, baseGroups, artists, 3.0);
     std::printf("    of which the catalogue refiling every record %.1f ms (measured on its own)\n", regroup * 1e3);
-    std::printf("    emptying a shown list of %d rows row by row: %.1f ms with redraw on, %.1f ms with redraw off\n",
-                artists, emptyRedrawing * 1e3, emptyQuiet * 1e3);
-    ctrl->Release();
-    unknown->Release();
-    DestroyWindow(frame);
-    OleUninitialize();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_views DRIVE [RECORDS]\n");
+        return 2;
+    }
+    OleInitialize(nullptr);
+    int rc = Run(argv[1], argc > 2 ? std::atoi(argv[2]) : 100000);
+    OleUninitialize();
+    return rc;
 }

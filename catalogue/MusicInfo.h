@@ -1,9 +1,11 @@
 // CMusicInfo: everything the catalogue knows of one music file.
 #pragma once
 #include "Str.h"
+#include "platform/PlatformCom.h"
 #include <cstdint>
 
 class CArchive;
+struct ICddbDisc;
 
 class CMusicInfo {
 public:
@@ -14,6 +16,12 @@ public:
 
     // Writes the record data to a storing archive, or reads it from a loading one.
     virtual void Serialize(CArchive& ar);
+
+    // The track lookup (Windows only, on the lookup worker): asks the look-up
+    // service for this file and fills in album, artist, title and genre.
+    // 1 when the record was filled in, a negative code when the component
+    // failed, any other value when nothing was done.
+    int32_t LookupTrack();
 
     int32_t m_bTagged = 0;   // an MP3 whose tag gives title, album and artist
     int16_t m_nGroupRefs = 0; // how many group sets hold this record (never saved)
@@ -28,4 +36,12 @@ public:
     int32_t m_lLength = 0;   // playing time in seconds, from the host
     int32_t m_nGenre = -1;   // 1..127 from the tag, -1 for none
     int32_t m_nFileType = 0; // 1 = MP3, 0 = anything else
+    // The lookup's references, never saved: the component, lent by the view
+    // for a look-up, and the look-up service, held until the record goes.
+    IUnknown* m_pCddb = nullptr;
+    CObjectRef<IUnknown> m_pLookupService;
+
+private:
+    // Takes the title of the disc's first track whose title the path holds.
+    int32_t FindTitleInPath(ICddbDisc* disc);
 };

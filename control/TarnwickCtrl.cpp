@@ -296,7 +296,8 @@ HRESULT CTarnwickCtrl::PutStrNoFileFound(CDispCall& c)
 HRESULT CTarnwickCtrl::PutCacheFile(CDispCall& c)
 {
     m_strCacheFile = c.Str(0);
-    ::LoadFile(m_view.Catalogue(), m_strCacheFile.c_str());
+    if (!m_view.IsLookupRunning()) // the look-up walks the file index
+        ::LoadFile(m_view.Catalogue(), m_strCacheFile.c_str());
     SetModified();
     return S_OK;
 }
@@ -377,13 +378,13 @@ HRESULT CTarnwickCtrl::PutStrLang(CDispCall& c)
 
 HRESULT CTarnwickCtrl::GetIsLookupAlive(CDispCall& c)
 {
-    c.ReturnBool(false);
+    c.ReturnBool(m_view.PingLookup());
     return S_OK;
 }
 
 HRESULT CTarnwickCtrl::GetIsLookupSetupOk(CDispCall& c)
 {
-    c.ReturnBool(false);
+    c.ReturnBool(m_view.IsLookupSetupOk());
     return S_OK;
 }
 
@@ -522,6 +523,10 @@ HRESULT CTarnwickCtrl::SaveFile(CDispCall& c)
 
 HRESULT CTarnwickCtrl::LoadFile(CDispCall& c)
 {
+    if (m_view.IsLookupRunning()) { // the look-up walks the file index: "in use"
+        c.ReturnLong(ERROR_SHARING_VIOLATION);
+        return S_OK;
+    }
     int32_t result = ::LoadFile(m_view.Catalogue(), c.Str(0).c_str());
     if (result == 0)
         SetViewButtonEnabled(m_view.IsViewEnabled());
@@ -531,7 +536,7 @@ HRESULT CTarnwickCtrl::LoadFile(CDispCall& c)
 
 HRESULT CTarnwickCtrl::Lookup(CDispCall& c)
 {
-    c.ReturnBool(false);
+    c.ReturnBool(m_view.RunLookup());
     return S_OK;
 }
 
@@ -627,10 +632,24 @@ HRESULT CTarnwickCtrl::HideItems(CDispCall& c)
     return S_OK;
 }
 
-// No lookup component is set up yet: its setup answers failure.
+// A component that needs a registered user has the host name one in GetUserInfo.
 HRESULT CTarnwickCtrl::SetupCDDB(CDispCall& c)
 {
-    c.ReturnBool(false);
+    int32_t code = m_view.SetupLookup(c.Str(0), c.Str(1), c.Str(2));
+    if (code != 1) {
+        c.ReturnBool(code >= 0);
+        return S_OK;
+    }
+    BSTR user = SysAllocString(L"");
+    BSTR password = SysAllocString(L"");
+    fw::CEventArgs args;
+    args.RefBstr(&user).RefBstr(&password);
+    FireEvent(DISPID_TW_EVENT_GETUSERINFO, args);
+    std::string userText = fw::ToAnsi(user, int(SysStringLen(user)));
+    std::string passwordText = fw::ToAnsi(password, int(SysStringLen(password)));
+    SysFreeString(user);
+    SysFreeString(password);
+    c.ReturnBool(m_view.SetLookupUser(userText, passwordText));
     return S_OK;
 }
 

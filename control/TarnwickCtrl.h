@@ -135,6 +135,8 @@ private:
     LRESULT OnAddingFile(AddingFileRecord* record);
     LRESULT OnSearchProgress(ProgressRecord* record);
     LRESULT OnEndSearch(CountsRecord* counts, bool hasRows);
+    LRESULT OnLookupProgress(ProgressRecord* record);
+    LRESULT OnLookupError(LONG code, BOOL* retry);
 
     // The keyboard (TarnwickKeys.cpp).
     int BuildAccelerators();

@@ -223,6 +223,7 @@ void CTarnwickCtrl::OnPaint()
 // The worker must be gone before the cache file is written from the catalogue.
 void CTarnwickCtrl::OnDestroy()
 {
+    m_view.StopLookup();
     m_view.StopSearch();
     m_view.WaitForWorker();
     if (!m_strCacheFile.empty())
@@ -303,6 +304,30 @@ LRESULT CTarnwickCtrl::OnEndSearch(CountsRecord* counts, bool hasRows)
     return 0;
 }
 
+LRESULT CTarnwickCtrl::OnLookupProgress(ProgressRecord* record)
+{
+    if (!record)
+        return 0;
+    VARIANT_BOOL abort = record->bAbort ? VARIANT_TRUE : VARIANT_FALSE;
+    fw::CEventArgs args;
+    args.Short(SHORT(record->nPercent)).RefBool(&abort);
+    FireEvent(DISPID_TW_EVENT_LOOKUPPROGRESS, args);
+    record->bAbort = abort != VARIANT_FALSE;
+    return 0;
+}
+
+// The worker's retry flag arrives TRUE; the host's answer goes back into it.
+LRESULT CTarnwickCtrl::OnLookupError(LONG code, BOOL* retry)
+{
+    VARIANT_BOOL again = !retry || *retry ? VARIANT_TRUE : VARIANT_FALSE;
+    fw::CEventArgs args;
+    args.Long(code).RefBool(&again);
+    FireEvent(DISPID_TW_EVENT_LOOKUPERROR, args);
+    if (retry)
+        *retry = again != VARIANT_FALSE;
+    return 0;
+}
+
 LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
@@ -373,6 +398,22 @@ LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     }
     case UM_ITEMSSELECTED:
         FireItemsSelected(LONG(wp), LONG(lp));
+        return 0;
+    case UM_STARTLOOKUP: {
+        fw::CEventArgs args;
+        FireEvent(DISPID_TW_EVENT_STARTLOOKUP, args);
+        return 0;
+    }
+    case UM_LOOKUPPROGRESS:
+        return OnLookupProgress(reinterpret_cast<ProgressRecord*>(wp));
+    case UM_LOOKUPERROR:
+        return OnLookupError(LONG(wp), reinterpret_cast<BOOL*>(lp));
+    case UM_ENDLOOKUP:
+        if (const CountsRecord* counts = reinterpret_cast<const CountsRecord*>(wp)) {
+            fw::CEventArgs args;
+            args.Long(counts->lTagged).Long(counts->lTotal);
+            FireEvent(DISPID_TW_EVENT_ENDLOOKUP, args);
+        }
         return 0;
     default:
         return Default(msg, wp, lp);

@@ -4,13 +4,15 @@
 // offers (with the playing time it computes from the file) and logs every
 // event. A status bar follows the search; a playlist pane beside the control
 // takes the selection (the Add selection button, the context menu's commands)
-// and files or tagged selection text dropped on it. After the search it can
-// walk through a few steps as a user would and save a picture of its window.
-// Hot keys are on: Alt and the underlined letter of a toolbar button press it.
-// With --dialog the control sits in a dialog between two buttons instead.
+// and files or tagged selection text dropped on it. With --lookup it sets up
+// the CDDB component (as a demo user) and looks the untagged tracks up after
+// the search. After the search it can walk through a few steps as a user
+// would and save a picture of its window. Hot keys are on: Alt and the
+// underlined letter of a toolbar button press it. With --dialog the control
+// sits in a dialog between two buttons instead.
 //
 // usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] [--select ROWS]
-//                     [--ext PATTERN]... [--genres INI] [--cache FILE] [--screenshot FILE] [FOLDER]...
+//                     [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
 #include "ControlClient.h"
 #include "DialogHost.h"
@@ -34,6 +36,7 @@
 namespace {
 
 const UINT WM_APP_START = WM_APP + 1;
+const UINT WM_APP_LOOKUP = WM_APP + 2;
 const UINT_PTR TIMER_STEP = 1;
 const int ID_ADDSELECTION = 100, ID_PLAYLIST = 101;
 const int PANE_WIDTH = 270, BUTTON_HEIGHT = 26, GAP = 4;
@@ -50,6 +53,7 @@ struct Options {
     std::string sort;        // a column of the file list to click
     std::vector<int> select; // rows of the shown list to select and add
     bool dialog = false;     // the control in a dialog between two buttons
+    bool lookup = false;     // set up the CDDB component and look the untagged tracks up after the search
 };
 
 // What the host does after the search, one step a timer tick, as a user would.
@@ -287,6 +291,41 @@ void PlanSteps()
         SetTimer(g_frame, TIMER_STEP, 800, nullptr);
 }
 
+// The view and the steps the host was asked for, once the search (and the look-up) are done.
+void AfterSearch()
+{
+    if (g_opts.view)
+        Put(L"View", Long(g_opts.view));
+    if (g_opts.open >= 0)
+        ClickRow(g_opts.open);
+    PlanSteps();
+}
+
+// Lookup keeps answering messages, the events among them, until it is done.
+void RunLookup()
+{
+    VARIANT changed;
+    VariantInit(&changed);
+    InvokeByName(g_ctrl, L"Lookup", DISPATCH_METHOD, {}, &changed);
+    Log("Lookup: %s\n", changed.vt == VT_BOOL && changed.boolVal ? "TRUE" : "FALSE");
+    LONG tagged = 0, mp3 = 0, music = 0;
+    InvokeByName(g_ctrl, L"GetMusicCounts", DISPATCH_METHOD,
+                 {ByRef(VT_I4, &tagged), ByRef(VT_I4, &mp3), ByRef(VT_I4, &music)});
+    g_status.Ended(long(tagged), long(mp3), long(music));
+}
+
+void SetUpLookup()
+{
+    VARIANT ok;
+    VariantInit(&ok);
+    InvokeByName(g_ctrl, L"SetupCDDB", DISPATCH_METHOD, {Str("TarnwickHost"), Str("demo"), Str("1.0")}, &ok);
+    Log("SetupCDDB: %s\n", ok.vt == VT_BOOL && ok.boolVal ? "TRUE" : "FALSE");
+    VARIANT alive;
+    VariantInit(&alive);
+    InvokeByName(g_ctrl, L"IsLookupAlive", DISPATCH_PROPERTYGET, {}, &alive);
+    Log("IsLookupAlive: %s\n", alive.vt == VT_BOOL && alive.boolVal ? "TRUE" : "FALSE");
+}
+
 // The host's answers to the control's events.
 class CEvents : public CEventSink {
 public:
@@ -325,11 +364,10 @@ public:
             InvokeByName(g_ctrl, L"GetMusicCounts", DISPATCH_METHOD,
                          {ByRef(VT_I4, &tagged), ByRef(VT_I4, &mp3), ByRef(VT_I4, &music)});
             g_status.Ended(long(a[1].lVal), long(a[0].lVal), long(music));
-            if (g_opts.view)
-                Put(L"View", Long(g_opts.view));
-            if (g_opts.open >= 0)
-                ClickRow(g_opts.open);
-            PlanSteps();
+            if (g_opts.lookup) // once the search's worker is gone: a look-up never runs beside it
+                PostMessageA(g_frame, WM_APP_LOOKUP, 0, 0);
+            else
+                AfterSearch();
             break;
         }
         case DISPID_TW_EVENT_STARTSEARCH:
@@ -349,6 +387,22 @@ public:
             g_status.Progress(a[3].iVal, long(a[2].lVal), long(a[1].lVal));
             break;
         case DISPID_TW_EVENT_DISABLEDVIEW: Log("DisabledView\n"); break;
+        case DISPID_TW_EVENT_GETUSERINFO:
+            SysFreeString(*a[1].pbstrVal);
+            SysFreeString(*a[0].pbstrVal);
+            *a[1].pbstrVal = SysAllocString(L"demo");
+            *a[0].pbstrVal = SysAllocString(L"demo");
+            Log("GetUserInfo -> demo\n");
+            break;
+        case DISPID_TW_EVENT_STARTLOOKUP: Log("StartLookup\n"); break;
+        case DISPID_TW_EVENT_LOOKUPPROGRESS: Log("LookupProgress %d%%\n", a[1].iVal); break;
+        case DISPID_TW_EVENT_LOOKUPERROR: // a demo does not insist: the look-up ends
+            Log("LookupError 0x%08lx -> stop\n", static_cast<unsigned long>(a[1].lVal));
+            *a[0].pboolVal = VARIANT_FALSE;
+            break;
+        case DISPID_TW_EVENT_ENDLOOKUP:
+            Log("EndLookup updated=%ld untagged=%ld\n", long(a[1].lVal), long(a[0].lVal));
+            break;
         case DISPID_TW_EVENT_ITEMSSELECTED:
             Log("ItemsSelected files=%ld items=%ld\n", long(a[1].lVal), long(a[0].lVal));
             break;
@@ -416,6 +470,10 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_APP_START:
         Call(L"BeginSearch");
         return 0;
+    case WM_APP_LOOKUP:
+        RunLookup();
+        AfterSearch();
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wp) == ID_ADDSELECTION && HIWORD(wp) == BN_CLICKED)
             AddSelection();
@@ -467,6 +525,8 @@ bool ParseArgs(int argc, char** argv)
             g_opts.cache = argv[++i];
         else if (arg == "--genres" && hasValue)
             g_opts.genres = argv[++i];
+        else if (arg == "--lookup")
+            g_opts.lookup = true;
         else if (arg.compare(0, 2, "--") == 0)
             return false;
         else
@@ -483,7 +543,7 @@ int main(int argc, char** argv)
 {
     if (!ParseArgs(argc, argv)) {
         std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
-                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--screenshot FILE] "
+                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--screenshot FILE] "
                              "[FOLDER]...\n");
         return 2;
     }
@@ -542,6 +602,8 @@ int main(int argc, char** argv)
         SUCCEEDED(cpc->FindConnectionPoint(DIID_TarnwickEvents, &cp)))
         cp->Advise(&g_events, &cookie);
     SetUpControl();
+    if (g_opts.lookup)
+        SetUpLookup();
     ShowWindow(g_frame, SW_SHOW);
     UpdateWindow(g_frame);
     if (!g_opts.folders.empty())

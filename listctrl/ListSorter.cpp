@@ -21,8 +21,11 @@ int CALLBACK ComparePairs(LPARAM a, LPARAM b, LPARAM param)
 
 } // namespace
 
+// The list draws nothing while its items carry pairs: a list view would
+// otherwise repaint every item as its data is swapped, twice.
 CListSorter::CListSorter(HWND list, int column) : m_hList(list)
 {
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     m_pairs.resize(size_t(count > 0 ? count : 0));
     char text[1024];
@@ -54,6 +57,8 @@ CListSorter::~CListSorter()
         if (SendMessageA(m_hList, LVM_GETITEMA, 0, LPARAM(&lv)) && lv.lParam)
             SetItemData(m_hList, i, reinterpret_cast<const SortPair*>(lv.lParam)->lOldData);
     }
+    SendMessageA(m_hList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(m_hList, nullptr, TRUE);
 }
 
 void CListSorter::Sort(intptr_t param) { SendMessageA(m_hList, LVM_SORTITEMS, WPARAM(param), LPARAM(ComparePairs)); }

@@ -602,7 +602,7 @@ void CSndView::SyncViewAfterLoad()
 
 void CSndView::BeginSearch()
 {
-    if (m_hWorker || m_requests.Requests().empty() || !Handle())
+    if (m_hWorker || m_pLookupJob || m_requests.Requests().empty() || !Handle())
         return;
     ListRow* first = m_fileList.RowAt(0);
     if (first && first->nKind == RowNoneFound && SendMessageA(m_fileList.Handle(), LVM_DELETEITEM, 0, 0))
@@ -756,6 +756,7 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         return CSndListCtrl::WindowProc(msg, wp, lp);
     }
     case WM_DESTROY: {
+        StopLookup(); // the worker walks the catalogue that goes below
         StopSearch();
         HideHelp();
         SaveViewRows();

@@ -4,10 +4,13 @@
 #pragma once
 #include "catalogue/Catalogue.h"
 #include "catalogue/SearchRequests.h"
+#include "cddb/CddbApi.h"
 #include "listctrl/SndListCtrl.h"
 #include "listctrl/TipWnd.h"
 #include <map>
 #include <string>
+
+struct LookupJob;
 
 enum ViewId : int32_t { ID_VIEW_FILES = 1039, ID_VIEW_ARTIST = 1040, ID_VIEW_ALBUM = 1041, ID_VIEW_GENRE = 1042 };
 
@@ -26,8 +29,8 @@ public:
     // The list the current view shows.
     CSndListCtrl& ShownList() { return m_nView == ID_VIEW_FILES ? m_fileList : *this; }
 
-    // Starts a search of every request, unless one runs, the table is empty or
-    // there is no window to report to.
+    // Starts a search of every request, unless one runs, a look-up runs, the
+    // table is empty or there is no window to report to.
     void BeginSearch();
     // Ends a running search at the worker's next poll. The search still counts
     // as running (the request table refuses changes) until the worker has ended.
@@ -67,6 +70,22 @@ public:
     void SaveViewRows();
     void RestoreViewRows(int32_t view);
     void DiscardViewRows(int32_t view);
+
+    // The track lookup (SndLookup.cpp). SetupLookup answers a negative code for
+    // failure, 1 when the component needs a registered user, any other value
+    // when the look-up is set up.
+    int32_t SetupLookup(const std::string& clientId, const std::string& clientTag, const std::string& version);
+    bool SetLookupUser(const std::string& user, const std::string& password);
+    bool PingLookup() const;
+    bool IsLookupSetupOk() const { return m_bLookupSetupOk; }
+    // Looks up every untagged MP3 on a worker, answering this thread's messages
+    // until it ends; true when any record was filled in. Nothing starts without
+    // a window, beside a search or inside a look-up.
+    bool RunLookup();
+    bool IsLookupRunning() const { return m_pLookupJob != nullptr; }
+    // Ends a running look-up after the entry in hand and waits for it,
+    // answering its messages meanwhile.
+    void StopLookup();
 
     // The help tip over the grouped list, until HideHelp.
     void SetTipText(const std::string& text, HFONT font);
@@ -108,6 +127,7 @@ private:
     void BeginFilling();
     void EndFilling();
     void CheckView(int32_t view);
+    int32_t AskRegistration();
 
     CCatalogue m_catalogue;
     CSearchRequests m_requests;
@@ -125,4 +145,9 @@ private:
     bool m_bFilling = false;    // the file list is being filled with redraw off
     DWORD m_nLastPaint = 0;     // when it was last drawn meanwhile
     std::map<int, ListRow*> m_caches[4];
+    CObjectRef<ICddbComponent> m_pCddb;
+    CObjectRef<ICddbLookupService> m_pLookupService; // set once a registered user is known
+    bool m_bLookupSetupOk = false;
+    LookupJob* m_pLookupJob = nullptr; // while a look-up runs
+    HANDLE m_hLookup = nullptr;        // its worker thread
 };

@@ -367,7 +367,9 @@ struct FrameSeen {
 
 BOOL CALLBACK FindSheet(HWND hwnd, LPARAM lp)
 {
-    if (hwnd != g_frame && IsWindowVisible(hwnd)) {
+    char name[16] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (hwnd != g_frame && IsWindowVisible(hwnd) && lstrcmpA(name, "#32770") == 0) {
         *reinterpret_cast<HWND*>(lp) = hwnd;
         return FALSE;
     }

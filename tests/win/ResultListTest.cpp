@@ -45,27 +45,6 @@ void ClickHeader(HWND list, int column)
 
 class ResultList : public Views {
 protected:
-    static int Find(HWND list, const std::string& text)
-    {
-        std::vector<std::string> rows = Rows(list);
-        for (size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].substr(rows[i].find_first_not_of(' ')) == text)
-                return int(i);
-        ADD_FAILURE() << "no row " << text;
-        return -1;
-    }
-    // Selects exactly these rows, as a user's clicks would.
-    static void Select(HWND list, std::vector<std::string> texts)
-    {
-        LVITEMA none = {};
-        none.stateMask = LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&none));
-        for (const std::string& text : texts) {
-            LVITEMA lv = {};
-            lv.stateMask = lv.state = LVIS_SELECTED;
-            SendMessageA(list, LVM_SETITEMSTATE, WPARAM(Find(list, text)), LPARAM(&lv));
-        }
-    }
     // GetSelectedItems: the paths and the count it reports.
     std::vector<std::string> SelectedItems(SHORT* count)
     {

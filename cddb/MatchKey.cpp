@@ -1,0 +1,24 @@
+#include "MatchKey.h"
+#include <windows.h>
+
+std::wstring MatchKey(const wchar_t* pText, size_t nLength)
+{
+    std::wstring key;
+    key.reserve(nLength);
+    bool bWide = false;
+    for (size_t i = 0; i < nLength; ++i) {
+        wchar_t c = pText[i];
+        if (c < 0x80) { // the common case, without a call into the system
+            if (c >= L'A' && c <= L'Z')
+                key += wchar_t(c - L'A' + L'a');
+            else if ((c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9'))
+                key += c;
+        } else if (IsCharAlphaNumericW(c)) {
+            key += c;
+            bWide = true;
+        }
+    }
+    if (bWide)
+        CharLowerBuffW(&key[0], DWORD(key.size()));
+    return key;
+}
