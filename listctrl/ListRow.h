@@ -22,7 +22,24 @@ struct ListRow {
     std::string strKey;  // a file's full path, a group name, "*UNKNFOLDER*" or "*NONEFOUND*"
     std::string strText; // what column 0 shows
     ListRow* pParent = nullptr;
+    // A file row's cells beyond the name, taken from its record as it was
+    // inserted: the list asks for them when it shows them, so that an item
+    // costs one insertion. Without a record a file row shows no cells.
+    bool bCells = false;
+    std::string strTime, strInfo;
 };
+
+// What a row shows in a column other than the name: a file row its cells
+// (the path is its key), any group row a single blank in column 1.
+inline const char* CellText(const ListRow& row, int column)
+{
+    if (row.nKind == RowFile) {
+        if (!row.bCells)
+            return "";
+        return column == 1 ? row.strTime.c_str() : column == 2 ? row.strInfo.c_str() : column == 3 ? row.strKey.c_str() : "";
+    }
+    return row.nKind != RowNoneFound && column == 1 ? " " : "";
+}
 
 inline ListRow* NewRow(int32_t indent, int32_t kind, const std::string& key, const std::string& text)
 {

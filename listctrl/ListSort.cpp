@@ -1,5 +1,5 @@
 #include "ListSort.h"
-#include "platform/PlatformText.h"
+#include "platform/CaseOrder.h"
 
 namespace {
 // Right-aligned in ten characters, so m:ss and mm:ss times sort by value.
@@ -24,11 +24,13 @@ int CompareSortTexts(const char* a, const char* b, intptr_t param)
 {
     int sign = param >= 0 ? 1 : -1;
     intptr_t kind = param * sign;
+    // The runtime's case-insensitive order, from its table of byte weights.
+    const platform::CCaseOrder& order = platform::CCaseOrder::Process();
     if (kind == SORT_TEXT)
-        return platform::MbsICmp(a, b) * sign;
+        return order.Compare(a, b) * sign;
     if (kind == SORT_TIME) {
         char pa[11], pb[11];
-        return platform::MbsICmp(Pad(a, pa), Pad(b, pb)) * sign;
+        return order.Compare(Pad(a, pa), Pad(b, pb)) * sign;
     }
     return 0;
 }

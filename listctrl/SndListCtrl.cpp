@@ -106,18 +106,20 @@ int CSndListCtrl::InsertRow(int index, ListRow* row, int)
     return InsertItem(index, row, row->nKind == RowFile ? FileImage(row->strKey) : 0);
 }
 
+// The rows are gathered first and freed once their items are gone: one
+// message an item, and the list is invalidated once, not at every item.
 void CSndListCtrl::DeleteAllRows()
 {
     if (!Handle())
         return;
-    for (int i = ItemCount() - 1; i >= 0; --i) {
-        delete RowAt(i);
-        LVITEMA lv = {};
-        lv.mask = LVIF_PARAM;
-        lv.iItem = i;
-        SendMessageA(Handle(), LVM_SETITEMA, 0, LPARAM(&lv));
-    }
+    std::vector<ListRow*> rows;
+    rows.reserve(size_t(ItemCount()));
+    for (int i = ItemCount() - 1; i >= 0; --i)
+        if (ListRow* row = RowAt(i))
+            rows.push_back(row);
     SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+    for (ListRow* row : rows)
+        delete row;
 }
 
 bool CSndListCtrl::SetColumn(int column, const std::string& header, int width)
@@ -144,12 +146,39 @@ void CSndListCtrl::SetSubItemText(int item, int column, const std::string& text)
     SendMessageA(Handle(), LVM_SETITEMTEXTA, WPARAM(item), LPARAM(&lv));
 }
 
+// The walk stops at the last selected item: asking for the next one past it
+// would make the list look at every later item. With every item selected
+// there is nothing to ask.
+std::vector<int> CSndListCtrl::SelectedItems() const
+{
+    std::vector<int> items;
+    int count = Handle() ? int(SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
+    if (count < 1)
+        return items;
+    items.reserve(size_t(count));
+    if (count == ItemCount()) {
+        for (int i = 0; i < count; ++i)
+            items.push_back(i);
+        return items;
+    }
+    for (int i = -1; int(items.size()) < count;) {
+        i = NextSelected(i);
+        if (i < 0)
+            break;
+        items.push_back(i);
+    }
+    return items;
+}
+
+int CSndListCtrl::FirstSelected() const
+{
+    return Handle() && SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0) > 0 ? NextSelected(-1) : -1;
+}
+
 void CSndListCtrl::CountSelected(int& files, int& items) const
 {
     files = items = 0;
-    if (!Handle())
-        return;
-    for (int i = FirstSelected(); i >= 0; i = NextSelected(i)) {
+    for (int i : SelectedItems()) {
         ++items;
         if (ListRow* row = RowAt(i))
             files += row->nKind == RowFile;
@@ -158,18 +187,15 @@ void CSndListCtrl::CountSelected(int& files, int& items) const
 
 void CSndListCtrl::RedrawSelection()
 {
+    std::vector<int> items = SelectedItems();
     int focused = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
-    for (int i = -1;;) {
-        i = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED));
-        int item = i >= 0 ? i : focused;
-        if (item < 0)
-            break;
+    if (focused >= 0)
+        items.push_back(focused);
+    for (int item : items) {
         RECT r = {};
         r.left = LVIR_BOUNDS;
         if (SendMessageA(Handle(), LVM_GETITEMRECT, WPARAM(item), LPARAM(&r)))
             InvalidateRect(Handle(), &r, TRUE);
-        if (i < 0)
-            break;
     }
     UpdateWindow(Handle());
 }
@@ -235,10 +261,10 @@ void CSndListCtrl::ShowContextMenu(POINT screen)
     POINT at = screen;
     int item = -1;
     if (screen.x == -1 || screen.y == -1) {
-        for (int i = FirstSelected(); i >= 0; i = NextSelected(i))
-            item = i;
-        if (item < 0)
+        std::vector<int> selected = SelectedItems();
+        if (selected.empty())
             return;
+        item = selected.back();
         RECT label = {};
         label.left = LVIR_LABEL;
         if (SendMessageA(Handle(), LVM_GETITEMRECT, WPARAM(item), LPARAM(&label)))
@@ -267,6 +293,11 @@ bool CSndListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
     if (msg != WM_NOTIFY)
         return false;
     const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
+    if (n->code == LVN_GETDISPINFOA || n->code == LVN_GETDISPINFOW) {
+        GiveCellText(lp, n->code == LVN_GETDISPINFOW);
+        result = 0;
+        return true;
+    }
     if (n->code == LVN_COLUMNCLICK)
         SortByColumn(reinterpret_cast<const NMLISTVIEW*>(lp)->iSubItem);
     else if (n->code == LVN_BEGINDRAG)
@@ -275,6 +306,24 @@ bool CSndListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
         return false;
     result = 0;
     return true;
+}
+
+// The cells beyond the name are never stored in the list: it asks for them.
+void CSndListCtrl::GiveCellText(LPARAM lp, bool wide)
+{
+    // Both notifications share one layout up to the text pointer's type.
+    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lp)->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
+        return;
+    const ListRow* row = item.lParam ? reinterpret_cast<const ListRow*>(item.lParam) : RowAt(item.iItem);
+    const char* text = row && item.iSubItem > 0 ? CellText(*row, item.iSubItem) : "";
+    if (wide) {
+        auto* out = reinterpret_cast<LPWSTR>(item.pszText);
+        if (!MultiByteToWideChar(CP_ACP, 0, text, -1, out, item.cchTextMax))
+            out[item.cchTextMax - 1] = L'\0';
+    } else {
+        lstrcpynA(item.pszText, text, item.cchTextMax);
+    }
 }
 
 void CSndListCtrl::NotifySelection()

@@ -42,7 +42,8 @@ public:
 
     int ItemCount() const { return int(SendMessageA(Handle(), LVM_GETITEMCOUNT, 0, 0)); }
     ListRow* RowAt(int item) const;
-    int FirstSelected() const { return NextSelected(-1); }
+    int FirstSelected() const;
+    std::vector<int> SelectedItems() const;
     int NextSelected(int after) const { return int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(after), LVNI_SELECTED)); }
     void SetRedraw(bool on) { SendMessageA(Handle(), WM_SETREDRAW, on ? TRUE : FALSE, 0); }
     // The image index recorded for an icon key; 0 when the key has none.
@@ -60,6 +61,7 @@ protected:
     // Inserts an item showing the row with the given image; the item's data is the row.
     int InsertItem(int index, ListRow* row, int image);
     void NotifySelection();
+    void GiveCellText(LPARAM dispInfo, bool wide);
     void KeepWidthInStep(int column);
     int FileImage(const std::string& path);
 

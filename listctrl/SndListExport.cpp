@@ -36,11 +36,11 @@ bool CSndListCtrl::GetSelectedRows(std::vector<ListRow*>& rows, bool& allFiles) 
 {
     rows.clear();
     allFiles = true;
-    int count = Handle() ? int(SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
-    if (count < 1)
+    std::vector<int> items = SelectedItems();
+    if (items.empty())
         return false;
-    rows.reserve(size_t(count));
-    for (int i = FirstSelected(); i >= 0; i = NextSelected(i)) {
+    rows.reserve(items.size());
+    for (int i : items) {
         ListRow* row = RowAt(i);
         rows.push_back(row);
         if (!row || row->nKind != RowFile)
@@ -52,11 +52,9 @@ bool CSndListCtrl::GetSelectedRows(std::vector<ListRow*>& rows, bool& allFiles) 
 bool CSndListCtrl::GetSelectedFiles(std::vector<std::string>& paths) const
 {
     paths.clear();
-    int count = Handle() ? int(SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
-    if (count < 1)
-        return false;
-    paths.reserve(size_t(count));
-    for (int i = FirstSelected(); i >= 0; i = NextSelected(i)) {
+    std::vector<int> items = SelectedItems();
+    paths.reserve(items.size());
+    for (int i : items) {
         ListRow* row = RowAt(i);
         if (row && row->nKind == RowFile)
             paths.push_back(row->strKey);

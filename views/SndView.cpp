@@ -214,12 +214,17 @@ void CSndView::SetView(int32_t view)
             ShowList(true);
         if (view != ID_VIEW_FILES)
             ShowList(false);
-        SaveViewRows();
-        if (m_nView != ID_VIEW_FILES)
+        // The file view only hides the grouped list: its rows stay listed
+        // until another grouped view needs the list.
+        if (view != ID_VIEW_FILES && view == m_nListedView) {
+            ShowAsListed();
+        } else if (view != ID_VIEW_FILES) {
+            SaveViewRows();
             SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0); // the cache holds the rows
+            m_nListedView = ID_VIEW_FILES;
+            RestoreViewRows(view);
+        }
     }
-    if (Handle())
-        RestoreViewRows(view);
     m_nView = view;
     if (Handle())
         SetRedraw(true);
@@ -240,17 +245,37 @@ void CSndView::SetStyle(int32_t style)
         m_nView = ID_VIEW_FILES;
 }
 
-void CSndView::SaveViewRows()
+// A grouped view shown again finds its rows as they were listed, but as
+// freshly listed rows look: nothing selected or focused, the first row at the top.
+void CSndView::ShowAsListed()
 {
-    int index = ViewIndex(m_nView);
-    if (index <= 0 || !Handle())
-        return;
-    m_caches[index].clear();
-    for (int i = 0; i < ItemCount(); ++i)
-        if (ListRow* row = RowAt(i))
-            m_caches[index][i] = row;
+    LVITEMA lv = {};
+    lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    std::vector<int> items = SelectedItems();
+    int focused = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+    if (focused >= 0)
+        items.push_back(focused);
+    for (int item : items)
+        SendMessageA(Handle(), LVM_SETITEMSTATE, WPARAM(item), LPARAM(&lv));
+    SendMessageA(Handle(), LVM_SETSELECTIONMARK, 0, -1);
+    if (ItemCount() > 0)
+        SendMessageA(Handle(), LVM_ENSUREVISIBLE, 0, FALSE);
 }
 
+// The listed view's rows go to its cache, which holds nothing while they are listed.
+void CSndView::SaveViewRows()
+{
+    int index = ViewIndex(m_nListedView);
+    if (index <= 0 || !Handle())
+        return;
+    auto& cache = m_caches[index];
+    cache.clear();
+    for (int i = 0; i < ItemCount(); ++i)
+        if (ListRow* row = RowAt(i))
+            cache.emplace_hint(cache.end(), i, row);
+}
+
+// The cached rows go back into the list, which owns them again.
 void CSndView::RestoreViewRows(int32_t view)
 {
     int index = ViewIndex(view);
@@ -263,6 +288,8 @@ void CSndView::RestoreViewRows(int32_t view)
     for (const auto& entry : m_caches[index])
         if (InsertRow(ItemCount(), entry.second, view) < 0)
             delete entry.second;
+    m_caches[index].clear();
+    m_nListedView = view;
 }
 
 void CSndView::DiscardViewRows(int32_t view)
@@ -275,12 +302,11 @@ void CSndView::DiscardViewRows(int32_t view)
     m_caches[index].clear();
 }
 
-// The grouped views' caches go; the rows the grouped list shows are the shown
-// view's cache entries too, so the list lets go of them first.
+// Every grouped row goes: the listed ones and the cached ones.
 void CSndView::DiscardGroupedRows()
 {
-    if (Handle() && m_nView != ID_VIEW_FILES)
-        SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+    DeleteAllRows();
+    m_nListedView = ID_VIEW_FILES;
     for (int v = ID_VIEW_ARTIST; v <= ID_VIEW_GENRE; ++v)
         DiscardViewRows(v);
 }
@@ -300,25 +326,17 @@ int CSndView::InsertRow(int index, ListRow* row, int view)
     if (row->nKind == RowFile || row->nKind == RowNoneFound) {
         bool toFiles = view == ID_VIEW_FILES || (view == -1 && m_nView == ID_VIEW_FILES);
         CSndListCtrl& target = toFiles ? m_fileList : *this;
-        int item = target.CSndListCtrl::InsertRow(index, row, view);
-        auto record = item >= 0 && row->nKind == RowFile ? m_catalogue.Files().find(row->strKey.c_str())
-                                                         : m_catalogue.Files().end();
-        if (record != m_catalogue.Files().end()) {
-            const CMusicInfo& info = *record->second;
-            target.SetSubItemText(item, 1, info.m_strTime.c_str());
-            if (toFiles) {
-                target.SetSubItemText(item, 2, info.m_strInfo.c_str());
-                target.SetSubItemText(item, 3, info.m_strPath.c_str());
-            }
+        if (row->nKind == RowFile) { // the cells as the record has them now
+            auto record = m_catalogue.Files().find(row->strKey.c_str());
+            row->bCells = record != m_catalogue.Files().end();
+            row->strTime = row->bCells ? record->second->m_strTime.c_str() : "";
+            row->strInfo = row->bCells && toFiles ? record->second->m_strInfo.c_str() : "";
         }
-        return item;
+        return target.CSndListCtrl::InsertRow(index, row, view);
     }
     static const char* const kKeys[] = {"*FOLDER*", "*FOLDER*", "*OPENFOLDER*", "", "*OPENFOLDER*",
                                          "*DRIVE*", "*DRIVE*", "*UNKNOPENFOLDER*", "*UNKNFOLDER*"};
-    int item = InsertItem(index, row, row->nKind >= 0 && row->nKind <= RowUnknown ? ImageOf(kKeys[row->nKind]) : 0);
-    if (item >= 0)
-        SetSubItemText(item, 1, " ");
-    return item;
+    return InsertItem(index, row, row->nKind >= 0 && row->nKind <= RowUnknown ? ImageOf(kKeys[row->nKind]) : 0);
 }
 
 void CSndView::DeleteRows(int first, int count)
@@ -372,6 +390,8 @@ void CSndView::BuildGroupRows(int32_t view)
     SetRedraw(false);
     if (view < ID_VIEW_FILES)
         view = m_nView;
+    if (view != ID_VIEW_FILES)
+        m_nListedView = view;
     CCatalogue::GroupIndex* index = m_nStyle == 2 ? IndexOf(view) : nullptr;
     if (index) {
         auto unknown = index->find(UNKNOWN_GROUP);
@@ -529,15 +549,9 @@ void CSndView::SetHideAudioLength(int32_t seconds)
     Refresh();
 }
 
-// Empties the grouped list: its rows are freed, the shown view's cache forgotten.
+// Empties the grouped list and every grouped view's cache, freeing the rows.
 void CSndView::EmptyGroupedList()
 {
-    if (Handle()) {
-        DeleteAllRows();
-        int index = ViewIndex(m_nView);
-        if (index > 0)
-            m_caches[index].clear();
-    }
     m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS);
 }
 
@@ -759,17 +773,12 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         StopLookup(); // the worker walks the catalogue that goes below
         StopSearch();
         HideHelp();
-        SaveViewRows();
-        m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS | CLEAR_ALL_FILES | CLEAR_GROUPS);
-        SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+        m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS | CLEAR_ALL_FILES | CLEAR_GROUPS); // frees the grouped rows
         if (m_hViewMenu)
             DestroyMenu(m_hViewMenu);
         m_hViewMenu = nullptr;
         if (m_fileList.Handle())
             DestroyWindow(m_fileList.Handle());
-        int index = ViewIndex(m_nView);
-        if (index > 0)
-            m_caches[index].clear();
         return CSndListCtrl::WindowProc(msg, wp, lp);
     }
     default:

@@ -121,6 +121,7 @@ private:
     bool HasRowsToShow() const;
     RECT TipRect(const RECT& lists) const;
     void EmptyGroupedList();
+    void ShowAsListed();
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
     void CreateViewMenu();
@@ -140,6 +141,9 @@ private:
     std::string m_strNoFileFound;
     int32_t m_nStyle = 1;
     int32_t m_nView = ID_VIEW_FILES;
+    // The grouped view whose rows the grouped list holds, shown or not (files:
+    // none). Its cache stays empty meanwhile: the list owns those rows.
+    int32_t m_nListedView = ID_VIEW_FILES;
     HANDLE m_hWorker = nullptr; // the busy marker: set from the worker's start to the end of OnEndSearch
     bool m_bStopping = false;   // StopSearch asked the worker to end at its next poll
     bool m_bFilling = false;    // the file list is being filled with redraw off

@@ -1,6 +1,7 @@
 // The demo host's reading of the tagged selection text, against the text the
 // result lists write.
 #include "Playlist.h"
+#include "TestRows.h"
 #include "listctrl/Selection.h"
 #include <gtest/gtest.h>
 
@@ -26,12 +27,12 @@ std::string Shape(const std::vector<PlaylistItem>& items)
 TEST(PlaylistText, ReadsWhatTheListsWrite)
 {
     // Groups with names that hold the markup's own characters, since nothing is escaped.
-    ListRow rock{0, RowGroupOpen, "Rock", "Say \"Hi\">|now", nullptr};
-    ListRow a{1, RowFile, "C:\\m\\a.mp3", "a.mp3", &rock};
-    ListRow b{1, RowFile, "C:\\m\\b.mp3", "b.mp3", &rock};
-    ListRow jazz{0, RowGroup, "Jazz", "\">", nullptr};
-    ListRow c{1, RowFile, "C:\\m\\c.mp3", "c.mp3", &jazz};
-    ListRow loose{1, RowFile, "D:\\d.wav", "d.wav", nullptr};
+    ListRow rock = Row(0, RowGroupOpen, "Rock", "Say \"Hi\">|now", nullptr);
+    ListRow a = Row(1, RowFile, "C:\\m\\a.mp3", "a.mp3", &rock);
+    ListRow b = Row(1, RowFile, "C:\\m\\b.mp3", "b.mp3", &rock);
+    ListRow jazz = Row(0, RowGroup, "Jazz", "\">", nullptr);
+    ListRow c = Row(1, RowFile, "C:\\m\\c.mp3", "c.mp3", &jazz);
+    ListRow loose = Row(1, RowFile, "D:\\d.wav", "d.wav", nullptr);
     const ListRow* rows[] = {&rock, &a, &b, &jazz, &loose, &c};
     std::string text;
     BuildSelectionText(rows, 6, text, [](const ListRow& group, std::string& out) {

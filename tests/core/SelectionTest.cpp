@@ -1,3 +1,4 @@
+#include "TestRows.h"
 #include "listctrl/ListSort.h"
 #include "listctrl/Selection.h"
 #include <gtest/gtest.h>
@@ -9,13 +10,13 @@ namespace {
 
 // A grouped list: Rock with a.mp3 and b.mp3, Jazz with c.mp3, a drive and the nothing-found row.
 struct Rows {
-    ListRow rock{0, RowGroupOpen, "Rock", "Rock", nullptr};
-    ListRow a{1, RowFile, "C:\\m\\a.mp3", "a.mp3", &rock};
-    ListRow b{1, RowFile, "C:\\m\\b.mp3", "b.mp3", &rock};
-    ListRow jazz{0, RowGroup, "Jazz", "Jazz", nullptr};
-    ListRow c{1, RowFile, "C:\\m\\c.mp3", "c.mp3", &jazz};
-    ListRow drive{0, RowDrive, "C:\\", "C:", nullptr};
-    ListRow none{0, RowNoneFound, "*NONEFOUND*", "nothing", nullptr};
+    ListRow rock = Row(0, RowGroupOpen, "Rock", "Rock", nullptr);
+    ListRow a = Row(1, RowFile, "C:\\m\\a.mp3", "a.mp3", &rock);
+    ListRow b = Row(1, RowFile, "C:\\m\\b.mp3", "b.mp3", &rock);
+    ListRow jazz = Row(0, RowGroup, "Jazz", "Jazz", nullptr);
+    ListRow c = Row(1, RowFile, "C:\\m\\c.mp3", "c.mp3", &jazz);
+    ListRow drive = Row(0, RowDrive, "C:\\", "C:", nullptr);
+    ListRow none = Row(0, RowNoneFound, "*NONEFOUND*", "nothing", nullptr);
 };
 
 // The text of the rows; a group filled by the list shows as a marker.
@@ -57,8 +58,8 @@ TEST(SelectionText, SkippedRowsAndNoRows)
     BuildSelectionText(one, 0, text, nullptr);
     EXPECT_EQ(text, "kept");
     // Names and paths go in as they are, without escaping.
-    ListRow odd{0, RowUnknownOpen, "*UNKNFOLDER*", "A \"<b>\" | c", nullptr};
-    ListRow file{1, RowFile, "C:\\x|y.mp3", "x|y.mp3", &odd};
+    ListRow odd = Row(0, RowUnknownOpen, "*UNKNFOLDER*", "A \"<b>\" | c", nullptr);
+    ListRow file = Row(1, RowFile, "C:\\x|y.mp3", "x|y.mp3", &odd);
     EXPECT_EQ(Text({&odd, &file}), "<DIR name=\"A \"<b>\" | c\">C:\\x|y.mp3|</DIR>");
 }
 

@@ -230,6 +230,30 @@ TEST_F(Views, SwitchingViewsKeepsOpenGroupsAndTheEndOfASearchClosesThem)
     EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "Band", "Other", "  c.mp3", "  f.mp3"}));
 }
 
+// Back from the file view the grouped rows were never taken from the list;
+// back from another grouped view they come from its cache. Both look the same.
+TEST_F(Views, AGroupedViewShownAgainLooksListedAnewWhicheverWayItCameBack)
+{
+    SearchLibrary();
+    SetView(1040);
+    HWND grouped = Shown();
+    Click(grouped, 2); // Other opens
+    const std::vector<std::string> artists = Rows(grouped);
+    for (long via : {1039L, 1041L, 1039L}) {
+        Click(grouped, Find(grouped, "c.mp3"));
+        ASSERT_EQ(sink.Last(SELECTED)->a, 1);
+        SetView(via);
+        SetView(1040);
+        EXPECT_EQ(Rows(grouped), artists) << via;
+        EXPECT_EQ(SendMessageA(grouped, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), -1) << via;
+        // The first row is marked as the focus arrives, which only the file view took away.
+        EXPECT_EQ(SendMessageA(grouped, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED), via == 1039 ? 0 : -1) << via;
+        EXPECT_EQ(sink.Last(SELECTED)->a, 0) << via;
+        EXPECT_EQ(sink.Last(SELECTED)->b, 0) << via;
+        EXPECT_EQ(Cell(grouped, 3, 1), "3:00") << via;
+    }
+}
+
 TEST_F(Views, TheFilterHidesRecordsFromTheGroupedViewsOnly)
 {
     SearchLibrary();
