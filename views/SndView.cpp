@@ -326,17 +326,24 @@ int CSndView::InsertRow(int index, ListRow* row, int view)
     if (row->nKind == RowFile || row->nKind == RowNoneFound) {
         bool toFiles = view == ID_VIEW_FILES || (view == -1 && m_nView == ID_VIEW_FILES);
         CSndListCtrl& target = toFiles ? m_fileList : *this;
-        if (row->nKind == RowFile) { // the cells as the record has them now
+        if (row->nKind == RowFile) {
             auto record = m_catalogue.Files().find(row->strKey.c_str());
-            row->bCells = record != m_catalogue.Files().end();
-            row->strTime = row->bCells ? record->second->m_strTime.c_str() : "";
-            row->strInfo = row->bCells && toFiles ? record->second->m_strInfo.c_str() : "";
+            TakeCells(*row, record != m_catalogue.Files().end() ? record->second.get() : nullptr, toFiles);
         }
         return target.CSndListCtrl::InsertRow(index, row, view);
     }
     static const char* const kKeys[] = {"*FOLDER*", "*FOLDER*", "*OPENFOLDER*", "", "*OPENFOLDER*",
                                          "*DRIVE*", "*DRIVE*", "*UNKNOPENFOLDER*", "*UNKNFOLDER*"};
     return InsertItem(index, row, row->nKind >= 0 && row->nKind <= RowUnknown ? ImageOf(kKeys[row->nKind]) : 0);
+}
+
+// A file row shows its record's cells as they are when it is listed; the
+// grouped list has no Type column.
+void CSndView::TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles)
+{
+    row.bCells = info != nullptr;
+    row.strTime = info ? info->m_strTime.c_str() : "";
+    row.strInfo = info && toFiles ? info->m_strInfo.c_str() : "";
 }
 
 void CSndView::DeleteRows(int first, int count)
@@ -369,9 +376,12 @@ void CSndView::EndFilling()
 
 void CSndView::InsertFileRow(const CMusicInfo& info)
 {
+    if (m_catalogue.IsClearing() || !m_fileList.Handle())
+        return;
     ListRow* row = NewRow(0, RowFile, info.m_strPath.c_str(), info.m_strFileName.c_str());
     BeginFilling();
-    if (InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0) {
+    TakeCells(*row, &info, true); // the record in hand, not looked up again
+    if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0) {
         delete row;
         return;
     }

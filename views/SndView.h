@@ -122,6 +122,7 @@ private:
     RECT TipRect(const RECT& lists) const;
     void EmptyGroupedList();
     void ShowAsListed();
+    static void TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles);
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
     void CreateViewMenu();
