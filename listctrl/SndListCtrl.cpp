@@ -298,6 +298,10 @@ bool CSndListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
         result = 0;
         return true;
     }
+    if (n->code == LVN_DELETEALLITEMS) { // no notification for each item: their rows are freed apart
+        result = TRUE;
+        return true;
+    }
     if (n->code == LVN_COLUMNCLICK)
         SortByColumn(reinterpret_cast<const NMLISTVIEW*>(lp)->iSubItem);
     else if (n->code == LVN_BEGINDRAG)

@@ -110,6 +110,17 @@ TEST_F(ResultList, SelectionLeavesAsPathsAndTaggedText)
     EXPECT_EQ(count, 3);
     EXPECT_TRUE(ItemsString(text));
     EXPECT_EQ(text, inListOrder[0] + "|" + inListOrder[1] + "|" + inListOrder[2] + "|");
+    // Every row selected (read without a walk) and all but the last (walked): the same paths but one.
+    std::vector<std::string> all;
+    for (int i = 0; i < 5; ++i)
+        all.push_back(Cell(files, i, 3));
+    Select(files, {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.wav"});
+    EXPECT_EQ(SelectedItems(&count), all);
+    LVITEMA off = {};
+    off.stateMask = LVIS_SELECTED;
+    SendMessageA(files, LVM_SETITEMSTATE, 4, LPARAM(&off));
+    EXPECT_EQ(SelectedItems(&count), std::vector<std::string>(all.begin(), all.end() - 1));
+    Select(files, {"e.wav", "a.mp3", "c.mp3"});
 
     // The grouped view answers from its own list: Band open with a.mp3 selected,
     // Other closed (its files come from the catalogue), the unknown group not selected.
