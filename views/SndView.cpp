@@ -732,8 +732,19 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         if (wp)
             *reinterpret_cast<BOOL*>(wp) = m_bStopping || m_requests.State() == SEARCH_IDLE;
         return 0;
-    case UM_SEARCHPROGRESS:
-        return SendMessageA(GetParent(Handle()), UM_SEARCHPROGRESS, wp, lp);
+    case UM_SEARCHPROGRESS: {
+        // The host answers on a copy. It may close the window inside the
+        // event, which answers the worker and lets it end: its record is
+        // written back only while the worker still waits for this answer.
+        auto* record = reinterpret_cast<ProgressRecord*>(wp);
+        if (!record)
+            return 0;
+        ProgressRecord answer = *record;
+        SendMessageA(GetParent(Handle()), UM_SEARCHPROGRESS, WPARAM(&answer), lp);
+        if (!(InSendMessageEx(nullptr) & ISMEX_REPLIED))
+            record->bAbort = answer.bAbort;
+        return 0;
+    }
     case UM_ENDSEARCH:
         OnEndSearch();
         return 0;
