@@ -186,10 +186,12 @@ void CSndView::ShowList(bool files)
 {
     CSndListCtrl& shown = files ? m_fileList : *this;
     CSndListCtrl& hidden = files ? static_cast<CSndListCtrl&>(*this) : m_fileList;
-    ShowWindow(shown.Handle(), SW_SHOW);
-    EnableWindow(shown.Handle(), TRUE);
+    // Hidden first: a list shown over the other one, still visible in the
+    // same rectangle, takes longer to come up than one shown alone.
     ShowWindow(hidden.Handle(), SW_HIDE);
     EnableWindow(hidden.Handle(), FALSE);
+    ShowWindow(shown.Handle(), SW_SHOW);
+    EnableWindow(shown.Handle(), TRUE);
 }
 
 CCatalogue::GroupIndex* CSndView::IndexOf(int32_t view)
