@@ -3,6 +3,7 @@
 #include "CddbComponent.h"
 #include "CddbSettings.h"
 #include "framework/ClassFactory.h"
+#include "framework/Module.h"
 #include <olectl.h>
 #include <string>
 
@@ -19,21 +20,6 @@ std::wstring ClassKey()
     return std::wstring(L"CLSID\\") + clsid;
 }
 
-std::wstring ModulePathW()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(fw::ModuleInstance(), &path[0], DWORD(path.size()));
-        if (n == 0)
-            return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 LONG SetClassValue(const std::wstring& key, const wchar_t* name, const std::wstring& value)
 {
     HKEY h;
@@ -48,16 +34,9 @@ LONG SetClassValue(const std::wstring& key, const wchar_t* name, const std::wstr
 
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
-{
-    if (reason == DLL_PROCESS_ATTACH) {
-        fw::SetModuleInstance(instance);
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return fw::ModuleMain(instance, reason); }
 
-extern "C" HRESULT __stdcall DllCanUnloadNow() { return fw::ModuleLockCount() == 0 ? S_OK : S_FALSE; }
+extern "C" HRESULT __stdcall DllCanUnloadNow() { return fw::ModuleCanUnloadNow(); }
 
 extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
 {
@@ -74,7 +53,7 @@ extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID riid, void
 extern "C" HRESULT __stdcall DllRegisterServer()
 {
     try {
-        const std::wstring module = ModulePathW();
+        const std::wstring module = fw::ModulePathW();
         const std::wstring key = ClassKey();
         if (module.empty())
             return SELFREG_E_CLASS;

@@ -25,16 +25,9 @@ std::vector<fw::ClassRegistration> Classes()
 
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
-{
-    if (reason == DLL_PROCESS_ATTACH) {
-        fw::SetModuleInstance(instance);
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) { return fw::ModuleMain(instance, reason); }
 
-extern "C" HRESULT __stdcall DllCanUnloadNow() { return fw::ModuleLockCount() == 0 ? S_OK : S_FALSE; }
+extern "C" HRESULT __stdcall DllCanUnloadNow() { return fw::ModuleCanUnloadNow(); }
 
 extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
 {

@@ -15,6 +15,32 @@ std::string ModulePath()
     return std::string(path, n < MAX_PATH ? n : 0);
 }
 
+std::wstring ModulePathW()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(g_hInstance, &path[0], DWORD(path.size()));
+        if (n == 0)
+            return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+BOOL ModuleMain(HINSTANCE instance, DWORD reason)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        SetModuleInstance(instance);
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+HRESULT ModuleCanUnloadNow() { return ModuleLockCount() == 0 ? S_OK : S_FALSE; }
+
 void LockModule() { InterlockedIncrement(&g_nLocks); }
 void UnlockModule() { InterlockedDecrement(&g_nLocks); }
 LONG ModuleLockCount() { return g_nLocks; }

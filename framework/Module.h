@@ -8,6 +8,10 @@ namespace fw {
 void SetModuleInstance(HINSTANCE instance);
 HINSTANCE ModuleInstance();
 std::string ModulePath();
+std::wstring ModulePathW(); // empty when it cannot be read
+// What every module of ours does in DllMain and DllCanUnloadNow.
+BOOL ModuleMain(HINSTANCE instance, DWORD reason);
+HRESULT ModuleCanUnloadNow();
 void LockModule();
 void UnlockModule();
 LONG ModuleLockCount();
