@@ -53,7 +53,7 @@ int CSndListCtrl::AddIcon(const std::string& key, HICON icon)
     return index;
 }
 
-int CSndListCtrl::ImageOf(const std::string& key) const
+int CSndListCtrl::ImageOf(std::string_view key) const
 {
     auto it = m_mapIcons.find(key);
     return it == m_mapIcons.end() ? 0 : it->second;

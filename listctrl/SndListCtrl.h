@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum ContextCommandId : UINT { ID_CTX_PREVIEW = 1042, ID_CTX_ADDTRACK = 1043 };
@@ -47,7 +48,7 @@ public:
     int NextSelected(int after) const { return int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(after), LVNI_SELECTED)); }
     void SetRedraw(bool on) { SendMessageA(Handle(), WM_SETREDRAW, on ? TRUE : FALSE, 0); }
     // The image index recorded for an icon key; 0 when the key has none.
-    int ImageOf(const std::string& key) const;
+    int ImageOf(std::string_view key) const;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -68,7 +69,7 @@ protected:
     std::string m_strAddTrack = "~~~AddTrack";
     std::string m_strPreview = "~~~Preview";
     bool m_bContextMenu = true;
-    std::map<std::string, int> m_mapIcons;
+    std::map<std::string, int, std::less<>> m_mapIcons; // found by any text, with no string made for it
     HMENU m_hContextMenu = nullptr;
     HIMAGELIST m_hImages = nullptr;
 };
