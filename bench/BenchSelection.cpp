@@ -109,17 +109,6 @@ std::string RightAligned(const std::string& text)
     return text.size() >= 10 ? text : std::string(10 - text.size(), ' ') + text;
 }
 
-std::string CellText(HWND list, int item, int column)
-{
-    char text[1024] = {};
-    LVITEMA lv = {};
-    lv.iSubItem = column;
-    lv.pszText = text;
-    lv.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(item), LPARAM(&lv));
-    return text;
-}
-
 // Whether the column reads in order, times compared right-aligned as the
 // control compares them.
 bool InOrder(HWND list, int column, bool ascending)
@@ -127,7 +116,7 @@ bool InOrder(HWND list, int column, bool ascending)
     int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::string previous;
     for (int i = 0; i < count; ++i) {
-        std::string text = CellText(list, i, column);
+        std::string text = ListCellText(list, i, column);
         if (column == 1)
             text = RightAligned(text);
         int order = _mbsicmp(U(previous), U(text));
@@ -149,18 +138,12 @@ HWND MakeBareList(HWND parent, HWND model, RECT at, std::vector<std::string>& na
                                     LVS_SHOWSELALWAYS,
                                 at.left, at.top, at.right - at.left, at.bottom - at.top, parent, nullptr, nullptr,
                                 nullptr);
-    HWND header = HWND(SendMessageA(model, LVM_GETHEADER, 0, 0));
     for (int c = 0; c < kColumns; ++c) {
-        char title[64] = {};
-        HDITEMA hd = {};
-        hd.mask = HDI_TEXT;
-        hd.pszText = title;
-        hd.cchTextMax = sizeof title;
-        SendMessageA(header, HDM_GETITEMA, WPARAM(c), LPARAM(&hd));
+        std::string title = ListColumnText(model, c);
         LVCOLUMNA col = {};
         col.mask = LVCF_TEXT | LVCF_WIDTH;
         col.cx = int(SendMessageA(model, LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
-        col.pszText = title;
+        col.pszText = const_cast<char*>(title.c_str());
         SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(c), LPARAM(&col));
     }
     int count = int(SendMessageA(model, LVM_GETITEMCOUNT, 0, 0));
@@ -170,7 +153,7 @@ HWND MakeBareList(HWND parent, HWND model, RECT at, std::vector<std::string>& na
     for (int i = 0; i < count; ++i) {
         std::string cells[kColumns];
         for (int c = 0; c < kColumns; ++c)
-            cells[c] = CellText(model, i, c);
+            cells[c] = ListCellText(model, i, c);
         names[size_t(i)] = cells[0];
         times[size_t(i)] = RightAligned(cells[1]);
         LVITEMA item = {};
@@ -340,7 +323,7 @@ SortPhases ReplaySort(HWND list, int column, bool ascending, bool redraw)
     std::vector<Pair> pairs(static_cast<size_t>(count));
     double start = Now();
     for (int i = 0; i < count; ++i) {
-        pairs[size_t(i)].strText = CellText(list, i, column);
+        pairs[size_t(i)].strText = ListCellText(list, i, column);
         pairs[size_t(i)].lOld = DataOf(list, i);
     }
     t.read = Now() - start;

@@ -1,4 +1,5 @@
 #include "ControlClient.h"
+#include <commctrl.h>
 
 HRESULT InvokeByName(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result)
 {
@@ -79,4 +80,26 @@ HWND FindShownList(HWND root)
     HWND list = nullptr;
     EnumChildWindows(root, FindVisibleList, LPARAM(&list));
     return list;
+}
+
+std::string ListCellText(HWND list, int item, int column)
+{
+    char text[1024] = {};
+    LVITEMA lv = {};
+    lv.iSubItem = column;
+    lv.pszText = text;
+    lv.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(item), LPARAM(&lv));
+    return text;
+}
+
+std::string ListColumnText(HWND list, int column)
+{
+    char text[256] = {};
+    LVCOLUMNA col = {};
+    col.mask = LVCF_TEXT;
+    col.pszText = text;
+    col.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETCOLUMNA, WPARAM(column), LPARAM(&col));
+    return text;
 }

@@ -17,3 +17,7 @@ VARIANT StringArrayArg(const std::vector<std::string>& items);
 
 // The visible result list below a window, or null.
 HWND FindShownList(HWND root);
+// The text of one cell of a list view, as the list gives it.
+std::string ListCellText(HWND list, int item, int column);
+// The text of one column header of a list view.
+std::string ListColumnText(HWND list, int column);

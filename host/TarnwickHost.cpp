@@ -177,19 +177,13 @@ void ClickColumn(const std::string& name)
     HWND header = list ? reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)) : nullptr;
     int count = header ? int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     for (int i = 0; i < count; ++i) {
-        char text[64] = {};
-        HDITEMA hdi = {};
-        hdi.mask = HDI_TEXT;
-        hdi.pszText = text;
-        hdi.cchTextMax = sizeof text;
         RECT r;
-        if (!SendMessageA(header, HDM_GETITEMA, WPARAM(i), LPARAM(&hdi)) || name != text ||
-            !SendMessageA(header, HDM_GETITEMRECT, WPARAM(i), LPARAM(&r)))
+        if (name != ListColumnText(list, i) || !SendMessageA(header, HDM_GETITEMRECT, WPARAM(i), LPARAM(&r)))
             continue;
         LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
         PostMessageA(header, WM_LBUTTONUP, 0, at);
-        Log("clicked column %s\n", text);
+        Log("clicked column %s\n", name.c_str());
         return;
     }
     Log("no column %s\n", name.c_str());

@@ -297,16 +297,7 @@ protected:
         Put(style, ctrl, L"Style", VLong(2));
     }
     HWND Shown() { return FindShownList(ax); }
-    static std::string Cell(HWND list, int item, int column)
-    {
-        char text[260] = {};
-        LVITEMA lv = {};
-        lv.iSubItem = column;
-        lv.pszText = text;
-        lv.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(item), LPARAM(&lv));
-        return text;
-    }
+    static std::string Cell(HWND list, int item, int column) { return ListCellText(list, item, column); }
     // Each row as its indent in blanks and its text.
     static std::vector<std::string> Rows(HWND list)
     {

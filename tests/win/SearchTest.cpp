@@ -151,13 +151,7 @@ TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
     EXPECT_EQ(rows, (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.wav"}));
     EXPECT_EQ(Cell(files, 0, 1), "3:00");
     EXPECT_EQ(Cell(files, 0, 3).substr(0, 7), "T:tree\\");
-    char text[64] = {};
-    LVCOLUMNA col = {};
-    col.mask = LVCF_TEXT;
-    col.pszText = text;
-    col.cchTextMax = sizeof text;
-    SendMessageA(files, LVM_GETCOLUMNA, 0, LPARAM(&col));
-    EXPECT_STREQ(text, "Name");
+    EXPECT_EQ(ListColumnText(files, 0), "Name");
 
     // A double-click on a file row reaches the host with its path; Return too.
     Click(files, 0, WM_LBUTTONDBLCLK);
