@@ -185,13 +185,18 @@ void CSndListCtrl::CountSelected(int& files, int& items) const
     }
 }
 
-void CSndListCtrl::RedrawSelection()
+std::vector<int> CSndListCtrl::MarkedItems() const
 {
     std::vector<int> items = SelectedItems();
     int focused = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
     if (focused >= 0)
         items.push_back(focused);
-    for (int item : items) {
+    return items;
+}
+
+void CSndListCtrl::RedrawSelection()
+{
+    for (int item : MarkedItems()) {
         RECT r = {};
         r.left = LVIR_BOUNDS;
         if (SendMessageA(Handle(), LVM_GETITEMRECT, WPARAM(item), LPARAM(&r)))

@@ -45,6 +45,8 @@ public:
     ListRow* RowAt(int item) const;
     int FirstSelected() const;
     std::vector<int> SelectedItems() const;
+    // The selected items and then the focused one (which may be among them).
+    std::vector<int> MarkedItems() const;
     int NextSelected(int after) const { return int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(after), LVNI_SELECTED)); }
     void SetRedraw(bool on) { SendMessageA(Handle(), WM_SETREDRAW, on ? TRUE : FALSE, 0); }
     // The image index recorded for an icon key; 0 when the key has none.

@@ -253,11 +253,7 @@ void CSndView::ShowAsListed()
 {
     LVITEMA lv = {};
     lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    std::vector<int> items = SelectedItems();
-    int focused = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
-    if (focused >= 0)
-        items.push_back(focused);
-    for (int item : items)
+    for (int item : MarkedItems())
         SendMessageA(Handle(), LVM_SETITEMSTATE, WPARAM(item), LPARAM(&lv));
     SendMessageA(Handle(), LVM_SETSELECTIONMARK, 0, -1);
     if (ItemCount() > 0)
