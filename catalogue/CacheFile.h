@@ -3,8 +3,12 @@
 // code (platform::FileCode).
 #pragma once
 #include <cstdint>
+#include <string>
 
 class CCatalogue;
 
 int32_t SaveFile(const CCatalogue& catalogue, const char* path);
 int32_t LoadFile(CCatalogue& catalogue, const char* path);
+
+// The file a save writes before it takes the cache file's place.
+std::string CacheTempPath(const char* path);

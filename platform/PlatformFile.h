@@ -54,6 +54,18 @@ int32_t CreateFolder(const char* path);        // 0 or the code of the cause
 int32_t RemoveFolder(const char* path);        // 0 or the code of the cause
 int32_t SetReadOnly(const char* path, bool readOnly);
 
+// For a save that a crash or a full disk cannot leave half done.
+// 0 when the file does not exist or could be opened for writing now (it is
+// not read-only, not a folder, not open elsewhere); else the code of the
+// cause. The file is left as it is.
+int32_t CheckWritable(const char* path);
+// Writes what the system still holds of the file's data to the disk.
+int32_t FlushToDisk(FileHandle h);
+// Puts the file `from` in the place of `to` in one step, written through to
+// the disk: `to` is either the old file whole or the new one. Refused when
+// `to` is read-only.
+int32_t MoveReplacing(const char* from, const char* to);
+
 std::string GetCurrentDir();                   // without a trailing backslash (but C:\)
 bool SetCurrentDir(const char* path);
 

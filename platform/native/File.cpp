@@ -289,6 +289,44 @@ int32_t SetReadOnly(const char* path, bool readOnly)
     return FC_OK;
 }
 
+int32_t CheckWritable(const char* path)
+{
+    std::string key = Normalise(path);
+    Node* n = Find(key);
+    int err = !n ? 0
+            : Fs().open >= Fs().maxOpen ? EMFILE
+            : n->dir ? EISDIR
+            : (n->attrs & ATTR_READONLY) ? EACCES
+            : (n->readers || n->writers) ? EBUSY : 0;
+    return err ? CodeFromErrno(err, key) : FC_OK;
+}
+
+int32_t FlushToDisk(FileHandle h) { return h->write ? FC_OK : FC_ACCESS_DENIED; }
+
+// A rename within the file system: the target's old data stays with whoever
+// still reads it, as with an open file on a disk.
+int32_t MoveReplacing(const char* from, const char* to)
+{
+    std::string src = Normalise(from), dst = Normalise(to);
+    Node* s = Find(src);
+    Node* d = Find(dst);
+    Node* parent = Find(Parent(dst));
+    int err = !s ? MissingErrno(src)
+            : !parent ? MissingErrno(dst)
+            : !parent->dir ? ENOTDIR
+            : s->dir || (d && d->dir) ? EISDIR
+            : d && (d->attrs & ATTR_READONLY) ? EACCES
+            : s->readers || s->writers || (d && (d->readers || d->writers)) ? EBUSY : 0;
+    if (err)
+        return CodeFromErrno(err, err == EISDIR || err == EACCES || err == EBUSY ? dst : src);
+    if (src != dst) {
+        Node moved = *s;
+        Fs().nodes.erase(src);
+        Fs().nodes[dst] = moved;
+    }
+    return FC_OK;
+}
+
 std::string GetCurrentDir() { return Fs().cwd.size() == 2 ? Fs().cwd + "\\" : Fs().cwd; }
 
 bool SetCurrentDir(const char* path)

@@ -120,6 +120,31 @@ int32_t SetReadOnly(const char* path, bool readOnly)
     return SetFileAttributesA(path, a) ? FC_OK : LastCode();
 }
 
+int32_t CheckWritable(const char* path)
+{
+    // The attribute is looked at first: under Wine a process with the owner's
+    // rights on the Unix side could open a read-only file for writing.
+    DWORD a = GetFileAttributesA(path);
+    if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return FC_ACCESS_DENIED;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD err = GetLastError();
+        return err == ERROR_FILE_NOT_FOUND ? FC_OK : CodeFromError(err);
+    }
+    CloseHandle(h);
+    return FC_OK;
+}
+
+int32_t FlushToDisk(FileHandle h) { return FlushFileBuffers(Unwrap(h)) ? FC_OK : LastCode(); }
+
+int32_t MoveReplacing(const char* from, const char* to)
+{
+    // MoveFileEx, unlike ReplaceFile, also serves a target that does not exist
+    // yet, and it refuses a read-only target.
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? FC_OK : LastCode();
+}
+
 std::string GetCurrentDir()
 {
     char buf[MAX_PATH + 1];

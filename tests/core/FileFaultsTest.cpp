@@ -23,21 +23,6 @@ protected:
 };
 } // namespace
 
-TEST_F(FileFaults, DiskFullKeepsWhatWasWrittenBeforeIt)
-{
-    CCatalogue cat;
-    Fill(cat, 100); // well over one 4096-byte block
-    memfs::FailWritesAfter(8192, ENOSPC);
-    EXPECT_EQ(SaveFile(cat, Path("c.snd").c_str()), 112);
-    EXPECT_EQ(GetFile(Path("c.snd")).size(), 8192u);
-    memfs::FailWritesAfter(-1, 0);
-
-    CCatalogue partial; // the blocks that made it load as far as they go
-    EXPECT_EQ(LoadFile(partial, Path("c.snd").c_str()), 0);
-    EXPECT_GT(partial.Files().size(), 30u);
-    EXPECT_LT(partial.Files().size(), 100u);
-}
-
 TEST_F(FileFaults, OtherSystemErrorsMapToTheirCodes)
 {
     CCatalogue cat;
