@@ -421,29 +421,73 @@ HRESULT CTarnwickCtrl::HideHelp(CDispCall&)
     return S_OK;
 }
 
+namespace {
+bool IsAscii(const std::string& text)
+{
+    for (char ch : text)
+        if (static_cast<unsigned char>(ch) >= 0x80)
+            return false;
+    return true;
+}
+} // namespace
+
 // The paths of the selected files as a zero-based string array; an empty
 // VARIANT and a count of 0 when none is selected or the array cannot be made.
+// Each selected item's row is read once (one list message) and its path
+// converted from the row itself, with no copy in between.
 HRESULT CTarnwickCtrl::GetSelectedItems(CDispCall& c)
 {
     *c.RefShort(0) = 0;
-    std::vector<std::string> paths;
-    if (!m_view.GetSelectedFiles(paths))
-        return S_OK;
-    SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, ULONG(paths.size()));
+    const CSndListCtrl& list = m_view.ShownList();
+    std::vector<int> items = list.SelectedItems();
+    std::vector<const ListRow*> rows;
+    rows.reserve(items.size());
+    for (int item : items) {
+        const ListRow* row = list.RowAt(item);
+        if (row && row->nKind == RowFile)
+            rows.push_back(row);
+    }
+    // The rows and their paths lie all over the heap: each is fetched a few
+    // rows ahead of its conversion, so the waits for memory overlap.
+    const size_t kAhead = 8;
+    for (size_t i = 0; i < rows.size() && i < 2 * kAhead; ++i)
+        __builtin_prefetch(rows[i]);
+    std::vector<BSTR> paths;
+    paths.reserve(rows.size());
+    std::vector<wchar_t> wide;
+    bool stored = true;
+    for (size_t i = 0; i < rows.size() && stored; ++i) {
+        if (i + 2 * kAhead < rows.size())
+            __builtin_prefetch(rows[i + 2 * kAhead]);
+        if (i + kAhead < rows.size())
+            __builtin_prefetch(rows[i + kAhead]->strKey.data());
+        const std::string& path = rows[i]->strKey;
+        BSTR text;
+        if (IsAscii(path)) { // the same characters in every ANSI code page: widened in place
+            text = SysAllocStringLen(nullptr, UINT(path.size()));
+            if (text)
+                std::copy(path.begin(), path.end(), text);
+        } else {
+            if (wide.size() < path.size() + 1) // a path has at most as many characters as bytes
+                wide.resize(path.size() + 1);
+            int n = MultiByteToWideChar(CP_ACP, 0, path.data(), int(path.size()), wide.data(), int(wide.size()));
+            text = SysAllocStringLen(wide.data(), UINT(n));
+        }
+        stored = text != nullptr;
+        if (text)
+            paths.push_back(text);
+    }
+    SAFEARRAY* array = stored && !paths.empty() ? SafeArrayCreateVector(VT_BSTR, 0, ULONG(paths.size())) : nullptr;
     BSTR* data = nullptr;
     if (!array || FAILED(SafeArrayAccessData(array, reinterpret_cast<void**>(&data)))) {
         if (array)
             SafeArrayDestroy(array);
+        for (BSTR text : paths)
+            SysFreeString(text);
         return S_OK;
     }
-    bool stored = true;
-    for (size_t i = 0; i < paths.size() && stored; ++i)
-        stored = (data[i] = fw::ToBstr(paths[i])) != nullptr;
+    std::copy(paths.begin(), paths.end(), data); // the array owns them now
     SafeArrayUnaccessData(array);
-    if (!stored) {
-        SafeArrayDestroy(array);
-        return S_OK;
-    }
     VARIANT result;
     result.vt = VT_ARRAY | VT_BSTR;
     result.parray = array;
