@@ -98,6 +98,10 @@ public:
     CGenreNames& Genres() { return m_genres; }
     const CGenreNames& Genres() const { return m_genres; }
 
+    // Files read from now on have their tags read through the tag library.
+    void SetExtendedTags(bool on) { m_bExtendedTags = on; }
+    bool ExtendedTags() const { return m_bExtendedTags; }
+
     const FileIndex& Files() const { return m_mapFiles; }
     GroupIndex& Albums() { return FileWaiting(), m_mapAlbums; }
     GroupIndex& Artists() { return FileWaiting(), m_mapArtists; }
@@ -171,6 +175,7 @@ private:
     };
     Rebuilt m_rebuilt;
     CGenreNames m_genres;
+    bool m_bExtendedTags = false;
     std::string m_strHiddenExt;
     int32_t m_lMinLength = -1;
     bool m_bClearing = false;
