@@ -82,7 +82,7 @@ TEST_F(Views, ExtendedTagsReadEachFormatBeforeTheHostAnswers)
     sink.blankOffers = true;
     sink.events.clear();
     ASSERT_TRUE(RunSearch());
-    EXPECT_EQ(sink.Offered(), std::vector<std::string>{"T:tree\\later.flac"});
+    EXPECT_EQ(sink.Offered(), (std::vector<std::string>{"T:tree\\declined.flac", "T:tree\\later.flac"}));
     EXPECT_EQ(MusicCounts(ctrl), (std::vector<LONG>{1, 1, 5}));
     SetView(1041);
     rows = Rows(Shown());
