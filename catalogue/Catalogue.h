@@ -65,8 +65,9 @@ public:
     void SetView(CCatalogueView* view) { m_pView = view ? view : &m_defaultView; }
     CCatalogueView& View() { return *m_pView; }
 
-    // Exactly one of request and record names the file; a record is adopted
-    // only when the result is ADD_ADDED.
+    // The request (a file the scan found, with the host's answers) or else the
+    // record names the file. A record given is adopted, instead of reading
+    // the file, only when the result is ADD_ADDED.
     int32_t AddFile(const AddingFileRecord* request, std::unique_ptr<CMusicInfo>& record);
     int32_t RemoveFromGroup(GroupIndex& index, CMusicInfo* info, const char* key);
     void ClearCatalogue(uint32_t flags);

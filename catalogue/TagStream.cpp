@@ -35,7 +35,9 @@ TagLib::ByteVector CTagStream::readBlock(unsigned long length)
 {
     if (m_nPos >= m_nLength || length == 0)
         return TagLib::ByteVector();
-    int64_t n = std::min<int64_t>(int64_t(length), m_nLength - m_nPos);
+    // A damaged size field may ask for any length, up to the largest unsigned one.
+    const uint64_t rest = uint64_t(m_nLength - m_nPos);
+    int64_t n = int64_t(std::min<uint64_t>(length, rest));
     const int64_t bufEnd = m_nBufStart + int64_t(m_buf.size());
     if (m_nPos < m_nBufStart || m_nPos + n > bufEnd) {
         if (n > kBlock / 2) { // a large block (a picture, audio): read it as it is

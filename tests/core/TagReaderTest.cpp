@@ -5,6 +5,9 @@
 #include "catalogue/MusicInfo.h"
 #include "catalogue/MusicReader.h"
 #include "catalogue/TagReader.h"
+#include "catalogue/TagStream.h"
+#include "platform/PlatformFile.h"
+#include <climits>
 #include <random>
 
 namespace {
@@ -133,6 +136,38 @@ TEST_F(ExtendedReader, DamagedAndMislabelledFilesOfEachFormat)
             EXPECT_EQ(info.m_nFileType, e == "mp3" && kind != "wav" ? 1 : 0) << kind << "." << e;
         }
     }
+}
+
+// The library asks for blocks by the sizes a file's fields give, which may
+// be anything; the stream answers with what the file holds.
+TEST_F(ExtendedReader, StreamAnswersAnyRequestWithWhatTheFileHolds)
+{
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i)
+        bytes += char(i * 7);
+    PutFile(Path("s.bin"), bytes);
+    int32_t code;
+    platform::FileHandle h = platform::OpenRead(Path("s.bin").c_str(), &code);
+    ASSERT_NE(h, nullptr);
+    {
+        CTagStream s(h, "s.bin");
+        EXPECT_EQ(s.length(), 20000);
+        s.seek(19990);
+        TagLib::ByteVector tail = s.readBlock(ULONG_MAX - 2);
+        EXPECT_EQ(std::string(tail.data(), tail.size()), bytes.substr(19990));
+        EXPECT_TRUE(s.readBlock(10).isEmpty()); // at the end
+        s.seek(-5, TagLib::IOStream::Beginning); // before the start: stays where it was
+        EXPECT_EQ(s.tell(), 20000);
+        s.seek(-100, TagLib::IOStream::End);
+        s.seek(40, TagLib::IOStream::Current);
+        TagLib::ByteVector mid = s.readBlock(30); // from a block near the end, then past it
+        EXPECT_EQ(std::string(mid.data(), mid.size()), bytes.substr(19940, 30));
+        s.seek(100);
+        TagLib::ByteVector big = s.readBlock(9000); // larger than a block
+        EXPECT_EQ(std::string(big.data(), big.size()), bytes.substr(100, 9000));
+        EXPECT_EQ(s.tell(), 9100);
+    }
+    platform::Close(h);
 }
 
 namespace {
