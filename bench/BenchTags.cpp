@@ -34,7 +34,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 void MakeLibrary(const std::string& root, int files)
 {
     CreateDirectoryA(root.c_str(), nullptr);
-    const std::string audio = MpegFrames(40);
+    const std::string audio = MpegFrames(40, true);
     for (int i = 0; i < files; ++i) {
         std::string dir = root + "\\album" + std::to_string(i / 50);
         if (i % 50 == 0)
@@ -104,10 +104,10 @@ double ControlSearch(const std::string& folder, bool extended, long& tagged)
     double seconds = Now() - start;
     VARIANT counts[3];
     LONG values[3] = {};
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i) { // tagged MP3, MP3, all
         VariantInit(&counts[i]);
         counts[i].vt = VT_BYREF | VT_I4;
-        counts[i].plVal = &values[2 - i];
+        counts[i].plVal = &values[i];
     }
     InvokeByName(ctrl, L"GetMusicCounts", DISPATCH_METHOD, {counts[0], counts[1], counts[2]});
     tagged = values[0];
@@ -180,8 +180,8 @@ int main(int argc, char** argv)
         std::string bytes;
     };
     std::vector<Sample> samples = {
-        {"id3v1.mp3", MpegFrames(40) + std::string("TAG") + std::string(125, 'x')},
-        {"id3v2.mp3", Id3v2Tag(4, {{"TIT2", Utf8Text("Title")}, {"TPE1", Utf8Text("Artist")}}) + MpegFrames(40)},
+        {"id3v1.mp3", MpegFrames(40, true) + std::string("TAG") + std::string(125, 'x')},
+        {"id3v2.mp3", Id3v2Tag(4, {{"TIT2", Utf8Text("Title")}, {"TPE1", Utf8Text("Artist")}}) + MpegFrames(40, true)},
         {"tagged.flac", FlacFile(44100, 441000, {{"TITLE", "Title"}, {"ARTIST", "Artist"}, {"ALBUM", "Album"}})},
         {"tagged.wav", WavFile(8000, 16000, {{"INAM", "Title"}, {"IART", "Artist"}, {"IPRD", "Album"}})},
     };

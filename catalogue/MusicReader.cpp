@@ -80,9 +80,9 @@ int ReadMusicFile(CMusicInfo& info, const char* path, bool bExtended)
     else
         ReadId3v1(info, h);
     if (info.m_nFileType == 1) {
-        unsigned char head[4];
-        platform::Seek(h, 0, platform::SEEK_FROM_BEGIN);
-        ReadPadded(h, head, sizeof head);
+        unsigned char head[4] = {};
+        uint32_t got;
+        platform::ReadAt(h, 0, head, sizeof head, &got);
         if (std::memcmp(head, "RIFF", 4) == 0)
             info.m_nFileType = 0;
     }

@@ -7,6 +7,7 @@
 #include <asffile.h>
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <vector>
 #include <flacfile.h>
 #include <id3v1genres.h>
@@ -142,8 +143,11 @@ std::vector<const TagLib::Tag*> TagsOf(TagLib::File& file)
 TagLib::String FirstOf(const std::vector<const TagLib::Tag*>& tags, TagLib::String (TagLib::Tag::*field)() const)
 {
     for (const TagLib::Tag* tag : tags)
-        if (tag && !(tag->*field)().isEmpty())
-            return (tag->*field)();
+        if (tag) {
+            TagLib::String text = (tag->*field)();
+            if (!text.isEmpty())
+                return text;
+        }
     return TagLib::String();
 }
 
@@ -167,6 +171,18 @@ std::unique_ptr<TagLib::File> OpenFile(CTagStream& stream, const Format& format,
     return nullptr;
 }
 
+// The library's ID3v1 genre names in upper case (ASCII), with their numbers;
+// the first number of a name that the list holds twice.
+std::map<std::string, int32_t> GenresByName()
+{
+    std::map<std::string, int32_t> byName;
+    const TagLib::StringList names = TagLib::ID3v1::genreList();
+    int32_t index = 0;
+    for (auto it = names.begin(); it != names.end(); ++it, ++index)
+        byName.emplace(it->upper().to8Bit(), index);
+    return byName;
+}
+
 } // namespace
 
 bool IsTagLibExtension(const char* ext) { return ext && FindFormat(ext); }
@@ -185,14 +201,11 @@ int32_t GenreNumber(const std::string& text)
     if (!t.empty() && t.size() <= 3 && t.find_first_not_of("0123456789") == std::string::npos) {
         number = std::stoi(t);
     } else if (!t.empty()) {
-        TagLib::String upper = TagLib::String(t, TagLib::String::Latin1).upper();
-        const TagLib::StringList names = TagLib::ID3v1::genreList();
-        int32_t index = 0;
-        for (auto it = names.begin(); it != names.end(); ++it, ++index)
-            if (it->upper() == upper) {
-                number = index;
-                break;
-            }
+        static const std::map<std::string, int32_t> byName = GenresByName();
+        for (char& c : t)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        auto it = byName.find(t);
+        number = it == byName.end() ? -1 : it->second;
     }
     return number >= 1 && number <= 127 ? number : -1;
 }
