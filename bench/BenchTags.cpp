@@ -166,13 +166,14 @@ int main(int argc, char** argv)
     double off = 1e30, on = 1e30;
     long taggedOff = 0, taggedOn = 0;
     ControlSearch(root, true, taggedOn); // warms the caches
-    for (int rep = 0; rep < 2; ++rep) {
+    for (int rep = 0; rep < 3; ++rep) { // the best of three: the machines are shared
         off = std::min(off, ControlSearch(root, false, taggedOff));
         on = std::min(on, ControlSearch(root, true, taggedOn));
     }
     std::printf("search of %d ID3v2-tagged MP3 files (%ld tagged without extended tags, %ld with):\n", files,
                 taggedOff, taggedOn);
-    std::printf("  ExtendedTags on %8.0f ms   off %8.0f ms   ratio %.2f (aim 1.25)\n", on * 1e3, off * 1e3, on / off);
+    std::printf("  ExtendedTags on %8.0f ms   off %8.0f ms   ratio %.2f (aim 1.25), %.0f us more a file\n", on * 1e3,
+                off * 1e3, on / off, (on - off) * 1e6 / files);
 
     // One file of each format: those the tests write, and the tag library's own test files when given.
     struct Sample {

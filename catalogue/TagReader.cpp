@@ -220,9 +220,11 @@ std::string LengthText(int32_t seconds)
     return text;
 }
 
-void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path, const char* ext)
+void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path, const char* ext,
+                     unsigned char head[4])
 {
     ClearTags(info);
+    std::memset(head, 0, 4);
     const Format* format = FindFormat(ext);
     if (!format)
         return;
@@ -230,6 +232,8 @@ void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path,
     TagLib::ID3v1::Tag::setStringHandler(&ansiId3v1);
     try {
         CTagStream stream(h, path);
+        const TagLib::ByteVector first = stream.readBlock(4); // kept by the stream for the parsers
+        std::memcpy(head, first.data(), first.size());
         bool timed = false;
         std::unique_ptr<TagLib::File> file = OpenFile(stream, *format, timed);
         if (!file)
