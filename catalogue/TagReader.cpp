@@ -5,15 +5,10 @@
 #include <aifffile.h>
 #include <apefile.h>
 #include <asffile.h>
-#include <cctype>
-#include <cstring>
-#include <map>
-#include <vector>
 #include <flacfile.h>
 #include <id3v1genres.h>
 #include <id3v1tag.h>
 #include <id3v2framefactory.h>
-#include <memory>
 #include <mp4file.h>
 #include <mpcfile.h>
 #include <mpegfile.h>
@@ -24,6 +19,11 @@
 #include <vorbisfile.h>
 #include <wavfile.h>
 #include <wavpackfile.h>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 
