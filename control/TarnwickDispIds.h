@@ -52,6 +52,9 @@
 #define DISPID_TW_ENABLEHOTKEYFORVB 41
 #define DISPID_TW_SETHIDEAUDIOLENGTH 42
 
+// Members added later take the next free numbers.
+#define DISPID_TW_EXTENDEDTAGS 43
+
 // Stock members, with the system's numbers (checked below). BorderStyle is in
 // the dispatch table only, not in the type library.
 #define DISPID_TW_FONT (-512)

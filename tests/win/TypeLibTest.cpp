@@ -25,7 +25,8 @@ struct Named {
 #define TW_MEMBER(NAME) {L"" #NAME, DISPID_TW_##NAME}
 #define TW_EVENT(NAME) {L"" #NAME, DISPID_TW_EVENT_##NAME}
 
-// In the order that numbers them: properties, methods, then the stock members.
+// In the order that numbers them: properties, methods, the stock members, then
+// the members added later.
 const Named kMembers[] = {
     TW_MEMBER(STYLE), TW_MEMBER(COLNAMEHEADER), TW_MEMBER(COLTIMEHEADER), TW_MEMBER(COLTYPEHEADER),
     TW_MEMBER(COLSOURCEHEADER), TW_MEMBER(COLNAMEWIDTH), TW_MEMBER(COLTIMEWIDTH), TW_MEMBER(COLTYPEWIDTH),
@@ -38,7 +39,7 @@ const Named kMembers[] = {
     TW_MEMBER(SETUNKNSTRING), TW_MEMBER(SETCONTEXTMENUSTRING), TW_MEMBER(SETTOOLBARSTRING),
     TW_MEMBER(GETMUSICCOUNTS), TW_MEMBER(GETSELECTEDITEMSSTRING), TW_MEMBER(GETITEMSFOUNDCOUNT),
     TW_MEMBER(HIDEITEMS), TW_MEMBER(SETUPCDDB), TW_MEMBER(ENABLEHOTKEYFORVB), TW_MEMBER(SETHIDEAUDIOLENGTH),
-    TW_MEMBER(FONT), TW_MEMBER(ABOUTBOX)};
+    TW_MEMBER(FONT), TW_MEMBER(ABOUTBOX), TW_MEMBER(EXTENDEDTAGS)};
 const int kNumberedMembers = 42; // 1 to 42 by position; compiled hosts call by number
 
 const Named kEvents[] = {TW_EVENT(ADDINGFILE),     TW_EVENT(ITEMDBLCLICK),   TW_EVENT(ENDSEARCH),
