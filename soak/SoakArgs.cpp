@@ -45,6 +45,7 @@ const Member kMembers[] = {
     {L"IsLookupSetupOk", GET, {}, 0},
     {L"Font", GET | PUT, {A_FONT}, 0},
     {L"BorderStyle", GET | PUT, {A_SHORT}, 0},
+    {L"ExtendedTags", GET | PUT, {A_BOOL}, 0},
     {L"BeginSearch", METHOD, {}, 0},
     {L"StopSearch", METHOD, {}, 0},
     {L"DelAllSearches", METHOD, {}, 0},
