@@ -197,13 +197,8 @@ double SortBare(HWND list, const std::vector<std::string>& texts, bool ascending
 // drawn itself again.
 double ClickHeader(HWND list, int column)
 {
-    HWND header = HWND(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT r = {};
-    SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), LPARAM(&r));
-    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     double start = Now();
-    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(header, WM_LBUTTONUP, 0, at);
+    ClickListHeader(list, column);
     UpdateWindow(list);
     return Now() - start;
 }

@@ -47,10 +47,6 @@ LRESULT CTarnwickCtrl::OnCreate()
     RECT lists = {client.left, client.top + kToolbarBand, client.right, client.bottom};
     m_view.SetStyle(m_lStyle);
     if (m_view.CreateListWindows(Handle(), lists, kViewId)) {
-        const char* unknown[3] = {"~~~Artist Unknown", "~~~Album Unknown", "~~~Genre Unknown"};
-        for (int i = 0; i < 3; ++i)
-            if (m_view.UnknString(ID_VIEW_ARTIST + i).empty()) // the host may have named them already
-                m_view.SetUnknString(ID_VIEW_ARTIST + i, unknown[i]);
         ApplyColumns();
         m_view.SetTipTextColor(fw::TranslateColor(m_clrTipTextColor));
         m_view.SetTipText(m_strTipText, m_fontTipText.Handle()); // what the host set before the window existed

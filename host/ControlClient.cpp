@@ -103,3 +103,20 @@ std::string ListColumnText(HWND list, int column)
     SendMessageA(list, LVM_GETCOLUMNA, WPARAM(column), LPARAM(&col));
     return text;
 }
+
+bool ClickListHeader(HWND list, int column, bool post)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    RECT r = {};
+    if (!header || !SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), LPARAM(&r)))
+        return false;
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    if (post) {
+        PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(header, WM_LBUTTONUP, 0, at);
+    } else {
+        SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(header, WM_LBUTTONUP, 0, at);
+    }
+    return true;
+}

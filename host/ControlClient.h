@@ -21,3 +21,6 @@ HWND FindShownList(HWND root);
 std::string ListCellText(HWND list, int item, int column);
 // The text of one column header of a list view.
 std::string ListColumnText(HWND list, int column);
+// A click at the middle of a column's header, as the mouse gives it: sent, or
+// posted for the caller's message loop. False when the list has no such column.
+bool ClickListHeader(HWND list, int column, bool post = false);

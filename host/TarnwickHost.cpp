@@ -174,17 +174,14 @@ void SelectRows(HWND list, const std::vector<int>& rows)
 void ClickColumn(const std::string& name)
 {
     HWND list = FindShownList(g_frame);
-    HWND header = list ? reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)) : nullptr;
-    int count = header ? int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    int count = list ? int(SendMessageA(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)),
+                                        HDM_GETITEMCOUNT, 0, 0))
+                     : 0;
     for (int i = 0; i < count; ++i) {
-        RECT r;
-        if (name != ListColumnText(list, i) || !SendMessageA(header, HDM_GETITEMRECT, WPARAM(i), LPARAM(&r)))
-            continue;
-        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageA(header, WM_LBUTTONUP, 0, at);
-        Log("clicked column %s\n", name.c_str());
-        return;
+        if (name == ListColumnText(list, i) && ClickListHeader(list, i, true)) {
+            Log("clicked column %s\n", name.c_str());
+            return;
+        }
     }
     Log("no column %s\n", name.c_str());
 }

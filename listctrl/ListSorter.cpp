@@ -28,16 +28,22 @@ CListSorter::CListSorter(HWND list, int column) : m_hList(list)
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     m_pairs.resize(size_t(count > 0 ? count : 0));
-    char text[1024];
+    std::string text(1024, '\0');
     for (int i = 0; i < count; ++i) {
         LVITEMA lv = {};
         lv.iSubItem = column;
-        lv.pszText = text;
-        lv.cchTextMax = sizeof text;
-        text[0] = '\0';
-        SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(i), LPARAM(&lv));
+        // A text that fills the buffer may have been cut: read it again in a larger one.
+        for (;;) {
+            lv.pszText = &text[0];
+            lv.cchTextMax = int(text.size());
+            text[0] = '\0';
+            size_t n = size_t(SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(i), LPARAM(&lv)));
+            if (n + 1 < text.size())
+                break;
+            text.resize(text.size() * 2);
+        }
         SortPair& pair = m_pairs[size_t(i)];
-        pair.strText = text;
+        pair.strText = text.c_str();
         lv.mask = LVIF_PARAM;
         lv.iItem = i;
         lv.iSubItem = 0;

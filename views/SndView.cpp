@@ -138,9 +138,8 @@ void CSndView::HideHelp()
 void CSndView::CreateViewMenu()
 {
     m_hViewMenu = CreatePopupMenu();
-    const char* texts[4] = {"~~~All Files", "~~~Artist", "~~~Album", "~~~Genre"};
     for (int i = 0; i < 4; ++i)
-        AppendMenuA(m_hViewMenu, MF_STRING, UINT_PTR(ID_VIEW_FILES + i), texts[i]);
+        AppendMenuA(m_hViewMenu, MF_STRING, UINT_PTR(ID_VIEW_FILES + i), m_strViewNames[i].c_str());
     CheckView(m_nView);
 }
 
@@ -747,8 +746,11 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         OnEndSearch();
         return 0;
     case UM_TRACKUPDATED:
-        if (wp)
-            m_catalogue.RefileAfterLookup(reinterpret_cast<CMusicInfo*>(wp));
+        if (wp && lp) {
+            auto* info = reinterpret_cast<CMusicInfo*>(wp);
+            info->TakeTrack(*reinterpret_cast<const CTrackFound*>(lp));
+            m_catalogue.RefileAfterLookup(info);
+        }
         return 0;
     case WM_SIZE: {
         LRESULT r = Default(msg, wp, lp);

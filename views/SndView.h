@@ -135,8 +135,9 @@ private:
     CSearchRequests m_requests;
     CSndListCtrl m_fileList;
     bool m_bViewEnabled = false;
-    std::string m_strUnknNames[4];
-    std::string m_strViewNames[4];
+    // The host's texts, kept from before the windows exist: placeholders until it names them.
+    std::string m_strUnknNames[4] = {"", "~~~Artist Unknown", "~~~Album Unknown", "~~~Genre Unknown"};
+    std::string m_strViewNames[4] = {"~~~All Files", "~~~Artist", "~~~Album", "~~~Genre"};
     HMENU m_hViewMenu = nullptr;
     CTipWnd* m_pTip = nullptr;
     std::string m_strNoFileFound;

@@ -425,6 +425,13 @@ TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
     BeginDrag(files);
     EXPECT_TRUE(spot.target.calls.empty());
     EXPECT_EQ(State(files), std::vector<std::string>{"*Nothing here"});
+    // Through automation the tagged text of such a selection is empty, and the answer TRUE.
+    VARIANT kept = VStr(L"kept");
+    Call string;
+    Method(string, ctrl, L"GetSelectedItemsString", {VRef(&kept)});
+    EXPECT_TRUE(string.Bool());
+    EXPECT_EQ(Narrow(kept.bstrVal), "");
+    VariantClear(&kept);
 
     // Only files: their paths in list order, and no text.
     SearchLibrary();
@@ -446,6 +453,20 @@ TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
     EXPECT_EQ(State(files), before);
     EXPECT_EQ(target.kept->Release(), 0u); // the control keeps nothing of the drag
     target.kept = nullptr;
+    // Sorted by a header click, the items still carry their rows: a drag takes the same paths in the new order.
+    ClickListHeader(files, 0);
+    ClickListHeader(files, 0);
+    Select(files, {"e.wav", "a.mp3"});
+    BeginDrag(files);
+    ASSERT_EQ(target.offered.size(), 1u);
+    EXPECT_EQ(target.offered[0].cfFormat, CF_HDROP);
+    ASSERT_EQ(target.gotHr, S_OK);
+    std::vector<std::wstring> sorted;
+    for (const std::string& row : State(files))
+        if (row[0] == '*')
+            sorted.push_back(PathOf(files, row.substr(1)));
+    EXPECT_EQ(PathsOf(target.got.hGlobal), sorted);
+    Drop(target.kept);
 
     // A group row among them: the tagged text alone, a closed group with its catalogued files.
     const std::wstring a = PathOf(files, "a.mp3"), b = PathOf(files, "b.mp3"), c = PathOf(files, "c.mp3");

@@ -37,6 +37,7 @@ public:
     std::vector<Event> events;
     std::function<bool(const std::string&)> accept = [](const std::string&) { return true; };
     std::function<std::wstring(const std::string&)> timeOf = [](const std::string&) { return L"3:00"; };
+    std::function<std::wstring(const std::string&)> infoOf = [](const std::string&) { return L""; };
     std::function<void(const std::string&)> onAdding;
     std::function<bool(const Event&)> abortOn;
     std::function<void(const Event&)> after; // any event, once recorded
@@ -56,6 +57,8 @@ public:
                 *arg[1].plVal = 180;
                 SysFreeString(*arg[2].pbstrVal);
                 *arg[2].pbstrVal = SysAllocString(timeOf(e.path).c_str());
+                SysFreeString(*arg[3].pbstrVal);
+                *arg[3].pbstrVal = SysAllocString(infoOf(e.path).c_str());
             }
         } else if (id == COMMAND && dp->cArgs == 1) {
             VARIANT v;

@@ -33,6 +33,8 @@ protected:
     }
     void TearDown() override
     {
+        if (hostKeys)
+            DestroyAcceleratorTable(hostKeys);
         Drop(active);
         Views::TearDown();
     }
@@ -59,7 +61,8 @@ protected:
             HRESULT hr = active->TranslateAccelerator(m);
             if (m == &down)
                 kept = hr == S_OK;
-            if (hr != S_OK && !IsDialogMessageA(frame, m)) {
+            if (hr != S_OK && !(hostKeys && TranslateAcceleratorA(frame, hostKeys, m) && ++hostKeysFired) &&
+                !IsDialogMessageA(frame, m)) {
                 TranslateMessage(m);
                 DispatchMessageA(m);
             }
@@ -100,6 +103,8 @@ protected:
 
     HWND before = nullptr, after = nullptr, control = nullptr, toolbar = nullptr;
     IOleInPlaceActiveObject* active = nullptr;
+    HACCEL hostKeys = nullptr; // the host's own accelerators, tried after the control declines a key
+    int hostKeysFired = 0;
 };
 
 } // namespace
@@ -146,10 +151,32 @@ TEST_F(Keyboard, TabGoesToolbarListAndOnAndTheControlKeepsItsOwnKeys)
     EXPECT_EQ(GetFocus(), after);
 }
 
+// Alt with Return, an arrow, a paging key or Escape is the host's: its own
+// accelerator fires with the focus in the list. Of the system keys the control
+// keeps Alt+Tab alone.
+TEST_F(Keyboard, AltKeysReachTheHostsAcceleratorsButAltTab)
+{
+    SearchLibrary();
+    HWND files = Shown();
+    for (WPARAM vk : {VK_RETURN, VK_DOWN, VK_HOME, VK_NEXT, VK_ESCAPE, VK_TAB}) {
+        ACCEL entry = {FALT | FVIRTKEY, WORD(vk), 7};
+        if (hostKeys)
+            DestroyAcceleratorTable(hostKeys);
+        hostKeys = CreateAcceleratorTableA(&entry, 1);
+        hostKeysFired = 0;
+        SetFocus(files);
+        EXPECT_EQ(Type(vk, {VK_MENU}), vk == VK_TAB) << vk;
+        EXPECT_EQ(hostKeysFired, vk == VK_TAB ? 0 : 1) << vk;
+        EXPECT_EQ(GetFocus(), files) << vk;
+    }
+}
+
 TEST_F(Keyboard, HotKeysFollowTheButtonTextsOnceTheHostTurnsThemOn)
 {
     Do(L"SetToolbarString", {VShort(1), VStr(L"&View")});
     Do(L"SetToolbarString", {VShort(2), VStr(L"&scan")});
+    Call none;
+    Put(none, ctrl, L"StrNoFileFound", VStr(L"none"));
     AddSearch(L"T:\\tree", {L"*.mp3"}); // an empty folder: the search finds nothing
     EXPECT_TRUE(Accelerators().empty());
     SetFocus(Shown());
@@ -187,32 +214,68 @@ TEST_F(Keyboard, HotKeysFollowTheButtonTextsOnceTheHostTurnsThemOn)
     // A "&" at the end gives a key that never matches.
     Do(L"SetToolbarString", {VShort(2), VStr(L"Scan&")});
     EXPECT_EQ(Accelerators(), (std::vector<std::pair<int, int>>{{altKey, 'V'}, {altKey, 0}}));
+    // A text without "&" gives no entry; a text of any length gives its key.
+    Do(L"SetToolbarString", {VShort(1), VStr(L"View")});
+    Do(L"SetToolbarString", {VShort(2), VStr((std::wstring(300, L'.') + L"&Long").c_str())});
+    EXPECT_EQ(Accelerators(), (std::vector<std::pair<int, int>>{{altKey, 'L'}}));
+    // While the Scan button is disabled its key starts nothing: the nothing-found
+    // row, which a search takes away as it starts, stays.
+    const UINT scanButton = 32775;
+    SendMessageA(toolbar, TB_ENABLEBUTTON, scanButton, FALSE);
+    Type('L', {VK_MENU});
+    EXPECT_EQ(Rows(Shown()), std::vector<std::string>{"none"});
+    SendMessageA(toolbar, TB_ENABLEBUTTON, scanButton, TRUE);
+    Type('L', {VK_MENU});
+    EXPECT_TRUE(Rows(Shown()).empty());
+    EXPECT_TRUE(PumpUntil([&] { return sink.Count(END) == 2; }));
 }
 
 TEST_F(Keyboard, TheHostsWordsAreWhereTheUserSeesThem)
 {
-    // Set before the container placed the control: kept for its windows.
+    // Every kind of text the host sets before the container places the control
+    // is kept and shown once the windows exist: toolbar, view menu, context
+    // menu and unknown-group names.
     IDispatch* made = NewControl();
     ASSERT_NE(made, nullptr);
     Call c;
     Method(c, made, L"SetToolbarString", {VShort(2), VStr(L"&Find")});
+    Method(c, made, L"SetViewString", {VShort(5), VStr(L"Everything")});
     Method(c, made, L"SetContextMenuString", {VShort(2), VStr(L"Listen")});
+    Method(c, made, L"SetUnknString", {VShort(1), VStr(L"Nobody")});
+    Put(c, made, L"Style", VLong(2));
     CHosted early;
     ASSERT_TRUE(early.Open(frame, 200, made));
-    HWND earlyToolbar = FindWindowExA(GetParent(FindShownList(early.ax)), nullptr, TOOLBARCLASSNAMEA, nullptr);
+    HWND earlyFiles = FindShownList(early.ax), earlyControl = GetParent(earlyFiles);
+    HWND earlyToolbar = FindWindowExA(earlyControl, nullptr, TOOLBARCLASSNAMEA, nullptr);
     EXPECT_EQ(ButtonText(earlyToolbar, 32775), "&Find");
     EXPECT_EQ(ButtonText(earlyToolbar, kViewButton), "~~~VIEW");
+    SearchLibrary(); // the files, and this control's own search of them
+    Call search;
+    VARIANT patterns = VStrings({L"*.mp3", L"*.wav"});
+    Method(search, made, L"AddSearch", {VStr(L"T:\\tree"), patterns, VShort(2)});
+    VariantClear(&patterns);
+    Method(search, made, L"BeginSearch");
+    ASSERT_TRUE(PumpUntil([&] { return early.sink.Count(END) == 1; }));
+    MenuSeen views = Menu([&] { SendMessageA(earlyControl, WM_COMMAND, MAKEWPARAM(kViewButton, BN_CLICKED), 0); },
+                          {VK_ESCAPE});
+    EXPECT_EQ(views.texts, (std::vector<std::string>{"Everything", "~~~Artist", "~~~Album"}));
+    Select(earlyFiles, {"a.mp3"});
+    SetFocus(earlyFiles);
+    MenuSeen commands = Menu([&] { SendMessageA(earlyFiles, WM_CONTEXTMENU, WPARAM(earlyFiles), MAKELPARAM(-1, -1)); }, {VK_ESCAPE});
+    EXPECT_EQ(commands.texts, (std::vector<std::string>{"~~~AddTrack", "Listen"}));
+    Put(c, made, L"View", VLong(1040));
+    EXPECT_EQ(Rows(FindShownList(early.ax)), (std::vector<std::string>{"Nobody", "Band", "Other"}));
 
+    // Afterwards: selectors outside the range change nothing; the view menu's mark moves to the current view.
     Do(L"SetToolbarString", {VShort(1), VStr(L"View")});
     Do(L"SetToolbarString", {VShort(3), VStr(L"Nothing")});
     EXPECT_EQ(ButtonText(toolbar, kViewButton), "View");
     EXPECT_EQ(ButtonText(toolbar, 32775), "~~~SCAN");
-    SearchLibrary();
     SetView(1041);
     for (SHORT selector : {0, 4, 6})
         Do(L"SetViewString", {VShort(selector), VStr(L"Wrong")});
     Do(L"SetViewString", {VShort(5), VStr(L"All files")});
-    Do(L"SetViewString", {VShort(2), VStr(L"Albums")}); // the mark moves to the current view
+    Do(L"SetViewString", {VShort(2), VStr(L"Albums")});
     MenuSeen menu = Menu([&] { SendMessageA(control, WM_COMMAND, MAKEWPARAM(kViewButton, BN_CLICKED), 0); },
                          {VK_ESCAPE});
     ASSERT_TRUE(menu.shown);

@@ -5,6 +5,7 @@
 #include "HostedControl.h"
 #include "catalogue/CacheFile.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/Messages.h"
 #include <cstdio>
 
 namespace {
@@ -363,5 +364,82 @@ TEST_F(Lookup, AHostThatClosesTheWindowInsideTheLookup)
     EXPECT_EQ(loaded, LONG(ERROR_SHARING_VIOLATION));
     EXPECT_FALSE(again);
     EXPECT_EQ(host.events, (Lines{"start", "progress 33", "progress 100", "end 1 3"}));
+    EXPECT_TRUE(HeapsAreSound());
+}
+
+namespace {
+
+// The control's thread hears of each filled-in record through the view's
+// UM_TRACKUPDATED; the probe asks the control for its counts before and after.
+WNDPROC g_viewProc = nullptr;
+IDispatch* g_probed = nullptr;
+std::vector<std::pair<LONG, LONG>> g_taggedAround; // tagged records before and after each update
+
+LRESULT CALLBACK ProbeView(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg != UM_TRACKUPDATED)
+        return CallWindowProcA(g_viewProc, hwnd, msg, wp, lp);
+    LONG before = MusicCounts(g_probed)[0];
+    LRESULT r = CallWindowProcA(g_viewProc, hwnd, msg, wp, lp);
+    g_taggedAround.emplace_back(before, MusicCounts(g_probed)[0]);
+    return r;
+}
+
+// A host's timer: hides items, changes the minimum length, saves and reads
+// the records back, each time it fires.
+std::function<void()> g_onTimer;
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) { g_onTimer(); }
+
+} // namespace
+
+// While the look-up runs, a host timer hides items, changes the minimum length
+// and saves the catalogue again and again. A record changes only when the
+// control's thread takes the look-up's answer in, so no save or rebuild ever
+// meets one half filled in. Run again under Wine's heap check.
+TEST_F(Lookup, AHostTimerRefilesAndSavesWhileTheLookupFillsIn)
+{
+    g_cddb.registered = true;
+    ASSERT_TRUE(SetupCDDB());
+    const std::string artist = "An artist with a name long enough", album = "An album with a name long enough";
+    g_cddb.discs = {{artist, album, "(17)", {"Song"}}};
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) {
+        names.push_back("track " + std::to_string(1000 + i) + ".mp3");
+        g_cddb.answers[names.back()] = {0, 1, false, 0};
+    }
+    names.push_back("voice.wav");
+    Search(names);
+    HWND view = GetDlgItem(GetParent(Shown()), 1);
+    ASSERT_NE(view, nullptr);
+    g_probed = ctrl;
+    g_taggedAround.clear();
+    g_viewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(view, GWLP_WNDPROC, LONG_PTR(ProbeView)));
+    std::vector<std::string> torn;
+    int ticks = 0;
+    g_onTimer = [&] {
+        ++ticks;
+        Patterns(L"HideItems", {ticks % 2 ? L"*.wav" : L"*.ogg"});
+        Call length;
+        Method(length, ctrl, L"SetHideAudioLength", {VLong(ticks % 2 ? 0 : 500)});
+        for (const auto& record : Saved())
+            if (record.second != "|||-1|0" && record.second != "Song|" + album + "|" + artist + "|17|1")
+                torn.push_back(record.first + " " + record.second);
+    };
+    UINT_PTR timer = SetTimer(nullptr, 0, 1, OnTimer);
+    EXPECT_TRUE(RunLookup());
+    KillTimer(nullptr, timer);
+    SetWindowLongPtrA(view, GWLP_WNDPROC, LONG_PTR(g_viewProc));
+    Patterns(L"HideItems", {L"*.ogg"});
+    Call length;
+    Method(length, ctrl, L"SetHideAudioLength", {VLong(0)});
+
+    EXPECT_EQ(torn, Lines{});
+    ASSERT_EQ(g_taggedAround.size(), 300u);
+    for (size_t i = 0; i < g_taggedAround.size(); ++i) {
+        ASSERT_EQ(g_taggedAround[i], std::make_pair(LONG(i), LONG(i + 1))) << "update " << i;
+    }
+    EXPECT_EQ(MusicCounts(ctrl), (std::vector<LONG>{300, 300, 301}));
+    SetView(1040);
+    EXPECT_EQ(Rows(Shown()), (Lines{"~~~Artist Unknown", artist}));
     EXPECT_TRUE(HeapsAreSound());
 }

@@ -32,17 +32,6 @@ void RightClick(HWND list, POINT at)
         DispatchMessageA(&msg);
 }
 
-// Clicks a column header as the mouse does.
-void ClickHeader(HWND list, int column)
-{
-    HWND header = HWND(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT r = {};
-    SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), LPARAM(&r));
-    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(header, WM_LBUTTONUP, 0, at);
-}
-
 class ResultList : public Views {
 protected:
     // GetSelectedItems: the paths and the count it reports.
@@ -145,26 +134,35 @@ TEST_F(ResultList, HeaderClicksSortTheFileListWithOneMemoryForTheModule)
     const std::map<std::string, std::wstring> times = {
         {"a.mp3", L"9:59"}, {"b.mp3", L"10:00"}, {"c.mp3", L"1:02:03"}, {"d.mp3", L"0:30"}, {"e.wav", L"3:00"}};
     sink.timeOf = [&](const std::string& path) { return times.at(path.substr(path.rfind('\\') + 1)); };
+    // Two information texts alike for their first 2,000 characters sort by what follows.
+    const std::wstring alike(2000, L'x');
+    const std::map<std::string, std::wstring> infos = {
+        {"a.mp3", alike + L"1"}, {"b.mp3", alike + L"2"}, {"c.mp3", L"3"}, {"d.mp3", L"2"}, {"e.wav", L"1"}};
+    sink.infoOf = [&](const std::string& path) { return infos.at(path.substr(path.rfind('\\') + 1)); };
     SearchLibrary();
     HWND files = Shown();
     const std::vector<std::string> longest = {"c.mp3", "b.mp3", "a.mp3", "e.wav", "d.mp3"};
     const std::vector<std::string> shortest(longest.rbegin(), longest.rend());
-    ClickHeader(files, 1); // the direction depends on the clicks before: the memory is the module's
+    ClickListHeader(files, 1); // the direction depends on the clicks before: the memory is the module's
     const std::vector<std::string> once = Rows(files);
     ASSERT_TRUE(once == longest || once == shortest) << once[0];
     const std::vector<std::string> twice = once == longest ? shortest : longest;
-    ClickHeader(files, 1);
+    ClickListHeader(files, 1);
     EXPECT_EQ(Rows(files), twice);
     // Another control's click on the same column turns the one direction round:
     // the next click here sorts as the last one did. Its list is empty.
     CHosted other;
     ASSERT_TRUE(other.Open(frame, 200));
     HWND empty = FindShownList(other.ax);
-    ClickHeader(empty, 1);
+    ClickListHeader(empty, 1);
     EXPECT_EQ(SendMessageA(empty, LVM_GETITEMCOUNT, 0, 0), 0);
-    ClickHeader(files, 1);
+    ClickListHeader(files, 1);
     EXPECT_EQ(Rows(files), twice);
-    ClickHeader(files, 0); // a new column starts descending
+    ClickListHeader(files, 2); // a new column starts descending
+    EXPECT_EQ(Rows(files), (std::vector<std::string>{"b.mp3", "a.mp3", "c.mp3", "d.mp3", "e.wav"}));
+    ClickListHeader(files, 2);
+    EXPECT_EQ(Rows(files), (std::vector<std::string>{"e.wav", "d.mp3", "c.mp3", "a.mp3", "b.mp3"}));
+    ClickListHeader(files, 0);
     EXPECT_EQ(Rows(files), (std::vector<std::string>{"e.wav", "d.mp3", "c.mp3", "b.mp3", "a.mp3"}));
 
     // The rows stay with their items: double-click, export and the cells agree.
