@@ -20,29 +20,6 @@ CTarnwickPropPage::~CTarnwickPropPage()
         m_pSite->Release();
 }
 
-STDMETHODIMP CTarnwickPropPage::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IPropertyPage) {
-        *ppv = static_cast<IPropertyPage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CTarnwickPropPage::AddRef() { return ULONG(InterlockedIncrement(&m_cRef)); }
-
-STDMETHODIMP_(ULONG) CTarnwickPropPage::Release()
-{
-    LONG n = InterlockedDecrement(&m_cRef);
-    if (n == 0)
-        delete this;
-    return ULONG(n);
-}
-
 STDMETHODIMP CTarnwickPropPage::SetPageSite(IPropertyPageSite* site)
 {
     if (site)

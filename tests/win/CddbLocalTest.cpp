@@ -225,6 +225,51 @@ protected:
     }
 };
 
+// A component and its look-up service on the sample database, both released
+// to nothing at the end.
+class CddbLookup : public CddbLocal {
+protected:
+    void SetUp() override
+    {
+        db.Lanterns();
+        component = NewComponent();
+        ASSERT_NE(component, nullptr);
+        service = ServiceOf(component);
+    }
+    void TearDown() override
+    {
+        Drop(service);
+        if (component) {
+            EXPECT_EQ(component->Release(), 0u);
+        }
+    }
+    // A direct match as "track artist|album|title|genre"; otherwise "0: " and
+    // the candidates, "<none>" when the component gives no list.
+    std::wstring Lookup(const wchar_t* path)
+    {
+        Answer a = Identify(service, path);
+        EXPECT_EQ(a.hr, S_OK);
+        if (a.disc)
+            return std::to_wstring(a.track) + L" " + a.artist + L"|" + a.album + L"|" + a.title + L"|" + a.genre;
+        std::wstring out = std::to_wstring(a.track) + L":";
+        for (const std::wstring& c : Candidates(component))
+            out += (out.back() == L':' ? L" " : L"; ") + c;
+        return out;
+    }
+
+    TestDatabase db{"lookup"};
+    ICddbComponent* component = nullptr;
+    ICddbLookupService* service = nullptr;
+};
+
+std::string Narrow(const wchar_t* text)
+{
+    std::string out;
+    for (; *text; ++text)
+        out += char(*text < 128 ? *text : '?');
+    return out;
+}
+
 } // namespace
 
 // The control's whole conversation with the component, slot by slot: set-up,
@@ -367,97 +412,49 @@ TEST_F(CddbLocal, AnswersAtTheSlotsTheControlCalls)
     EXPECT_EQ(DllCall("DllCanUnloadNow"), S_OK);
 }
 
-// A file's folders name the disc, its file name the track: by the leading
-// number, by the title (which wins over a number that disagrees), with case,
-// blanks and punctuation not deciding.
-TEST_F(CddbLocal, DirectMatchesByNumberAndByTitle)
+// Identifications on the sample database, one a row: a file's folders name
+// the disc, its file name the track (by the leading number, or by the title,
+// which wins over a number that disagrees), with case, blanks and punctuation
+// not deciding. Without a direct match the answer is success with no disc and
+// the result list holds the discs the folders lead to, best first; with no
+// candidate at all the component gives no list.
+TEST_F(CddbLookup, DirectMatchesAndCandidates)
 {
-    TestDatabase db("direct");
-    db.Lanterns();
-    ICddbComponent* component = NewComponent();
-    ASSERT_NE(component, nullptr);
-    ICddbLookupService* service = ServiceOf(component);
-
-    Answer a = Identify(service, L"M:\\Music\\The Lanterns\\Harbour Lights\\02.mp3");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_TRUE(a.disc);
-    EXPECT_EQ(a.track, 2);
-    EXPECT_EQ(a.artist + L"|" + a.album + L"|" + a.title + L"|" + a.genre,
-              L"The Lanterns|Harbour Lights|Signal Fires|(17)");
+    const struct {
+        const wchar_t* path;
+        const wchar_t* answer;
+    } rows[] = {
+        {L"M:\\Music\\The Lanterns\\Harbour Lights\\02.mp3", L"2 The Lanterns|Harbour Lights|Signal Fires|(17)"},
+        {L"M:\\the lanterns\\HARBOUR LIGHTS\\01 - keepers song.mp3", L"4 The Lanterns|Harbour Lights|Keeper's Song|(17)"},
+        // The title alone, in a folder of the artist's that names no album; no genre of its own: its category's.
+        {L"T:tree\\The Lanterns\\Singles\\Fog Bell.mp3", L"3 The Lanterns|Salt and Iron|Fog Bell|(17)"},
+        // One folder "Artist - Album", and a file name that is only the title.
+        {L"C:\\The Lanterns - Salt and Iron\\northern pier.mp3", L"2 The Lanterns|Salt and Iron|Northern Pier|(17)"},
+        // Both albums called "Paper Moons", but the artist's folder decides; not an ID3v1 genre: its name.
+        {L"M:\\Mira Holt\\Paper Moons\\05.mp3", L"5 Mira Holt|Paper Moons|Vanishing Point|Shoegaze"},
+        {L"M:\\Paper Moons\\chalk lines.mp3", L"2 Tessa Lowe|Paper Moons|Chalk Lines|(80)"},
+        {L"M:\\Nightjar\\Dusk Variations\\3.mp3", L"3 Nightjar|Dusk Variations|Late Tram|(8)"},
+        // A sampler's track titles name their artists.
+        {L"M:\\Various\\Harbour Songs\\low tide.mp3", L"2 Various|Harbour Songs|The Lanterns / Low Tide|(13)"},
+        {L"M:\\The Lanterns\\Harbour Lights\\bonus track.mp3",
+         L"0: The Lanterns / Harbour Lights; The Lanterns / Harbour Lights; The Lanterns / Salt and Iron"},
+        // A number beyond the album's tracks.
+        {L"M:\\The Lanterns\\Salt and Iron\\07.mp3",
+         L"0: The Lanterns / Salt and Iron; The Lanterns / Harbour Lights; The Lanterns / Harbour Lights"},
+        // Two artists' albums of one name: a number alone cannot say which.
+        {L"M:\\Paper Moons\\02.mp3", L"0: Tessa Lowe / Paper Moons; Mira Holt / Paper Moons"},
+        {L"M:\\Loose Ends\\untitled demo.mp3", L"0: <none>"},
+        {L"M:\\The Lanterns\\a\\b\\c\\01.mp3", L"0: <none>"}, // a folder far above the file does not count
+        {L"", L"0: <none>"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(Lookup(row.path), row.answer) << Narrow(row.path);
+    // A direct match leaves no result list.
+    Lookup(L"M:\\The Lanterns\\Harbour Lights\\02.mp3");
     EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"});
-
-    a = Identify(service, L"M:\\the lanterns\\HARBOUR LIGHTS\\01 - keepers song.mp3");
-    EXPECT_EQ(a.track, 4);
-    EXPECT_EQ(a.title, L"Keeper's Song");
-    // The title alone, in a folder of the artist's that names no album.
-    a = Identify(service, L"T:tree\\The Lanterns\\Singles\\Fog Bell.mp3");
-    EXPECT_EQ(a.track, 3);
-    EXPECT_EQ(a.album, L"Salt and Iron");
-    EXPECT_EQ(a.genre, L"(17)"); // no genre of its own: its category's
-    // One folder "Artist - Album", and a file name that is only the title.
-    a = Identify(service, L"C:\\The Lanterns - Salt and Iron\\northern pier.mp3");
-    EXPECT_EQ(a.track, 2);
-    EXPECT_EQ(a.album, L"Salt and Iron");
-    // Both albums called "Paper Moons", but the artist's folder decides.
-    a = Identify(service, L"M:\\Mira Holt\\Paper Moons\\05.mp3");
-    EXPECT_EQ(a.track, 5);
-    EXPECT_EQ(a.title + L"|" + a.genre, L"Vanishing Point|Shoegaze"); // not an ID3v1 genre: its name
-    a = Identify(service, L"M:\\Paper Moons\\chalk lines.mp3");
-    EXPECT_EQ(a.artist + L"|" + a.title, L"Tessa Lowe|Chalk Lines");
-    a = Identify(service, L"M:\\Nightjar\\Dusk Variations\\3.mp3");
-    EXPECT_EQ(a.title + L"|" + a.genre, L"Late Tram|(8)");
-    // A sampler's track titles name their artists.
-    a = Identify(service, L"M:\\Various\\Harbour Songs\\low tide.mp3");
-    EXPECT_EQ(a.track, 2);
-    EXPECT_EQ(a.title, L"The Lanterns / Low Tide");
-
     // Read once: a disc file removed later is still answered from the index.
     DeleteFileW(db.FileOf(L"rock", L"2b03c403").c_str());
-    EXPECT_EQ(Identify(service, L"M:\\The Lanterns\\Salt and Iron\\01.mp3").title, L"Anchor Chain");
-    service->Release();
-    EXPECT_EQ(component->Release(), 0u);
-}
-
-// Without a direct match the answer is success with no disc, and the result
-// list holds the discs the folders lead to, best first; with no candidate at
-// all the component gives no list.
-TEST_F(CddbLocal, CandidatesWhenNothingMatchesDirectly)
-{
-    TestDatabase db("candidates");
-    db.Lanterns();
-    ICddbComponent* component = NewComponent();
-    ASSERT_NE(component, nullptr);
-    ICddbLookupService* service = ServiceOf(component);
-
-    Answer a = Identify(service, L"M:\\The Lanterns\\Harbour Lights\\bonus track.mp3");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(a.track, 0);
-    EXPECT_EQ(Candidates(component), (std::vector<std::wstring>{L"The Lanterns / Harbour Lights",
-                                                                 L"The Lanterns / Harbour Lights",
-                                                                 L"The Lanterns / Salt and Iron"}));
-    // A number beyond the album's tracks.
-    a = Identify(service, L"M:\\The Lanterns\\Salt and Iron\\07.mp3");
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(Candidates(component).front(), L"The Lanterns / Salt and Iron");
-    // Two artists' albums of one name: a number alone cannot say which.
-    a = Identify(service, L"M:\\Paper Moons\\02.mp3");
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(Candidates(component),
-              (std::vector<std::wstring>{L"Tessa Lowe / Paper Moons", L"Mira Holt / Paper Moons"}));
-
-    a = Identify(service, L"M:\\Loose Ends\\untitled demo.mp3");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"});
-    // A folder far above the file does not count.
-    a = Identify(service, L"M:\\The Lanterns\\a\\b\\c\\01.mp3");
-    EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"});
-    a = Identify(service, L"");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_FALSE(a.disc);
-    service->Release();
-    EXPECT_EQ(component->Release(), 0u);
+    EXPECT_EQ(Lookup(L"M:\\The Lanterns\\Salt and Iron\\01.mp3"), L"1 The Lanterns|Salt and Iron|Anchor Chain|(17)");
 }
 
 // Values continued over several lines, escapes, both text encodings of the

@@ -1,5 +1,7 @@
 #include "ControlHost.h"
 #include <olectl.h>
+#include <new>
+#include <utility>
 
 std::string OcxPath()
 {
@@ -49,6 +51,21 @@ Call::~Call()
     SysFreeString(excep.bstrHelpFile);
 }
 
+Call::Call(Call&& o) noexcept : hr(o.hr), result(o.result), excep(o.excep), argErr(o.argErr)
+{
+    VariantInit(&o.result);
+    o.excep = {};
+}
+
+Call& Call::operator=(Call&& o) noexcept
+{
+    if (this != &o) {
+        this->~Call();
+        new (this) Call(std::move(o));
+    }
+    return *this;
+}
+
 std::string Narrow(const wchar_t* text)
 {
     std::string out(text ? 4 * wcslen(text) + 1 : 1, '\0');
@@ -82,28 +99,31 @@ DISPID IdOf(IDispatch* d, const wchar_t* name)
     return id;
 }
 
-void Invoke(Call& call, IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args)
+Call Invoke(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args)
 {
+    Call call;
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
     DISPID put = DISPID_PROPERTYPUT;
     const bool named = (flags & DISPATCH_PROPERTYPUT) != 0;
     DISPPARAMS dp = {reversed.data(), named ? &put : nullptr, UINT(reversed.size()), named ? 1u : 0u};
     call.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &call.result, &call.excep, &call.argErr);
+    return call;
 }
 
-void Invoke(Call& call, IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args)
+static Call Freeing(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args)
 {
-    Invoke(call, d, IdOf(d, name), flags, args);
+    Call call = Invoke(d, IdOf(d, name), flags, args);
+    for (VARIANT& v : args)
+        if (v.vt == VT_BSTR || ((v.vt & VT_ARRAY) && !(v.vt & VT_BYREF)))
+            VariantClear(&v);
+    return call;
 }
 
-void Get(Call& call, IDispatch* d, const wchar_t* name) { Invoke(call, d, name, DISPATCH_PROPERTYGET); }
-void Put(Call& call, IDispatch* d, const wchar_t* name, VARIANT value)
+Call Get(IDispatch* d, const wchar_t* name) { return Freeing(d, name, DISPATCH_PROPERTYGET, {}); }
+Call Put(IDispatch* d, const wchar_t* name, VARIANT value) { return Freeing(d, name, DISPATCH_PROPERTYPUT, {value}); }
+Call Method(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args)
 {
-    Invoke(call, d, name, DISPATCH_PROPERTYPUT, {value});
-}
-void Method(Call& call, IDispatch* d, const wchar_t* name, std::vector<VARIANT> args)
-{
-    Invoke(call, d, name, DISPATCH_METHOD, args);
+    return Freeing(d, name, DISPATCH_METHOD, args);
 }
 
 static VARIANT Of(VARTYPE vt)
@@ -181,9 +201,7 @@ std::vector<LONG> MusicCounts(IDispatch* d)
     VARIANT v[3];
     for (VARIANT& x : v)
         VariantInit(&x);
-    Call c;
-    Method(c, d, L"GetMusicCounts", {VRef(&v[0]), VRef(&v[1]), VRef(&v[2])});
-    EXPECT_EQ(c.hr, S_OK);
+    EXPECT_EQ(Method(d, L"GetMusicCounts", {VRef(&v[0]), VRef(&v[1]), VRef(&v[2])}).hr, S_OK);
     return {v[0].lVal, v[1].lVal, v[2].lVal};
 }
 

@@ -21,8 +21,8 @@ struct Call {
     UINT argErr = 0;
     Call() { VariantInit(&result); }
     ~Call();
-    Call(const Call&) = delete;
-    Call& operator=(const Call&) = delete;
+    Call(Call&& o) noexcept;
+    Call& operator=(Call&& o) noexcept;
     std::string Description() const;
     LONG Long() const;
     std::string Str() const;
@@ -30,12 +30,13 @@ struct Call {
 };
 
 DISPID IdOf(IDispatch* d, const wchar_t* name);
-// Arguments are given first to last and are not freed.
-void Invoke(Call& call, IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {});
-void Invoke(Call& call, IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args = {});
-void Get(Call& call, IDispatch* d, const wchar_t* name);
-void Put(Call& call, IDispatch* d, const wchar_t* name, VARIANT value);
-void Method(Call& call, IDispatch* d, const wchar_t* name, std::vector<VARIANT> args = {});
+// Arguments are given first to last. Invoke leaves them to the caller; Get, Put
+// and Method free the strings and arrays among them (references and objects
+// stay the caller's).
+Call Invoke(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args = {});
+Call Get(IDispatch* d, const wchar_t* name);
+Call Put(IDispatch* d, const wchar_t* name, VARIANT value);
+Call Method(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args = {});
 
 VARIANT VLong(LONG v);
 VARIANT VShort(SHORT v);

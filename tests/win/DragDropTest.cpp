@@ -413,8 +413,7 @@ protected:
 TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
 {
     // Nothing selected, or only the nothing-found row: no drag starts.
-    Call text;
-    Put(text, ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
+    Call text = Put(ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
     Write("T:\\tree\\notes.txt", "x");
     AddSearch(L"T:\\tree", {L"*.mp3"});
     ASSERT_TRUE(RunSearch());
@@ -427,8 +426,7 @@ TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
     EXPECT_EQ(State(files), std::vector<std::string>{"*Nothing here"});
     // Through automation the tagged text of such a selection is empty, and the answer TRUE.
     VARIANT kept = VStr(L"kept");
-    Call string;
-    Method(string, ctrl, L"GetSelectedItemsString", {VRef(&kept)});
+    Call string = Method(ctrl, L"GetSelectedItemsString", {VRef(&kept)});
     EXPECT_TRUE(string.Bool());
     EXPECT_EQ(Narrow(kept.bstrVal), "");
     VariantClear(&kept);

@@ -9,8 +9,7 @@ namespace {
 
 IFont* FontOf(IDispatch* ctrl, const wchar_t* prop)
 {
-    Call c;
-    Get(c, ctrl, prop);
+    Call c = Get(ctrl, prop);
     return c.result.vt == VT_DISPATCH && c.result.pdispVal ? As<IFont>(c.result.pdispVal, IID_IFont) : nullptr;
 }
 
@@ -158,9 +157,7 @@ TEST_F(Fonts, SizeChangedInPlaceReachesListsToolbarAndTheSavedControl)
     ASSERT_NE(font, nullptr);
     LONGLONG oldSize = SizeOf(font);
     IDispatch* disp = As<IDispatch>(font, IID_IDispatch);
-    Call put;
-    Put(put, disp, L"Size", VLong(14));
-    ASSERT_EQ(put.hr, S_OK);
+    ASSERT_EQ(Put(disp, L"Size", VLong(14)).hr, S_OK);
     disp->Release();
     LONGLONG newSize = SizeOf(font);
     ASSERT_NE(newSize, oldSize);

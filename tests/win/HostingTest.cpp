@@ -74,8 +74,7 @@ protected:
     static HRESULT PutOn(IOleObject* ole, const wchar_t* name, VARIANT value)
     {
         IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
-        Call c;
-        Put(c, d, name, value);
+        Call c = Put(d, name, value);
         d->Release();
         return c.hr;
     }
@@ -292,13 +291,11 @@ TEST_F(Hosting, NewButtonTextsAskTheContainerForTheHotKeysAgainOnlyWhenTheyAreOn
     IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
     auto rename = [&](SHORT button) {
         Take();
-        Call c;
-        Method(c, d, L"SetToolbarString", {VShort(button), VStr(L"&Go")});
+        Method(d, L"SetToolbarString", {VShort(button), VStr(L"&Go")});
         return Take();
     };
     EXPECT_EQ(rename(1), Calls{}); // hot keys off
-    Call on;
-    Method(on, d, L"EnableHotKeyForVB");
+    Method(d, L"EnableHotKeyForVB");
     const Calls refresh = {"OnControlInfoChanged", "OnFocus(1)"};
     EXPECT_EQ(rename(1), refresh);
     EXPECT_EQ(rename(3), refresh); // no button of that number, still asked

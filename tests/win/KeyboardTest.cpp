@@ -72,9 +72,7 @@ protected:
     }
     void Do(const wchar_t* method, std::vector<VARIANT> args = {})
     {
-        Call c;
-        Method(c, ctrl, method, args);
-        EXPECT_EQ(c.hr, S_OK) << Narrow(method);
+        EXPECT_EQ(Method(ctrl, method, args).hr, S_OK) << Narrow(method);
     }
     static std::string ButtonText(HWND toolbar, UINT command)
     {
@@ -142,8 +140,7 @@ TEST_F(Keyboard, TabGoesToolbarListAndOnAndTheControlKeepsItsOwnKeys)
     EXPECT_FALSE(Type(VK_ESCAPE));
 
     // With the toolbar hidden the list is the control's only stop.
-    Call style;
-    Put(style, ctrl, L"Style", VLong(1));
+    Put(ctrl, L"Style", VLong(1));
     SetFocus(before);
     EXPECT_FALSE(Type(VK_TAB));
     EXPECT_EQ(GetFocus(), files);
@@ -175,8 +172,7 @@ TEST_F(Keyboard, HotKeysFollowTheButtonTextsOnceTheHostTurnsThemOn)
 {
     Do(L"SetToolbarString", {VShort(1), VStr(L"&View")});
     Do(L"SetToolbarString", {VShort(2), VStr(L"&scan")});
-    Call none;
-    Put(none, ctrl, L"StrNoFileFound", VStr(L"none"));
+    Call none = Put(ctrl, L"StrNoFileFound", VStr(L"none"));
     AddSearch(L"T:\\tree", {L"*.mp3"}); // an empty folder: the search finds nothing
     EXPECT_TRUE(Accelerators().empty());
     SetFocus(Shown());
@@ -237,12 +233,11 @@ TEST_F(Keyboard, TheHostsWordsAreWhereTheUserSeesThem)
     // menu and unknown-group names.
     IDispatch* made = NewControl();
     ASSERT_NE(made, nullptr);
-    Call c;
-    Method(c, made, L"SetToolbarString", {VShort(2), VStr(L"&Find")});
-    Method(c, made, L"SetViewString", {VShort(5), VStr(L"Everything")});
-    Method(c, made, L"SetContextMenuString", {VShort(2), VStr(L"Listen")});
-    Method(c, made, L"SetUnknString", {VShort(1), VStr(L"Nobody")});
-    Put(c, made, L"Style", VLong(2));
+    Method(made, L"SetToolbarString", {VShort(2), VStr(L"&Find")});
+    Method(made, L"SetViewString", {VShort(5), VStr(L"Everything")});
+    Method(made, L"SetContextMenuString", {VShort(2), VStr(L"Listen")});
+    Method(made, L"SetUnknString", {VShort(1), VStr(L"Nobody")});
+    Put(made, L"Style", VLong(2));
     CHosted early;
     ASSERT_TRUE(early.Open(frame, 200, made));
     HWND earlyFiles = FindShownList(early.ax), earlyControl = GetParent(earlyFiles);
@@ -250,11 +245,8 @@ TEST_F(Keyboard, TheHostsWordsAreWhereTheUserSeesThem)
     EXPECT_EQ(ButtonText(earlyToolbar, 32775), "&Find");
     EXPECT_EQ(ButtonText(earlyToolbar, kViewButton), "~~~VIEW");
     SearchLibrary(); // the files, and this control's own search of them
-    Call search;
-    VARIANT patterns = VStrings({L"*.mp3", L"*.wav"});
-    Method(search, made, L"AddSearch", {VStr(L"T:\\tree"), patterns, VShort(2)});
-    VariantClear(&patterns);
-    Method(search, made, L"BeginSearch");
+    Method(made, L"AddSearch", {VStr(L"T:\\tree"), VStrings({L"*.mp3", L"*.wav"}), VShort(2)});
+    Method(made, L"BeginSearch");
     ASSERT_TRUE(PumpUntil([&] { return early.sink.Count(END) == 1; }));
     MenuSeen views = Menu([&] { SendMessageA(earlyControl, WM_COMMAND, MAKEWPARAM(kViewButton, BN_CLICKED), 0); },
                           {VK_ESCAPE});
@@ -263,7 +255,7 @@ TEST_F(Keyboard, TheHostsWordsAreWhereTheUserSeesThem)
     SetFocus(earlyFiles);
     MenuSeen commands = Menu([&] { SendMessageA(earlyFiles, WM_CONTEXTMENU, WPARAM(earlyFiles), MAKELPARAM(-1, -1)); }, {VK_ESCAPE});
     EXPECT_EQ(commands.texts, (std::vector<std::string>{"~~~AddTrack", "Listen"}));
-    Put(c, made, L"View", VLong(1040));
+    Put(made, L"View", VLong(1040));
     EXPECT_EQ(Rows(FindShownList(early.ax)), (std::vector<std::string>{"Nobody", "Band", "Other"}));
 
     // Afterwards: selectors outside the range change nothing; the view menu's mark moves to the current view.

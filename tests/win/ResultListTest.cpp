@@ -40,8 +40,7 @@ protected:
         VARIANT n;
         n.vt = VT_I2;
         n.iVal = 99;
-        Call c;
-        Method(c, ctrl, L"GetSelectedItems", {VRef(&n)});
+        Call c = Method(ctrl, L"GetSelectedItems", {VRef(&n)});
         EXPECT_EQ(c.hr, S_OK);
         *count = n.iVal;
         std::vector<std::string> paths;
@@ -66,8 +65,7 @@ protected:
         VARIANT s;
         s.vt = VT_BSTR;
         s.bstrVal = SysAllocString(L"kept");
-        Call c;
-        Method(c, ctrl, L"GetSelectedItemsString", {VRef(&s)});
+        Call c = Method(ctrl, L"GetSelectedItemsString", {VRef(&s)});
         text = Narrow(s.bstrVal);
         VariantClear(&s);
         return c.Bool();
@@ -177,9 +175,8 @@ TEST_F(ResultList, HeaderClicksSortTheFileListWithOneMemoryForTheModule)
 TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
 {
     SearchLibrary();
-    Call name;
-    Method(name, ctrl, L"SetContextMenuString", {VShort(1), VStr(L"Add to playlist")});
-    Method(name, ctrl, L"SetContextMenuString", {VShort(3), VStr(L"Nothing")});
+    Method(ctrl, L"SetContextMenuString", {VShort(1), VStr(L"Add to playlist")});
+    Method(ctrl, L"SetContextMenuString", {VShort(3), VStr(L"Nothing")});
     HWND files = Shown();
     // The host takes the files when the command comes, from inside the event.
     std::vector<std::string> asked;
@@ -224,8 +221,7 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     EXPECT_FALSE(Menu([&] { RightClick(files, {client.right / 2, client.bottom - 4}); }, {VK_ESCAPE}).shown);
 
     // ShowContextMenu off silences the grouped views only; group rows alone never get a menu.
-    Call off;
-    Put(off, ctrl, L"ShowContextMenu", VBool(false));
+    Put(ctrl, L"ShowContextMenu", VBool(false));
     Select(files, {"c.mp3"}); // the click on empty space cleared the selection
     EXPECT_TRUE(Menu([&] { ShiftF10(files); }, {VK_ESCAPE}).shown);
     EXPECT_TRUE(Menu([&] { Key(files, VK_APPS); }, {VK_ESCAPE}).shown); // the context-menu key
@@ -234,7 +230,7 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     Click(grouped, Find(grouped, "Other"));
     Select(grouped, {"c.mp3"});
     EXPECT_FALSE(Menu([&] { ShiftF10(grouped); }, {VK_ESCAPE}).shown);
-    Put(off, ctrl, L"ShowContextMenu", VBool(true));
+    Put(ctrl, L"ShowContextMenu", VBool(true));
     EXPECT_TRUE(Menu([&] { ShiftF10(grouped); }, {VK_ESCAPE}).shown);
     Select(grouped, {"Other", "Band"});
     EXPECT_FALSE(Menu([&] { ShiftF10(grouped); }, {VK_ESCAPE}).shown);

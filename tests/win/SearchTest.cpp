@@ -83,8 +83,7 @@ TEST_F(Search, StopSearchEndsTheScanAndKeepsWhatWasAdded)
     AddSearch(L"T:\\tree", {L"*.mp3"});
     sink.onAdding = [&](const std::string&) {
         if (sink.Count(ADDING) == 4) { // while the fifth file is offered
-            Call stop;
-            Method(stop, ctrl, L"StopSearch");
+            Method(ctrl, L"StopSearch");
         }
     };
     ASSERT_TRUE(RunSearch());
@@ -112,8 +111,7 @@ TEST_F(Search, DestroyingTheWindowMidScanWaitsThenWritesTheCache)
     for (int i = 0; i < 30; ++i)
         Write("T:\\tree\\f" + std::to_string(i) + ".mp3", "x");
     AddSearch(L"T:\\tree", {L"*.mp3"});
-    Call cache;
-    Put(cache, ctrl, L"CacheFile", VStr(L"T:\\cache.snd"));
+    Call cache = Put(ctrl, L"CacheFile", VStr(L"T:\\cache.snd"));
     DeleteFileA("T:\\cache.snd");
     sink.onAdding = [&](const std::string&) {
         if (sink.Count(ADDING) == 3 && frame) {
@@ -121,8 +119,7 @@ TEST_F(Search, DestroyingTheWindowMidScanWaitsThenWritesTheCache)
             frame = nullptr;
         }
     };
-    Call begin;
-    Method(begin, ctrl, L"BeginSearch");
+    Method(ctrl, L"BeginSearch");
     Pump(1500);
     EXPECT_LE(sink.Count(ADDING), 4);
     HANDLE h = CreateFileA("T:\\cache.snd", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -140,8 +137,7 @@ TEST_F(Search, DestroyingTheWindowMidScanWaitsThenWritesTheCache)
 
 TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
 {
-    Call header;
-    Put(header, ctrl, L"ColNameHeader", VStr(L"Name"));
+    Put(ctrl, L"ColNameHeader", VStr(L"Name"));
     SearchLibrary();
     HWND files = Shown();
     ASSERT_NE(files, nullptr);
@@ -169,8 +165,7 @@ TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
 
 TEST_F(Views, GroupsOpenAndCloseByMouseAndKeys)
 {
-    Call unknown;
-    Method(unknown, ctrl, L"SetUnknString", {VShort(1), VStr(L"No artist")});
+    Method(ctrl, L"SetUnknString", {VShort(1), VStr(L"No artist")});
     SearchLibrary();
     SetView(1040);
     HWND grouped = Shown();
@@ -255,22 +250,20 @@ TEST_F(Views, TheFilterHidesRecordsFromTheGroupedViewsOnly)
     Patterns(L"HideItems", {L"*.wav"});
     Click(Shown(), 0);
     EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "  d.mp3", "Band", "Other"}));
-    Call length;
-    Method(length, ctrl, L"SetHideAudioLength", {VLong(181)}); // every file is 3:00
+    Method(ctrl, L"SetHideAudioLength", {VLong(181)}); // every file is 3:00
     EXPECT_TRUE(Rows(Shown()).empty());
     SetView(1039); // an emptied grouped view is no trap: the file list kept every row
     EXPECT_EQ(Rows(Shown()).size(), 5u);
     SetView(1040);
     EXPECT_TRUE(Rows(Shown()).empty());
-    Method(length, ctrl, L"SetHideAudioLength", {VLong(180)});
+    Method(ctrl, L"SetHideAudioLength", {VLong(180)});
     EXPECT_EQ(Rows(Shown()).size(), 3u);
 }
 
 TEST_F(Views, ASearchThatFindsNothingLeavesTheNothingFoundRow)
 {
-    Call text, begin;
-    Put(text, ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
-    Method(begin, ctrl, L"BeginSearch"); // no requests: nothing happens
+    Put(ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
+    Method(ctrl, L"BeginSearch"); // no requests: nothing happens
     Pump(200);
     EXPECT_TRUE(sink.events.empty());
 
@@ -297,12 +290,9 @@ TEST_F(Views, TheFileListOnlyStyleBuildsNoGroups)
     SearchLibrary();
     SetView(1040);
     ASSERT_EQ(Rows(Shown()).size(), 3u);
-    Call style;
-    Put(style, ctrl, L"Style", VLong(1)); // leaves the grouped view for the file list
+    Call style = Put(ctrl, L"Style", VLong(1)); // leaves the grouped view for the file list
     EXPECT_EQ(Rows(Shown()).size(), 5u);
-    Call view;
-    Get(view, ctrl, L"View");
-    EXPECT_EQ(view.Long(), 1039);
+    EXPECT_EQ(Get(ctrl, L"View").Long(), 1039);
     SetView(1041); // shown, but no rows are built in this style
     EXPECT_NE(GetDlgCtrlID(Shown()), 321);
     EXPECT_TRUE(Rows(Shown()).empty());
@@ -320,14 +310,12 @@ TEST_F(Views, TheHelpTipShowsOverTheListUntilHideHelp)
     ScreenToClient(control, &centre);
     EXPECT_TRUE(IsWindowVisible(tip));
     EXPECT_EQ(ChildWindowFromPointEx(control, centre, CWP_SKIPINVISIBLE), tip); // above the lists
-    Call tipText;
-    Put(tipText, ctrl, L"TipText", VStr(L"Press Scan"));
+    Call tipText = Put(ctrl, L"TipText", VStr(L"Press Scan"));
     EXPECT_EQ(TextOf(tip), "Press Scan");
-    Call hide;
-    Method(hide, ctrl, L"HideHelp");
+    Method(ctrl, L"HideHelp");
     EXPECT_EQ(FindWindowExA(control, nullptr, "TarnwickTip", nullptr), nullptr);
-    Method(hide, ctrl, L"HideHelp"); // once gone, nothing more happens
-    Put(tipText, ctrl, L"TipText", VStr(L"ignored"));
+    Method(ctrl, L"HideHelp"); // once gone, nothing more happens
+    tipText = Put(ctrl, L"TipText", VStr(L"ignored"));
     EXPECT_EQ(tipText.hr, S_OK);
 }
 
@@ -352,10 +340,9 @@ TEST_F(Views, GenreEntryFollowsTheGenreNamesFileAndColumnWidthsStayInStep)
     HWND control = GetParent(Shown());
     const std::vector<WPARAM> fourDown = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
     EXPECT_EQ(ChooseView(fourDown), 1039); // three entries: the fourth press wraps round to the first
-    Call path;
-    Put(path, ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\genres.ini"));
+    Put(ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\genres.ini"));
     EXPECT_EQ(ChooseView(fourDown), 1042); // the genre entry is back, last
-    Put(path, ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\missing.ini"));
+    Put(ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\missing.ini"));
     EXPECT_EQ(ChooseView(fourDown), 1039);
 
     // A divider dragged in the file list: the grouped list's column follows.
@@ -371,8 +358,7 @@ TEST_F(Views, GenreEntryFollowsTheGenreNamesFileAndColumnWidthsStayInStep)
     drag.iItem = 0;
     SendMessageA(files, WM_NOTIFY, 0, LPARAM(&drag));
     EXPECT_EQ(SendMessageA(grouped, LVM_GETCOLUMNWIDTH, 0, 0), 120);
-    Call width;
-    Put(width, ctrl, L"ColTimeWidth", VLong(77));
+    Put(ctrl, L"ColTimeWidth", VLong(77));
     EXPECT_EQ(SendMessageA(files, LVM_GETCOLUMNWIDTH, 1, 0), 77);
     EXPECT_EQ(SendMessageA(grouped, LVM_GETCOLUMNWIDTH, 1, 0), 77);
 }
@@ -382,8 +368,7 @@ TEST_F(Views, GenreEntryFollowsTheGenreNamesFileAndColumnWidthsStayInStep)
 TEST_F(Views, RowsSurviveRandomUseOfTheViews)
 {
     SearchLibrary();
-    Call save;
-    Method(save, ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")});
+    Method(ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")});
     unsigned seed = 12345;
     auto next = [&](unsigned n) {
         seed = seed * 1103515245u + 12345u;
@@ -406,13 +391,11 @@ TEST_F(Views, RowsSurviveRandomUseOfTheViews)
             break;
         case 5: Patterns(L"HideItems", {next(2) ? L"*.wav" : L"*.ogg"}); break;
         case 6: {
-            Call length;
-            Method(length, ctrl, L"SetHideAudioLength", {VLong(next(2) ? 0 : 500)});
+            Method(ctrl, L"SetHideAudioLength", {VLong(next(2) ? 0 : 500)});
             break;
         }
         case 7: {
-            Call load;
-            Method(load, ctrl, L"LoadFile", {VStr(L"T:\\tree\\cache.snd")});
+            Method(ctrl, L"LoadFile", {VStr(L"T:\\tree\\cache.snd")});
             break;
         }
         default:
