@@ -1,5 +1,7 @@
 // CddbLocal.dll through its registration and CoCreateInstance, called at the
 // function-table slots its callers use, on disc databases the tests write.
+#include "ControlHost.h"
+#include "../core/TestFs.h"
 #include "cddb/CddbApi.h"
 #include <gtest/gtest.h>
 #include <olectl.h>
@@ -13,19 +15,11 @@ const wchar_t kSettingsKey[] = L"Software\\Tarnwick\\CddbLocal";
 
 std::wstring DllPath()
 {
-    std::string path = TW_CDDB_PATH;
-    std::wstring out = path[0] == '/' ? L"Z:" : L""; // a build-tree path: Wine shows it on drive Z:
-    for (char c : path)
-        out += c == '/' ? L'\\' : wchar_t(c);
-    return out;
+    std::string path = ModulePath(TW_CDDB_PATH);
+    return std::wstring(path.begin(), path.end());
 }
 
-HRESULT DllCall(const char* entry)
-{
-    static HMODULE module = LoadLibraryW(DllPath().c_str());
-    auto fn = reinterpret_cast<HRESULT(__stdcall*)()>(reinterpret_cast<void*>(GetProcAddress(module, entry)));
-    return fn ? fn() : E_NOTIMPL;
-}
+HRESULT DllCall(const char* entry) { return ModuleCall(TW_CDDB_PATH, entry); }
 
 // Calls the function-table entry of that number directly, as compiled callers
 // do, whatever the header declares there.
@@ -43,39 +37,12 @@ std::wstring Take(BSTR text)
     return out;
 }
 
-template <class I>
-void Drop(I*& p)
-{
-    if (p)
-        p->Release();
-    p = nullptr;
-}
-
 void SetUserSetting(const wchar_t* name, const wchar_t* value)
 {
     if (value)
         RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, value, DWORD((wcslen(value) + 1) * 2));
     else
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name);
-}
-
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + L"\\" + name);
-            else
-                DeleteFileW((folder + L"\\" + name).c_str());
-        } while (FindNextFileW(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryW(folder.c_str());
 }
 
 // A disc database of the test's own, set as the current user's database folder.
@@ -88,13 +55,13 @@ public:
         m_folder = std::wstring(temp) + L"cddbtest-" + std::to_wstring(GetCurrentProcessId()) + L"-";
         for (const char* p = name; *p; ++p)
             m_folder += wchar_t(*p);
-        RemoveTree(m_folder);
+        RemoveTestFolder(Narrow(m_folder.c_str()));
         CreateDirectoryW(m_folder.c_str(), nullptr);
         SetUserSetting(L"DatabaseFolder", m_folder.c_str());
     }
     ~TestDatabase()
     {
-        RemoveTree(m_folder);
+        RemoveTestFolder(Narrow(m_folder.c_str()));
         SetUserSetting(L"DatabaseFolder", nullptr);
     }
     const std::wstring& Folder() const { return m_folder; }
@@ -261,14 +228,6 @@ protected:
     ICddbComponent* component = nullptr;
     ICddbLookupService* service = nullptr;
 };
-
-std::string Narrow(const wchar_t* text)
-{
-    std::string out;
-    for (; *text; ++text)
-        out += char(*text < 128 ? *text : '?');
-    return out;
-}
 
 } // namespace
 

@@ -90,7 +90,7 @@ protected:
     void SetUp() override
     {
         CoInitialize(nullptr);
-        ASSERT_NE(Atl(), nullptr);
+        ASSERT_TRUE(InitAtlHosting());
         ASSERT_NE(frame, nullptr);
         ctrl = NewControl();
         ASSERT_NE(ctrl, nullptr);
@@ -109,9 +109,7 @@ protected:
     {
         EXPECT_EQ(initNew ? InitNew(ctrl) : S_OK, S_OK);
         box = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame, nullptr, nullptr, nullptr);
-        auto attach = reinterpret_cast<AtlAxAttachControlFn>(
-            reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
-        EXPECT_EQ(attach(ctrl, box, &container), S_OK);
+        EXPECT_EQ(AttachToHost(ctrl, box, &container), S_OK);
         HWND hwnd = nullptr;
         IOleWindow* window = As<IOleWindow>(ctrl, IID_IOleWindow);
         window->GetWindow(&hwnd);

@@ -145,20 +145,6 @@ public:
     }
 };
 
-using AtlAxWinInitFn = BOOL(WINAPI*)();
-using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
-
-inline HMODULE Atl()
-{
-    static HMODULE atl = [] {
-        HMODULE m = LoadLibraryA("atl.dll");
-        if (m)
-            reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(m, "AtlAxWinInit")))();
-        return m;
-    }();
-    return atl;
-}
-
 inline std::string Tagged(const char* title, const char* artist, const char* album)
 {
     std::string tag(128, '\0');
@@ -169,30 +155,14 @@ inline std::string Tagged(const char* title, const char* artist, const char* alb
     return std::string(300, '\x55') + tag;
 }
 
-using AtlAxAttachControlFn = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
-
 // A control the ATL container window makes by ProgID and activates in place, at x on the frame.
-inline IDispatch* ByProgId(HWND frame, int x, int width, HWND* ax)
-{
-    *ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, x, 0, width, 300, frame,
-                          nullptr, nullptr, nullptr);
-    auto get = reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
-    IUnknown* unknown = nullptr;
-    if (!*ax || FAILED(get(*ax, &unknown)))
-        return nullptr;
-    IDispatch* d = As<IDispatch>(unknown, IID_IDispatch);
-    unknown->Release();
-    return d;
-}
+inline IDispatch* ByProgId(HWND frame, int x, int width, HWND* ax) { return HostByProgId(frame, x, 0, width, 300, ax); }
 
 // Connects the sink to the control's events; the connection point is kept for the caller.
 inline bool Advise(IDispatch* ctrl, IDispatch* sink, IConnectionPoint** cp, DWORD* cookie = nullptr)
 {
     DWORD unused = 0;
-    IConnectionPointContainer* cpc = As<IConnectionPointContainer>(ctrl, IID_IConnectionPointContainer);
-    cpc->FindConnectionPoint(DIID_Events, cp);
-    cpc->Release();
-    return *cp && (*cp)->Advise(sink, cookie ? cookie : &unused) == S_OK;
+    return AdviseEvents(ctrl, DIID_Events, sink, cp, cookie ? cookie : &unused);
 }
 
 // One more control on the host's frame, with a sink of its own. Made by the
@@ -211,9 +181,7 @@ struct CHosted {
             return (ctrl = ByProgId(frame, x, 200, &ax)) != nullptr && Advise(ctrl, &sink, &cp);
         ax = CreateWindowExA(0, "AtlAxWin", "", WS_CHILD | WS_VISIBLE, x, 0, 200, 300, frame, nullptr, nullptr,
                              nullptr);
-        auto attach = reinterpret_cast<AtlAxAttachControlFn>(
-            reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
-        if (!ax || FAILED(attach(made, ax, &container)) || !container) // no container asked for: nothing happens
+        if (!ax || FAILED(AttachToHost(made, ax, &container)) || !container) // no container asked for: nothing happens
             return false;
         ctrl = made;
         return Advise(ctrl, &sink, &cp);
@@ -262,7 +230,7 @@ protected:
     void SetUp() override
     {
         CoInitialize(nullptr);
-        ASSERT_NE(Atl(), nullptr);
+        ASSERT_TRUE(InitAtlHosting());
         if (GetFileAttributesA("T:\\") == INVALID_FILE_ATTRIBUTES)
             GTEST_SKIP() << "drive T: is not mapped to a test folder";
         RemoveTestFolder("T:\\tree");
@@ -360,14 +328,10 @@ protected:
     // Selects exactly these rows, as a user's clicks would.
     static void Select(HWND list, const std::vector<std::string>& texts)
     {
-        LVITEMA none = {};
-        none.stateMask = LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&none));
-        for (const std::string& text : texts) {
-            LVITEMA lv = {};
-            lv.stateMask = lv.state = LVIS_SELECTED;
-            SendMessageA(list, LVM_SETITEMSTATE, WPARAM(Find(list, text)), LPARAM(&lv));
-        }
+        std::vector<int> rows;
+        for (const std::string& text : texts)
+            rows.push_back(Find(list, text));
+        SelectListRows(list, rows, false);
     }
     static void Click(HWND list, int item, UINT down = WM_LBUTTONDOWN)
     {
