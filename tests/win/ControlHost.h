@@ -21,6 +21,17 @@ IStream* SavedStream(IUnknown* ctrl); // IPersistStreamInit::Save into a new str
 // A new control loaded from the stream's start; expected S_OK or any failure (E_FAIL).
 IDispatch* LoadedControl(IStream* stream, HRESULT expected = S_OK);
 
+// Holds a key down, or lets it go, in the thread's key state (for Shift, both its keys).
+inline void HoldKey(int vk, bool down)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[vk] = down ? 0x80 : 0;
+    if (vk == VK_SHIFT)
+        keys[VK_LSHIFT] = keys[vk];
+    SetKeyboardState(keys);
+}
+
 inline std::string TextOf(HWND hwnd) // a window's text
 {
     char text[256] = {};

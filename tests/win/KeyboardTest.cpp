@@ -5,7 +5,6 @@
 #include "HostedControl.h"
 #include "MenuWatch.h"
 #include <gtest/gtest.h>
-#include <cstring>
 
 namespace {
 
@@ -43,15 +42,11 @@ protected:
     // and then to the host's dialog manager. True when the control kept the key-down.
     bool Type(WPARAM vk, std::vector<int> held = {})
     {
-        BYTE saved[256], keys[256];
-        GetKeyboardState(saved);
-        std::memcpy(keys, saved, sizeof keys);
         bool alt = false;
         for (int k : held) {
-            keys[k] = 0x80;
+            HoldKey(k, true);
             alt = alt || k == VK_MENU;
         }
-        SetKeyboardState(keys);
         const LPARAM altBit = alt ? 0x20000000 : 0;
         MSG down = {GetFocus(), UINT(alt ? WM_SYSKEYDOWN : WM_KEYDOWN), vk, 1 | altBit, 0, {}};
         MSG up = {nullptr, UINT(alt ? WM_SYSKEYUP : WM_KEYUP), vk, LPARAM(0xC0000001) | altBit, 0, {}};
@@ -67,7 +62,8 @@ protected:
                 DispatchMessageA(m);
             }
         }
-        SetKeyboardState(saved);
+        for (int k : held)
+            HoldKey(k, false);
         return kept;
     }
     void Do(const wchar_t* method, std::vector<VARIANT> args = {})
@@ -188,13 +184,9 @@ TEST_F(Keyboard, HotKeysFollowTheButtonTextsOnceTheHostTurnsThemOn)
     SetFocus(after);
     MSG altS = {after, WM_SYSKEYDOWN, 'S', 0x20000001, 0, {}};
     IOleControl* oc = As<IOleControl>(ctrl, IID_IOleControl);
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_MENU] = 0x80;
-    SetKeyboardState(keys);
+    HoldKey(VK_MENU, true);
     EXPECT_EQ(oc->OnMnemonic(&altS), S_OK);
-    keys[VK_MENU] = 0;
-    SetKeyboardState(keys);
+    HoldKey(VK_MENU, false);
     oc->Release();
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(END) == 1; }));
     EXPECT_EQ(sink.Count(START), 1);

@@ -9,14 +9,9 @@ namespace {
 
 void ShiftF10(HWND list)
 {
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    BYTE shift = keys[VK_SHIFT];
-    keys[VK_SHIFT] = 0x80;
-    SetKeyboardState(keys);
+    HoldKey(VK_SHIFT, true);
     SendMessageA(list, WM_SYSKEYDOWN, VK_F10, 0);
-    keys[VK_SHIFT] = shift;
-    SetKeyboardState(keys);
+    HoldKey(VK_SHIFT, false);
 }
 
 // A right click at a point of the list, the button released where it went down.
