@@ -192,13 +192,13 @@ protected:
     }
 };
 
-// A component and its look-up service on the sample database, both released
-// to nothing at the end.
+// A component and its look-up service on a database of the test's own, both
+// released to nothing at the end.
 class CddbLookup : public CddbLocal {
 protected:
-    void SetUp() override
+    // The component, once the test has written its database.
+    void Open()
     {
-        db.Lanterns();
         component = NewComponent();
         ASSERT_NE(component, nullptr);
         service = ServiceOf(component);
@@ -379,6 +379,8 @@ TEST_F(CddbLocal, AnswersAtTheSlotsTheControlCalls)
 // candidate at all the component gives no list.
 TEST_F(CddbLookup, DirectMatchesAndCandidates)
 {
+    db.Lanterns();
+    Open();
     const struct {
         const wchar_t* path;
         const wchar_t* answer;
@@ -418,9 +420,8 @@ TEST_F(CddbLookup, DirectMatchesAndCandidates)
 
 // Values continued over several lines, escapes, both text encodings of the
 // format, its own example entry, and files that are no well-formed entries.
-TEST_F(CddbLocal, ReadsTheFormatAndSkipsDamagedFiles)
+TEST_F(CddbLookup, ReadsTheFormatAndSkipsDamagedFiles)
 {
-    TestDatabase db("damaged");
     db.Write(L"rock", L"0a0b0c0d",
              "# xmcd\r\nDTITLE=The Long Name Orches\r\nDTITLE=tra / Songs \\\\ Sketches\r\n"
              "TTITLE0=Part One\\nPart\r\nTTITLE0= Two\r\nTTITLE2=Third\r\n");
@@ -445,14 +446,11 @@ TEST_F(CddbLocal, ReadsTheFormatAndSkipsDamagedFiles)
     db.Write(L"rock", L"66666666", "# xmcd\nDGENRE=Rock\nTTITLE0=x\n");
     db.Write(L"rock", L"77777777", "");
     db.Write(L"rock", L"notadisc", "# xmcd\nDTITLE=Broken / Six\nTTITLE0=x\n");
-    ICddbComponent* component = NewComponent();
-    ASSERT_NE(component, nullptr);
-    ICddbLookupService* service = ServiceOf(component);
+    Open();
     EXPECT_EQ(component->TestStatus(0), S_OK);
 
-    Answer a = Identify(service, L"M:\\The Long Name Orchestra\\Songs _ Sketches\\01.mp3");
-    EXPECT_EQ(a.artist + L"|" + a.album + L"|" + a.title,
-              L"The Long Name Orchestra|Songs \\ Sketches|Part One Part Two");
+    EXPECT_EQ(Lookup(L"M:\\The Long Name Orchestra\\Songs _ Sketches\\01.mp3"),
+              L"1 The Long Name Orchestra|Songs \\ Sketches|Part One Part Two|(17)");
     ICddbDisc* disc = nullptr;
     BSTR path = SysAllocString(L"M:\\The Long Name Orchestra\\Songs _ Sketches\\03.mp3");
     LONG track = 0;
@@ -474,44 +472,27 @@ TEST_F(CddbLocal, ReadsTheFormatAndSkipsDamagedFiles)
     tracks->Release();
     disc->Release();
 
-    a = Identify(service, L"M:\\Franske Stemninger\\Con Spirito\\23 - L'Arche de No.mp3");
-    EXPECT_EQ(a.track, 23);
-    EXPECT_EQ(a.title + L"|" + a.genre, L"L'arche de no|(32)");
-    a = Identify(service, L"M:\\Bj\xF6rk Sven\\Caf\xE9\\cr\xC8me.mp3");
-    EXPECT_EQ(a.title, L"Cr\xE8me");
-    a = Identify(service, L"M:\\Ana \xC9lan\\\xC9t\xE9\\01.mp3");
-    EXPECT_EQ(a.title + L"|" + a.genre, L"Ol\xE1|(12)"); // no genre of its own: "misc" counts as Other
-    for (const wchar_t* broken : {L"One", L"Two", L"Three", L"Four", L"Five", L"Six"}) {
-        a = Identify(service, (std::wstring(L"M:\\Broken\\") + broken + L"\\01.mp3").c_str());
-        EXPECT_FALSE(a.disc) << broken;
-        EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"}) << broken;
-    }
-    service->Release();
-    EXPECT_EQ(component->Release(), 0u);
+    EXPECT_EQ(Lookup(L"M:\\Franske Stemninger\\Con Spirito\\23 - L'Arche de No.mp3"),
+              L"23 Franske Stemninger|Con Spirito|L'arche de no|(32)");
+    EXPECT_EQ(Lookup(L"M:\\Bj\xF6rk Sven\\Caf\xE9\\cr\xC8me.mp3"), L"1 Bj\xF6rk Sven|Caf\xE9|Cr\xE8me|(12)");
+    // No genre of its own: "misc" counts as Other.
+    EXPECT_EQ(Lookup(L"M:\\Ana \xC9lan\\\xC9t\xE9\\01.mp3"), L"1 Ana \xC9lan|\xC9t\xE9|Ol\xE1|(12)");
+    for (const wchar_t* broken : {L"One", L"Two", L"Three", L"Four", L"Five", L"Six"})
+        EXPECT_EQ(Lookup((std::wstring(L"M:\\Broken\\") + broken + L"\\01.mp3").c_str()), L"0: <none>");
 }
 
 // A missing folder: the status test fails and nothing is found; once the
 // folder is there the same component reads it.
-TEST_F(CddbLocal, MissingDatabaseFolder)
+TEST_F(CddbLookup, MissingDatabaseFolder)
 {
-    TestDatabase db("missing");
-    const std::wstring folder = db.Folder() + L"\\not yet";
-    SetUserSetting(L"DatabaseFolder", folder.c_str());
-    ICddbComponent* component = NewComponent();
-    ASSERT_NE(component, nullptr);
-    ICddbLookupService* service = ServiceOf(component);
+    SetUserSetting(L"DatabaseFolder", (db.Folder() + L"\\not yet").c_str());
+    Open();
     EXPECT_TRUE(FAILED(component->TestStatus(0)));
-    Answer a = Identify(service, L"M:\\The Lanterns\\Harbour Lights\\01.mp3");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"});
-
-    TestDatabase inner("missing\\not yet");
+    EXPECT_EQ(Lookup(L"M:\\The Lanterns\\Harbour Lights\\01.mp3"), L"0: <none>");
+    TestDatabase inner("lookup\\not yet");
     inner.Lanterns();
     EXPECT_EQ(component->TestStatus(0), S_OK);
-    EXPECT_EQ(Identify(service, L"M:\\The Lanterns\\Harbour Lights\\01.mp3").title, L"Low Tide");
-    service->Release();
-    EXPECT_EQ(component->Release(), 0u);
+    EXPECT_EQ(Lookup(L"M:\\The Lanterns\\Harbour Lights\\01.mp3"), L"1 The Lanterns|Harbour Lights|Low Tide|(17)");
 }
 
 // A user registered through one component is known to every later one; the

@@ -26,7 +26,7 @@ protected:
     void Files(const std::string& folder, int count)
     {
         for (int i = 0; i < count; ++i)
-            Write(folder + "\\f" + std::to_string(i) + ".mp3", Tagged("T", "Band", "Album"));
+            Write(folder + "\\f" + std::to_string(i) + ".mp3", Mp3WithTag("T", "Band", "Album", 0));
     }
     static bool Begin(IDispatch* d)
     {

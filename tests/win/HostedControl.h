@@ -145,16 +145,6 @@ public:
     }
 };
 
-inline std::string Tagged(const char* title, const char* artist, const char* album)
-{
-    std::string tag(128, '\0');
-    tag.replace(0, 3, "TAG");
-    tag.replace(3, strlen(title), title);
-    tag.replace(33, strlen(artist), artist);
-    tag.replace(63, strlen(album), album);
-    return std::string(300, '\x55') + tag;
-}
-
 // A control the ATL container window makes by ProgID and activates in place, at x on the frame.
 inline IDispatch* ByProgId(HWND frame, int x, int width, HWND* ax) { return HostByProgId(frame, x, 0, width, 300, ax); }
 
@@ -364,9 +354,9 @@ protected:
     void SearchLibrary()
     {
         CreateDirectoryA("T:\\tree\\x", nullptr);
-        Write("T:\\tree\\a.mp3", Tagged("A", "Band", "First"));
-        Write("T:\\tree\\x\\b.mp3", Tagged("B", "band", "First"));
-        Write("T:\\tree\\c.mp3", Tagged("C", "Other", "Second"));
+        Write("T:\\tree\\a.mp3", Mp3WithTag("A", "Band", "First", 0));
+        Write("T:\\tree\\x\\b.mp3", Mp3WithTag("B", "band", "First", 0));
+        Write("T:\\tree\\c.mp3", Mp3WithTag("C", "Other", "Second", 0));
         Write("T:\\tree\\d.mp3", "untagged");
         Write("T:\\tree\\e.wav", "RIFF");
         AddSearch(L"T:\\tree", {L"*.mp3", L"*.wav"});

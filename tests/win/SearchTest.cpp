@@ -12,13 +12,13 @@ TEST_F(Search, EventsAndCountsOfATree)
     EXPECT_EQ(GetParent(hwnd), ax);
     CreateDirectoryA("T:\\tree\\sub", nullptr);
     CreateDirectoryA("T:\\tree\\.hidden", nullptr); // a dot folder is hidden here
-    Write("T:\\tree\\a.mp3", Tagged("A", "Band", "Album"));
+    Write("T:\\tree\\a.mp3", Mp3WithTag("A", "Band", "Album", 0));
     Write("T:\\tree\\b.MP3", std::string(200, '\x11'));
     Write("T:\\tree\\c.wav", "RIFF....WAVE");
     Write("T:\\tree\\declined.mp3", "x");
     Write("T:\\tree\\x.ogg", "OggS");
     Write("T:\\tree\\notes.txt", "text");
-    Write("T:\\tree\\sub\\d.mp3", Tagged("D", "Band", ""));
+    Write("T:\\tree\\sub\\d.mp3", Mp3WithTag("D", "Band", "", 0));
     Write("T:\\tree\\.hidden\\h.mp3", "x");
     Patterns(L"HideItems", {L"*.OGG"}); // catalogued, but not counted as found
     AddSearch(L"T:\\tree", {L"*.mp3", L"*.wav", L"*.ogg"});
@@ -212,7 +212,7 @@ TEST_F(Views, SwitchingViewsKeepsOpenGroupsAndTheEndOfASearchClosesThem)
     SetView(9999); // no such view: nothing changes
     EXPECT_EQ(Rows(Shown()), artists);
 
-    Write("T:\\tree\\f.mp3", Tagged("F", "Other", "Second"));
+    Write("T:\\tree\\f.mp3", Mp3WithTag("F", "Other", "Second", 0));
     ASSERT_TRUE(RunSearch());
     EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "Band", "Other"}));
     Click(Shown(), 2);
