@@ -78,7 +78,7 @@ int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMu
     std::unique_ptr<CMusicInfo> info = std::move(record);
     if (!info) {
         info.reset(new CMusicInfo);
-        ReadMusicFile(*info, path);
+        ReadMusicFile(*info, path, m_bExtendedTags);
     }
     if (request) {
         info->m_strInfo = request->pszInfo;

@@ -65,8 +65,9 @@ public:
     void SetView(CCatalogueView* view) { m_pView = view ? view : &m_defaultView; }
     CCatalogueView& View() { return *m_pView; }
 
-    // Exactly one of request and record names the file; a record is adopted
-    // only when the result is ADD_ADDED.
+    // The request (a file the scan found, with the host's answers) or else the
+    // record names the file. A record given is adopted, instead of reading
+    // the file, only when the result is ADD_ADDED.
     int32_t AddFile(const AddingFileRecord* request, std::unique_ptr<CMusicInfo>& record);
     int32_t RemoveFromGroup(GroupIndex& index, CMusicInfo* info, const char* key);
     void ClearCatalogue(uint32_t flags);
@@ -97,6 +98,10 @@ public:
     void SetGenreIniPath(const char* text) { m_pView->SetGenreViewAvailable(m_genres.SetIniPath(text)); }
     CGenreNames& Genres() { return m_genres; }
     const CGenreNames& Genres() const { return m_genres; }
+
+    // Files read from now on have their tags read through the tag library.
+    void SetExtendedTags(bool on) { m_bExtendedTags = on; }
+    bool ExtendedTags() const { return m_bExtendedTags; }
 
     const FileIndex& Files() const { return m_mapFiles; }
     GroupIndex& Albums() { return FileWaiting(), m_mapAlbums; }
@@ -171,6 +176,7 @@ private:
     };
     Rebuilt m_rebuilt;
     CGenreNames m_genres;
+    bool m_bExtendedTags = false;
     std::string m_strHiddenExt;
     int32_t m_lMinLength = -1;
     bool m_bClearing = false;

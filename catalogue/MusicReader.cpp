@@ -1,5 +1,6 @@
 #include "MusicReader.h"
 #include "MusicInfo.h"
+#include "TagReader.h"
 #include "platform/PlatformFile.h"
 #include "platform/PlatformText.h"
 #include <cctype>
@@ -30,29 +31,9 @@ void ReadPadded(platform::FileHandle h, unsigned char* buf, uint32_t n)
     platform::Read(h, buf, n, &got, &code);
 }
 
-} // namespace
-
-int ReadMusicFile(CMusicInfo& info, const char* path)
+// The tag block at the end of the file, read as the plain reader reads it.
+void ReadId3v1(CMusicInfo& info, platform::FileHandle h)
 {
-    info.m_strPath = path;
-    const char* slash = platform::MbsRChr(path, '\\');
-    info.m_strFileName = slash ? slash + 1 : path;
-
-    if (const char* dot = platform::MbsRChr(path, '.')) {
-        if (platform::MbsICollate(dot + 1, "MP3") == 0)
-            info.m_nFileType = 1;
-        else if (platform::MbsICollate(dot + 1, "WAV") == 0)
-            info.m_nFileType = 0;
-    }
-    if (info.m_nFileType != 1)
-        return 0;
-
-    int32_t code;
-    platform::FileHandle h = platform::OpenRead(path, &code);
-    if (!h) {
-        info.m_bTagged = 0;
-        return 0;
-    }
     // A file shorter than a tag block cannot be positioned before its start;
     // its first bytes are examined instead.
     platform::Seek(h, -kTagSize, platform::SEEK_FROM_END);
@@ -66,11 +47,45 @@ int ReadMusicFile(CMusicInfo& info, const char* path)
         info.m_nGenre = genre >= 1 ? genre : -1;
         info.m_bTagged = !info.m_strTitle.empty() && !info.m_strAlbum.empty() && !info.m_strArtist.empty();
     }
-    unsigned char head[4];
-    platform::Seek(h, 0, platform::SEEK_FROM_BEGIN);
-    ReadPadded(h, head, sizeof head);
-    if (std::memcmp(head, "RIFF", 4) == 0)
-        info.m_nFileType = 0;
+}
+
+} // namespace
+
+int ReadMusicFile(CMusicInfo& info, const char* path, bool bExtended)
+{
+    info.m_strPath = path;
+    const char* slash = platform::MbsRChr(path, '\\');
+    info.m_strFileName = slash ? slash + 1 : path;
+
+    const char* dot = platform::MbsRChr(path, '.');
+    const char* ext = dot ? dot + 1 : "";
+    if (dot) {
+        if (platform::MbsICollate(ext, "MP3") == 0)
+            info.m_nFileType = 1;
+        else if (platform::MbsICollate(ext, "WAV") == 0)
+            info.m_nFileType = 0;
+    }
+    const bool library = bExtended && IsTagLibExtension(ext);
+    if (info.m_nFileType != 1 && !library)
+        return 0;
+
+    int32_t code;
+    platform::FileHandle h = platform::OpenRead(path, &code);
+    if (!h) {
+        info.m_bTagged = 0;
+        return 0;
+    }
+    if (library)
+        ReadLibraryTags(info, h, path, ext);
+    else
+        ReadId3v1(info, h);
+    if (info.m_nFileType == 1) {
+        unsigned char head[4];
+        platform::Seek(h, 0, platform::SEEK_FROM_BEGIN);
+        ReadPadded(h, head, sizeof head);
+        if (std::memcmp(head, "RIFF", 4) == 0)
+            info.m_nFileType = 0;
+    }
     platform::Close(h);
     return 1;
 }

@@ -7,7 +7,9 @@ class CMusicInfo;
 
 // Decides path, file name and type; for an MP3 file also reads the tag block
 // at its end. 1 when the file was opened and examined, 0 otherwise.
-int ReadMusicFile(CMusicInfo& info, const char* path);
+// bExtended: every format the tag library reads is opened, its tags read
+// through the library (ID3v2, APE and ID3v1 for MP3), with its playing time.
+int ReadMusicFile(CMusicInfo& info, const char* path, bool bExtended = false);
 
 // Genre names come from an INI file chosen by the host: section = language,
 // key = genre number, value = name.

@@ -81,6 +81,7 @@ const fw::DispEntry<C> kDispatch[] = {
     {DISPID_TW_BORDERSTYLE, L"BorderStyle", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nBorderStyle>,
      &C::PutShort<&C::m_nBorderStyle>, {}, 0},
     {DISPID_TW_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
+    {DISPID_TW_EXTENDEDTAGS, L"ExtendedTags", DISP_PROPERTY, VT_BOOL, &C::GetExtendedTags, &C::PutExtendedTags, {}, 0},
 };
 
 const fw::CDispatchTable<C> kTable(kDispatch, int(sizeof kDispatch / sizeof kDispatch[0]));
@@ -379,6 +380,19 @@ HRESULT CTarnwickCtrl::PutStrLang(CDispCall& c)
 HRESULT CTarnwickCtrl::GetIsLookupAlive(CDispCall& c)
 {
     c.ReturnBool(m_view.PingLookup());
+    return S_OK;
+}
+
+// Not saved with the properties: a run-time choice of the host.
+HRESULT CTarnwickCtrl::GetExtendedTags(CDispCall& c)
+{
+    c.ReturnBool(m_view.Catalogue().ExtendedTags());
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutExtendedTags(CDispCall& c)
+{
+    m_view.Catalogue().SetExtendedTags(c.Bool(0) != FALSE);
     return S_OK;
 }
 

@@ -79,6 +79,8 @@ public:
     HRESULT PutStrLang(fw::CDispCall& c);
     HRESULT GetIsLookupAlive(fw::CDispCall& c);
     HRESULT GetIsLookupSetupOk(fw::CDispCall& c);
+    HRESULT GetExtendedTags(fw::CDispCall& c);
+    HRESULT PutExtendedTags(fw::CDispCall& c);
     HRESULT GetFont(fw::CDispCall& c);
     HRESULT PutFont(fw::CDispCall& c);
 

@@ -257,7 +257,9 @@ LRESULT CTarnwickCtrl::OnAddingFile(AddingFileRecord* record)
     if (!record)
         return 0;
     BSTR info = SysAllocString(L"");
-    BSTR time = SysAllocString(L"");
+    // The reader may have timed the file already (extended tags).
+    BSTR time = fw::ToBstr(record->pszTime ? record->pszTime : "");
+    free(record->pszTime);
     LONG length = record->lLength;
     VARIANT_BOOL ok = record->bAddOk ? VARIANT_TRUE : VARIANT_FALSE;
     fw::CEventArgs args;

@@ -12,7 +12,8 @@
 // sits in a dialog between two buttons instead.
 //
 // usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] [--select ROWS]
-//                     [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--screenshot FILE] [FOLDER]...
+//                     [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags]
+//                     [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
 #include "ControlClient.h"
 #include "DialogHost.h"
@@ -54,6 +55,7 @@ struct Options {
     std::vector<int> select; // rows of the shown list to select and add
     bool dialog = false;     // the control in a dialog between two buttons
     bool lookup = false;     // set up the CDDB component and look the untagged tracks up after the search
+    bool extendedTags = false; // the control reads every tag format and times the files itself
 };
 
 // What the host does after the search, one step a timer tick, as a user would.
@@ -285,21 +287,28 @@ public:
         case DISPID_TW_EVENT_ADDINGFILE: {
             std::string path = Narrow(a[4].bstrVal);
             std::string bytes;
-            int32_t seconds = -1;
-            if (ReadWhole(path, bytes)) {
-                std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
-                for (char& c : ext)
-                    c = char(tolower(c));
-                seconds = ext == ".mp3" ? Mp3Seconds(bytes) : ext == ".wav" ? WavSeconds(bytes) : -1;
+            const bool read = ReadWhole(path, bytes);
+            // With extended tags the control has timed the file already.
+            std::string time = Narrow(*a[2].pbstrVal);
+            const bool timed = !time.empty();
+            if (!timed) {
+                int32_t seconds = -1;
+                if (read) {
+                    std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
+                    for (char& c : ext)
+                        c = char(tolower(c));
+                    seconds = ext == ".mp3" ? Mp3Seconds(bytes) : ext == ".wav" ? WavSeconds(bytes) : -1;
+                }
+                time = TimeText(seconds);
+                SysFreeString(*a[2].pbstrVal);
+                *a[2].pbstrVal = SysAllocString(Wide(time).c_str());
+                *a[1].plVal = seconds < 0 ? 0 : seconds;
             }
-            std::string time = TimeText(seconds);
-            SysFreeString(*a[2].pbstrVal);
-            *a[2].pbstrVal = SysAllocString(Wide(time).c_str());
             SysFreeString(*a[3].pbstrVal);
             *a[3].pbstrVal = SysAllocString(Wide(std::to_string(bytes.size()) + " bytes").c_str());
-            *a[1].plVal = seconds < 0 ? 0 : seconds;
             *a[0].pboolVal = VARIANT_TRUE;
-            Log("AddingFile %s -> accepted, %s\n", path.c_str(), time.empty() ? "no time" : time.c_str());
+            Log("AddingFile %s -> accepted, %s%s\n", path.c_str(), time.empty() ? "no time" : time.c_str(),
+                timed ? " (timed by the control)" : "");
             break;
         }
         case DISPID_TW_EVENT_ITEMDBLCLICK: Log("ItemDblClick %s\n", Narrow(a[0].bstrVal).c_str()); break;
@@ -384,6 +393,8 @@ void SetUpControl()
     }
     if (!g_opts.cache.empty())
         Put(L"CacheFile", Str(g_opts.cache));
+    if (g_opts.extendedTags)
+        Put(L"ExtendedTags", Long(1));
     for (const std::string& folder : g_opts.folders)
         Do(L"AddSearch", {Str(folder), StringArrayArg(g_opts.patterns), Long(long(g_opts.patterns.size()))});
 }
@@ -472,6 +483,8 @@ bool ParseArgs(int argc, char** argv)
             g_opts.genres = argv[++i];
         else if (arg == "--lookup")
             g_opts.lookup = true;
+        else if (arg == "--extended-tags")
+            g_opts.extendedTags = true;
         else if (arg.compare(0, 2, "--") == 0)
             return false;
         else
@@ -488,7 +501,8 @@ int main(int argc, char** argv)
 {
     if (!ParseArgs(argc, argv)) {
         std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
-                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--screenshot FILE] "
+                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags] "
+                             "[--screenshot FILE] "
                              "[FOLDER]...\n");
         return 2;
     }

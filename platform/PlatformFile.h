@@ -47,6 +47,8 @@ bool Write(FileHandle h, const void* buf, uint32_t n, int32_t* code);
 enum SeekFrom { SEEK_FROM_BEGIN, SEEK_FROM_END };
 // False, with the position unchanged, when the target lies before the start.
 bool Seek(FileHandle h, int64_t offset, SeekFrom from);
+// The file's length in bytes; -1 when it cannot be told.
+int64_t FileSize(FileHandle h);
 void Close(FileHandle h);
 
 int32_t RemoveFile(const char* path);          // 0 or the code of the cause

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the demo's sample library: small MP3 files with MPEG frames and
 ID3v1 tags across several artists, albums and genres (some untagged, some
-with partial tags), a few WAV clips, and the host's genres.ini.
+with partial tags), MP3 files with only an ID3v2.4 tag and FLAC files with
+Vorbis comments as today's encoders write them (read with extended tags), a
+few WAV clips, and the host's genres.ini.
 
 usage: make_samples.py FOLDER
 """
@@ -23,7 +25,17 @@ ALBUMS = [
                                                        ("Autumn Buses", 401), ("Winter Stations", 433)]),
     ("Nightjar", "Dusk Variations", 8, [("Owl Light", 266), ("Moth Waltz", 239), ("Late Tram", 281)]),
 ]
-GENRES = {2: "Country", 8: "Jazz", 13: "Pop", 17: "Rock", 32: "Classical", 52: "Electronic"}
+GENRES = {2: "Country", 8: "Jazz", 13: "Pop", 17: "Rock", 26: "Ambient", 32: "Classical", 52: "Electronic",
+          80: "Folk"}
+
+# Tagged as today's encoders tag: (artist, album, genre text, [(title, seconds)])
+ID3V2_ALBUMS = [
+    ("Wren Calloway", "Lighthouse Keeper's Almanac", "Ambient",
+     [("A Long Walk Along the Breakwater at Dawn", 281), ("Lamp Room", 204), ("Tide Tables and Other Stories", 256)]),
+]
+FLAC_ALBUMS = [
+    ("Juniper Vale", "Orchard Sessions", "Folk", [("Apple Loft", 198), ("Cider Press", 223), ("Windfall", 241)]),
+]
 
 FRAME = 417  # MPEG-1 layer III, 128 kbit/s, 44.1 kHz, no padding
 
@@ -33,7 +45,8 @@ def xing_mp3(seconds):
     frames = round(seconds * 44100 / 1152)
     header = b"\xff\xfb\x90\x00"
     first = bytearray(header + bytes(FRAME - 4))
-    first[4 + 32:4 + 32 + 12] = b"Xing" + struct.pack(">II", 1, frames)
+    # flags 3: the frame count and the stream's byte count follow
+    first[4 + 32:4 + 32 + 16] = b"Xing" + struct.pack(">III", 3, frames, frames * FRAME)
     return bytes(first) + (header + bytes(FRAME - 4)) * 8
 
 
@@ -47,6 +60,27 @@ def id3v1(title, artist, album, genre):
     def field(text):
         return text.encode("latin-1")[:30].ljust(30, b"\0")
     return b"TAG" + field(title) + field(artist) + field(album) + b"2026" + bytes(30) + bytes([genre])
+
+
+def id3v2(frames):
+    """An ID3v2.4 tag of UTF-8 text frames."""
+    def syncsafe(n):
+        return bytes([(n >> 21) & 0x7F, (n >> 14) & 0x7F, (n >> 7) & 0x7F, n & 0x7F])
+    body = b"".join(fid.encode() + syncsafe(len(text.encode()) + 1) + b"\0\0\x03" + text.encode()
+                    for fid, text in frames)
+    return b"ID3\x04\0\0" + syncsafe(len(body)) + body
+
+
+def flac(seconds, comments, rate=44100):
+    """A FLAC stream header (STREAMINFO and Vorbis comments) of the given length."""
+    packed = (rate << 44) | (1 << 41) | (15 << 36) | (seconds * rate)
+    info = struct.pack(">HH", 4096, 4096) + bytes(6) + packed.to_bytes(8, "big") + bytes(16)
+    vendor = b"make_samples"
+    entries = [f"{k}={v}".encode() for k, v in comments]
+    vorbis = struct.pack("<I", len(vendor)) + vendor + struct.pack("<I", len(entries))
+    vorbis += b"".join(struct.pack("<I", len(e)) + e for e in entries)
+    return (b"fLaC" + b"\0" + len(info).to_bytes(3, "big") + info + b"\x84" + len(vorbis).to_bytes(3, "big") + vorbis
+            + bytes(64))
 
 
 def wav(seconds, rate=8000):
@@ -64,6 +98,18 @@ def main():
         folder.mkdir(parents=True, exist_ok=True)
         for number, (title, seconds) in enumerate(tracks, 1):
             (folder / f"{number:02d} {title}.mp3").write_bytes(xing_mp3(seconds) + id3v1(title, artist, album, genre))
+    for artist, album, genre, tracks in ID3V2_ALBUMS:
+        folder = root / artist / album
+        folder.mkdir(parents=True, exist_ok=True)
+        for number, (title, seconds) in enumerate(tracks, 1):
+            tag = id3v2([("TIT2", title), ("TPE1", artist), ("TALB", album), ("TCON", genre)])
+            (folder / f"{number:02d} {title}.mp3").write_bytes(tag + xing_mp3(seconds))
+    for artist, album, genre, tracks in FLAC_ALBUMS:
+        folder = root / artist / album
+        folder.mkdir(parents=True, exist_ok=True)
+        for number, (title, seconds) in enumerate(tracks, 1):
+            comments = [("TITLE", title), ("ARTIST", artist), ("ALBUM", album), ("GENRE", genre)]
+            (folder / f"{number:02d} {title}.flac").write_bytes(flac(seconds, comments))
     loose = root / "Loose Ends"
     loose.mkdir(exist_ok=True)
     (loose / "untitled demo.mp3").write_bytes(xing_mp3(143))  # no tag at all

@@ -689,12 +689,19 @@ LRESULT CSndView::OnFileFound(const char* workerPath)
         return 4;
     AddingFileRecord record;
     record.pszPath = path.c_str();
+    // With extended tags the file is read first, so that the host is offered
+    // its playing time; a file the host declines takes its reading with it.
+    std::unique_ptr<CMusicInfo> read;
+    if (m_catalogue.ExtendedTags()) {
+        read.reset(new CMusicInfo);
+        ReadMusicFile(*read, path.c_str(), true);
+        record.lLength = read->m_lLength;
+        record.pszTime = strdup(read->m_strTime.c_str());
+    }
     SendMessageA(GetParent(Handle()), UM_ADDINGFILE, WPARAM(&record), 0);
     LRESULT result = 0;
-    if (record.bAddOk) {
-        std::unique_ptr<CMusicInfo> none;
-        result = m_catalogue.AddFile(&record, none);
-    }
+    if (record.bAddOk)
+        result = m_catalogue.AddFile(&record, read);
     free(record.pszInfo);
     free(record.pszTime);
     return result;

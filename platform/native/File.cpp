@@ -233,6 +233,8 @@ bool Seek(FileHandle h, int64_t offset, SeekFrom from)
     return true;
 }
 
+int64_t FileSize(FileHandle h) { return int64_t(h->data->size()); }
+
 void Close(FileHandle h)
 {
     if (Node* n = Find(h->key))

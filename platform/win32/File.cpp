@@ -105,6 +105,12 @@ bool Seek(FileHandle h, int64_t offset, SeekFrom from)
     return SetFilePointerEx(Unwrap(h), to, nullptr, from == SEEK_FROM_END ? FILE_END : FILE_BEGIN) != 0;
 }
 
+int64_t FileSize(FileHandle h)
+{
+    LARGE_INTEGER size;
+    return GetFileSizeEx(Unwrap(h), &size) ? int64_t(size.QuadPart) : -1;
+}
+
 void Close(FileHandle h) { CloseHandle(Unwrap(h)); }
 
 int32_t RemoveFile(const char* path) { return DeleteFileA(path) ? FC_OK : LastCode(); }

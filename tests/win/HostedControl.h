@@ -29,7 +29,9 @@ enum : DISPID {
 struct Event {
     DISPID id;
     std::string path;   // AddingFile
-    LONG a = 0, b = 0, c = 0; // EndSearch (tagged, total), SearchProgress (percent, count, seconds), DoCommand
+    std::string time = {}; // AddingFile: the time text offered
+    LONG a = 0, b = 0, c = 0; // AddingFile (length offered), EndSearch (tagged, total),
+                              // SearchProgress (percent, count, seconds), DoCommand
 };
 
 // The host's side of the events.
@@ -39,6 +41,10 @@ public:
     std::function<bool(const std::string&)> accept = [](const std::string&) { return true; };
     std::function<std::wstring(const std::string&)> timeOf = [](const std::string&) { return L"3:00"; };
     std::function<std::wstring(const std::string&)> infoOf = [](const std::string&) { return L""; };
+    // Extended tags offer the length and time the reader found; an answer
+    // may leave them as offered.
+    bool blankOffers = true;
+    std::function<bool(const std::string&)> keepOffered = [](const std::string&) { return false; };
     std::function<void(const std::string&)> onAdding;
     std::function<bool(const Event&)> abortOn;
     std::function<void(const Event&)> after; // any event, once recorded
@@ -49,15 +55,22 @@ public:
         VARIANTARG* arg = dp->rgvarg; // last argument first
         if (id == ADDING && dp->cArgs == 5) {
             e.path = Narrow(arg[4].bstrVal);
+            e.a = *arg[1].plVal;
+            e.time = Narrow(*arg[2].pbstrVal);
             EXPECT_EQ(*arg[0].pboolVal, VARIANT_FALSE); // bAddOk arrives FALSE
-            EXPECT_EQ(*arg[1].plVal, 0);
+            if (blankOffers) {
+                EXPECT_EQ(e.a, 0);
+                EXPECT_EQ(e.time, "");
+            }
             if (onAdding)
                 onAdding(e.path);
             if (accept(e.path)) {
                 *arg[0].pboolVal = VARIANT_TRUE;
-                *arg[1].plVal = 180;
-                SysFreeString(*arg[2].pbstrVal);
-                *arg[2].pbstrVal = SysAllocString(timeOf(e.path).c_str());
+                if (!keepOffered(e.path)) {
+                    *arg[1].plVal = 180;
+                    SysFreeString(*arg[2].pbstrVal);
+                    *arg[2].pbstrVal = SysAllocString(timeOf(e.path).c_str());
+                }
                 SysFreeString(*arg[3].pbstrVal);
                 *arg[3].pbstrVal = SysAllocString(infoOf(e.path).c_str());
             }
