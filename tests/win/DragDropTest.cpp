@@ -283,25 +283,24 @@ TEST_F(DragDrop, TextReachesTheTargetByteForByte)
 TEST_F(DragDrop, EscapeOrARefusingTargetDropsNothing)
 {
     const std::string text = "T:tree\\a.mp3|";
-    HoldKey(VK_LBUTTON, true);
-    target.onOver = [this] { PostMessageA(spot.window, WM_KEYDOWN, VK_ESCAPE, 1); };
-    EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), kAll), DWORD(DROPEFFECT_NONE));
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"}));
-
-    // The button released over a target that takes none of the effects.
-    spot.Forget();
-    spot.ReleaseOverTarget();
-    target.answer = DROPEFFECT_NONE;
-    EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), kAll), DWORD(DROPEFFECT_NONE));
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"}));
-
-    // A target that would take only a link is not offered one.
-    spot.Forget();
-    spot.ReleaseOverTarget();
-    target.answer = DROPEFFECT_LINK;
-    EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), DROPEFFECT_COPY),
-              DWORD(DROPEFFECT_NONE));
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"}));
+    const struct {
+        bool escape;    // Escape pressed over the target; else the button released there
+        DWORD answer;   // the effects the target takes
+        DWORD allowed;  // the effects the drag offers
+    } rows[] = {
+        {true, DROPEFFECT_COPY, kAll},
+        {false, DROPEFFECT_NONE, kAll},             // a target that takes none of the effects
+        {false, DROPEFFECT_LINK, DROPEFFECT_COPY},  // one that would take only a link is not offered one
+    };
+    for (const auto& row : rows) {
+        spot.Forget();
+        spot.ReleaseOverTarget();
+        if (row.escape)
+            target.onOver = [this] { PostMessageA(spot.window, WM_KEYDOWN, VK_ESCAPE, 1); };
+        target.answer = row.answer;
+        EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), row.allowed), DWORD(DROPEFFECT_NONE));
+        EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"})) << row.answer;
+    }
 }
 
 // What a receiver may ask the data object, format by format.
