@@ -113,6 +113,7 @@ protected:
     void AppendGroupFiles(const ListRow* row, std::string& text) override;
 
 private:
+    bool OnSearchMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     LRESULT OnFileFound(const char* path);
     void OnEndSearch();
     void EndWorker();
