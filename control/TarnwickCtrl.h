@@ -135,6 +135,7 @@ private:
     int ToolbarHeight() const;
     void GreetTrace();
     LRESULT OnAddingFile(AddingFileRecord* record);
+    bool OnViewMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     LRESULT OnSearchProgress(ProgressRecord* record);
     LRESULT OnEndSearch(CountsRecord* counts, bool hasRows);
     LRESULT OnLookupProgress(ProgressRecord* record);
