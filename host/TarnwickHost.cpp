@@ -273,6 +273,47 @@ void SetUpLookup()
     Log("IsLookupAlive: %s\n", alive.vt == VT_BOOL && alive.boolVal ? "TRUE" : "FALSE");
 }
 
+// A file found: timed from its MPEG frames or WAV header unless the control
+// timed it already, described by its size, and always accepted.
+void OnAddingFile(VARIANTARG* a)
+{
+    std::string path = Narrow(a[4].bstrVal);
+    std::string bytes;
+    const bool read = ReadWhole(path, bytes);
+    // With extended tags the control has timed the file already.
+    std::string time = Narrow(*a[2].pbstrVal);
+    const bool timed = !time.empty();
+    if (!timed) {
+        int32_t seconds = -1;
+        if (read) {
+            std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
+            for (char& c : ext)
+                c = char(tolower(c));
+            seconds = ext == ".mp3" ? Mp3Seconds(bytes) : ext == ".wav" ? WavSeconds(bytes) : -1;
+        }
+        time = TimeText(seconds);
+        SysFreeString(*a[2].pbstrVal);
+        *a[2].pbstrVal = SysAllocString(Wide(time).c_str());
+        *a[1].plVal = seconds < 0 ? 0 : seconds;
+    }
+    SysFreeString(*a[3].pbstrVal);
+    *a[3].pbstrVal = SysAllocString(Wide(std::to_string(bytes.size()) + " bytes").c_str());
+    *a[0].pboolVal = VARIANT_TRUE;
+    Log("AddingFile %s -> accepted, %s%s\n", path.c_str(), time.empty() ? "no time" : time.c_str(),
+        timed ? " (timed by the control)" : "");
+}
+
+// The search's end: the counts on the status bar, then the look-up or the steps after it.
+void OnEndSearch(VARIANTARG* a)
+{
+    Log("EndSearch tagged=%ld mp3=%ld\n", long(a[1].lVal), long(a[0].lVal));
+    g_status.Ended(long(a[1].lVal), long(a[0].lVal), long(MusicCounts(g_ctrl)[2]));
+    if (g_opts.lookup) // once the search's worker is gone: a look-up never runs beside it
+        PostMessageA(g_frame, WM_APP_LOOKUP, 0, 0);
+    else
+        AfterSearch();
+}
+
 // The host's answers to the control's events.
 class CEvents : public CEventSink {
 public:
@@ -284,46 +325,9 @@ public:
         }
         VARIANTARG* a = dp->rgvarg; // last argument first
         switch (id) {
-        case DISPID_TW_EVENT_ADDINGFILE: {
-            std::string path = Narrow(a[4].bstrVal);
-            std::string bytes;
-            const bool read = ReadWhole(path, bytes);
-            // With extended tags the control has timed the file already.
-            std::string time = Narrow(*a[2].pbstrVal);
-            const bool timed = !time.empty();
-            if (!timed) {
-                int32_t seconds = -1;
-                if (read) {
-                    std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
-                    for (char& c : ext)
-                        c = char(tolower(c));
-                    seconds = ext == ".mp3" ? Mp3Seconds(bytes) : ext == ".wav" ? WavSeconds(bytes) : -1;
-                }
-                time = TimeText(seconds);
-                SysFreeString(*a[2].pbstrVal);
-                *a[2].pbstrVal = SysAllocString(Wide(time).c_str());
-                *a[1].plVal = seconds < 0 ? 0 : seconds;
-            }
-            SysFreeString(*a[3].pbstrVal);
-            *a[3].pbstrVal = SysAllocString(Wide(std::to_string(bytes.size()) + " bytes").c_str());
-            *a[0].pboolVal = VARIANT_TRUE;
-            Log("AddingFile %s -> accepted, %s%s\n", path.c_str(), time.empty() ? "no time" : time.c_str(),
-                timed ? " (timed by the control)" : "");
-            break;
-        }
+        case DISPID_TW_EVENT_ADDINGFILE: OnAddingFile(a); break;
         case DISPID_TW_EVENT_ITEMDBLCLICK: Log("ItemDblClick %s\n", Narrow(a[0].bstrVal).c_str()); break;
-        case DISPID_TW_EVENT_ENDSEARCH: {
-            Log("EndSearch tagged=%ld mp3=%ld\n", long(a[1].lVal), long(a[0].lVal));
-            LONG tagged = 0, mp3 = 0, music = 0;
-            InvokeByName(g_ctrl, L"GetMusicCounts", DISPATCH_METHOD,
-                         {VPtr(VT_BYREF | VT_I4, &tagged), VPtr(VT_BYREF | VT_I4, &mp3), VPtr(VT_BYREF | VT_I4, &music)});
-            g_status.Ended(long(a[1].lVal), long(a[0].lVal), long(music));
-            if (g_opts.lookup) // once the search's worker is gone: a look-up never runs beside it
-                PostMessageA(g_frame, WM_APP_LOOKUP, 0, 0);
-            else
-                AfterSearch();
-            break;
-        }
+        case DISPID_TW_EVENT_ENDSEARCH: OnEndSearch(a); break;
         case DISPID_TW_EVENT_STARTSEARCH:
             Log("StartSearch\n");
             g_status.Started();
@@ -495,24 +499,10 @@ bool ParseArgs(int argc, char** argv)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The frame, in a window or a dialog, with the control's container window in
+// it; beside the control the Add selection button, the playlist and the status bar.
+bool CreateFrame()
 {
-    if (!ParseArgs(argc, argv)) {
-        std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
-                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags] "
-                             "[--screenshot FILE] "
-                             "[FOLDER]...\n");
-        return 2;
-    }
-    OleInitialize(nullptr); // for the playlist's drop target too
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&icc);
-    if (!InitAtlHosting()) {
-        std::fprintf(stderr, "TarnwickHost: the ATL host window is not available\n");
-        return 1;
-    }
     WNDCLASSA wc = {};
     wc.lpfnWndProc = FrameProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -532,7 +522,7 @@ int main(int argc, char** argv)
                                       wc.hInstance, nullptr);
         if (!g_pane.Create(g_frame, ID_PLAYLIST) || !g_status.Create(g_frame)) {
             std::fprintf(stderr, "TarnwickHost: the playlist or the status bar could not be made\n");
-            return 1;
+            return false;
         }
         for (HWND child : {g_addButton, g_pane.Handle(), g_status.Handle()})
             SendMessageA(child, WM_SETFONT, WPARAM(font), FALSE);
@@ -542,6 +532,29 @@ int main(int argc, char** argv)
         g_ax = CreateWindowExA(WS_EX_CONTROLPARENT, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0,
                                0, place.right, place.bottom, g_frame, nullptr, wc.hInstance, nullptr);
     }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!ParseArgs(argc, argv)) {
+        std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
+                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags] "
+                             "[--screenshot FILE] "
+                             "[FOLDER]...\n");
+        return 2;
+    }
+    OleInitialize(nullptr); // for the playlist's drop target too
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    if (!InitAtlHosting()) {
+        std::fprintf(stderr, "TarnwickHost: the ATL host window is not available\n");
+        return 1;
+    }
+    if (!CreateFrame())
+        return 1;
     if (!(g_ctrl = HostedControl(g_ax))) {
         std::fprintf(stderr, "TarnwickHost: the control is not registered (regsvr32 Tarnwick.ocx)\n");
         return 1;
