@@ -263,33 +263,11 @@ HWND FindShownList(HWND root)
     return list;
 }
 
-std::string ListCellText(HWND list, int item, int column)
-{
-    char text[1024] = {};
-    LVITEMA lv = {};
-    lv.iSubItem = column;
-    lv.pszText = text;
-    lv.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(item), LPARAM(&lv));
-    return text;
-}
-
-std::string ListColumnText(HWND list, int column)
-{
-    char text[256] = {};
-    LVCOLUMNA col = {};
-    col.mask = LVCF_TEXT;
-    col.pszText = text;
-    col.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETCOLUMNA, WPARAM(column), LPARAM(&col));
-    return text;
-}
-
 bool ClickListHeader(HWND list, int column, bool post)
 {
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT r = {};
-    if (!header || !SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), LPARAM(&r)))
+    RECT r;
+    HWND header = CListView(list).Header();
+    if (!CListView(list).HeaderRect(column, r))
         return false;
     LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     if (post) {
@@ -300,14 +278,4 @@ bool ClickListHeader(HWND list, int column, bool post)
         SendMessageA(header, WM_LBUTTONUP, 0, at);
     }
     return true;
-}
-
-void SelectListRows(HWND list, const std::vector<int>& rows, bool focus)
-{
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED | (focus ? LVIS_FOCUSED : 0);
-    SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&item));
-    item.state = item.stateMask;
-    for (int row : rows)
-        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item));
 }

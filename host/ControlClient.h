@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
+#include "listctrl/ListView.h" // lists are read and driven through CListView
 #include <string>
 #include <vector>
 
@@ -86,12 +87,6 @@ bool AdviseEvents(IDispatch* ctrl, REFIID events, IDispatch* sink, IConnectionPo
 
 // The visible result list below a window, or null.
 HWND FindShownList(HWND root);
-// The text of one cell of a list view, as the list gives it.
-std::string ListCellText(HWND list, int item, int column);
-// The text of one column header of a list view.
-std::string ListColumnText(HWND list, int column);
 // A click at the middle of a column's header, as the mouse gives it: sent, or
 // posted for the caller's message loop. False when the list has no such column.
 bool ClickListHeader(HWND list, int column, bool post = false);
-// Selects exactly these items of a list (and focuses each in turn, if asked).
-void SelectListRows(HWND list, const std::vector<int>& rows, bool focus = true);

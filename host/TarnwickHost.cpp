@@ -154,11 +154,8 @@ void SaveScreenshot()
 void ClickColumn(const std::string& name)
 {
     HWND list = FindShownList(g_frame);
-    int count = list ? int(SendMessageA(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)),
-                                        HDM_GETITEMCOUNT, 0, 0))
-                     : 0;
-    for (int i = 0; i < count; ++i) {
-        if (name == ListColumnText(list, i) && ClickListHeader(list, i, true)) {
+    for (int i = 0, count = list ? CListView(list).ColumnCount() : 0; i < count; ++i) {
+        if (name == CListView(list).ColumnText(i) && ClickListHeader(list, i, true)) {
             Log("clicked column %s\n", name.c_str());
             return;
         }
@@ -201,7 +198,7 @@ void RunStep(Step step)
     switch (step) {
     case STEP_GROUP:
         if (list)
-            SelectListRows(list, {g_opts.group});
+            CListView(list).Select({g_opts.group}, true);
         AddSelectionText();
         break;
     case STEP_SORT:
@@ -210,7 +207,7 @@ void RunStep(Step step)
         break;
     case STEP_SELECT:
         if (list)
-            SelectListRows(list, g_opts.select);
+            CListView(list).Select(g_opts.select, true);
         SendMessageA(g_addButton, BM_CLICK, 0, 0);
         if (list) // the button took the focus; the selection shows best in a list that has it
             SetFocus(list);

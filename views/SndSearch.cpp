@@ -11,7 +11,7 @@ void CSndView::BeginSearch()
     if (m_hWorker || m_pLookupJob || m_requests.Requests().empty() || !Handle())
         return;
     ListRow* first = m_fileList.RowAt(0);
-    if (first && first->nKind == RowNoneFound && SendMessageA(m_fileList.Handle(), LVM_DELETEITEM, 0, 0))
+    if (first && first->nKind == RowNoneFound && m_fileList.List().DeleteItem(0))
         delete first;
     m_requests.SetState(SEARCH_RUNNING);
     m_bStopping = false;

@@ -29,7 +29,7 @@ bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
     if (!m_fileList.CreateList(parent, rect, kFileListId, kListStyle) ||
         !CreateList(parent, rect, id, kListStyle | LVS_NOSORTHEADER))
         return false;
-    SendMessageA(Handle(), LVM_SETBKCOLOR, 0, LPARAM(GetSysColor(COLOR_WINDOW)));
+    List().SetBkColor(GetSysColor(COLOR_WINDOW));
     // The grouped list's own icons: unknown groups, folders, drives.
     const struct {
         const char* key;
@@ -68,8 +68,8 @@ bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
         delete m_pTip;
         m_pTip = nullptr;
     }
-    SendMessageA(Handle(), LVM_DELETECOLUMN, 3, 0);
-    SendMessageA(Handle(), LVM_DELETECOLUMN, 2, 0);
+    List().DeleteColumn(3);
+    List().DeleteColumn(2);
     m_nView = ID_VIEW_FILES;
     ShowList(true);
     InsertCataloguedRows();
@@ -97,7 +97,7 @@ bool CSndView::HasFileRows() const
 RECT CSndView::TipRect(const RECT& lists) const
 {
     RECT header = {};
-    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(m_fileList.Handle(), LVM_GETHEADER, 0, 0)), &header);
+    GetWindowRect(m_fileList.List().Header(), &header);
     LONG top = lists.top + 20 + (header.bottom - header.top);
     return RECT{lists.left + 20, top, lists.left + 200, top + 130};
 }
@@ -142,7 +142,7 @@ void CSndView::SetView(int32_t view)
             ShowAsListed();
         } else if (view != ID_VIEW_FILES) {
             SaveViewRows();
-            SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0); // the cache holds the rows
+            List().DeleteAllItems(); // the cache holds the rows
             m_nListedView = ID_VIEW_FILES;
             RestoreViewRows(view);
         }
@@ -171,13 +171,11 @@ void CSndView::SetStyle(int32_t style)
 // freshly listed rows look: nothing selected or focused, the first row at the top.
 void CSndView::ShowAsListed()
 {
-    LVITEMA lv = {};
-    lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     for (int item : MarkedItems())
-        SendMessageA(Handle(), LVM_SETITEMSTATE, WPARAM(item), LPARAM(&lv));
-    SendMessageA(Handle(), LVM_SETSELECTIONMARK, 0, -1);
+        List().SetItemState(item, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    List().SetSelectionMark(-1);
     if (ItemCount() > 0)
-        SendMessageA(Handle(), LVM_ENSUREVISIBLE, 0, FALSE);
+        List().EnsureVisible(0);
 }
 
 // The listed view's rows go to its cache, which holds nothing while they are listed.
@@ -268,7 +266,7 @@ void CSndView::DeleteRows(int first, int count)
 {
     for (int i = 0; i < count; ++i) {
         delete RowAt(first);
-        SendMessageA(Handle(), LVM_DELETEITEM, WPARAM(first), 0);
+        List().DeleteItem(first);
     }
 }
 
@@ -347,11 +345,7 @@ void CSndView::ExpandRow(int item)
     SetRedraw(false);
     bool unknown = row->nKind == RowUnknown;
     row->nKind = unknown ? RowUnknownOpen : RowGroupOpen;
-    LVITEMA lv = {};
-    lv.mask = LVIF_IMAGE;
-    lv.iItem = item;
-    lv.iImage = ImageOf(unknown ? "*UNKNOPENFOLDER*" : "*OPENFOLDER*");
-    SendMessageA(Handle(), LVM_SETITEMA, 0, LPARAM(&lv));
+    List().SetItemImage(item, ImageOf(unknown ? "*UNKNOPENFOLDER*" : "*OPENFOLDER*"));
     CCatalogue::Group files;
     if (CCatalogue::GroupIndex* index = IndexOf(m_nView))
         files = (*index)[row->strKey]; // a key that is not there becomes an empty group
@@ -383,11 +377,7 @@ void CSndView::CollapseRow(int item)
     default: return;
     }
     SetRedraw(false);
-    LVITEMA lv = {};
-    lv.mask = LVIF_IMAGE;
-    lv.iItem = item;
-    lv.iImage = ImageOf(key);
-    SendMessageA(Handle(), LVM_SETITEMA, 0, LPARAM(&lv));
+    List().SetItemImage(item, ImageOf(key));
     CollapseBelow(item);
     SetRedraw(true);
 }
@@ -414,9 +404,7 @@ bool CSndView::SetColumnWidth(int column, int width)
 {
     if (!m_fileList.Handle())
         return false;
-    if (!SendMessageA(m_fileList.Handle(), LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width & 0xFFFF, 0)))
-        return false;
-    return SendMessageA(Handle(), LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width & 0xFFFF, 0)) != 0;
+    return m_fileList.List().SetColumnWidth(column, width) && List().SetColumnWidth(column, width);
 }
 
 void CSndView::CountSelected(int& files, int& items) const
@@ -521,7 +509,7 @@ void CSndView::PurgeFileList(int32_t view)
             drop = row->nKind == RowNoneFound || !platform::PathExists(row->strKey.c_str()) ||
                    record == m_catalogue.Files().end() || !m_catalogue.PassesFilter(*record->second);
         }
-        if (drop && SendMessageA(m_fileList.Handle(), LVM_DELETEITEM, WPARAM(i), 0)) {
+        if (drop && m_fileList.List().DeleteItem(i)) {
             delete row;
             continue;
         }
@@ -569,11 +557,7 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_LBUTTONDOWN: {
         LRESULT r = CSndListCtrl::WindowProc(msg, wp, lp);
-        LVHITTESTINFO hit = {};
-        hit.pt.x = short(LOWORD(lp));
-        hit.pt.y = short(HIWORD(lp));
-        hit.flags = 0;
-        int item = int(SendMessageA(Handle(), LVM_SUBITEMHITTEST, 0, LPARAM(&hit)));
+        int item = List().HitTest({short(LOWORD(lp)), short(HIWORD(lp))}, true);
         if (ListRow* row = RowAt(item)) {
             switch (row->nKind) {
             case RowFolder: case RowGroup: case RowDrive: case RowUnknown: ExpandRow(item); break;

@@ -378,7 +378,7 @@ protected:
     {
         std::vector<std::string> rows = Rows(list);
         for (size_t i = 0; i < rows.size(); ++i)
-            if (SendMessageA(list, LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED))
+            if (CListView(list).ItemState(i, LVIS_SELECTED))
                 rows[i] = "*" + rows[i];
         return rows;
     }
@@ -398,7 +398,7 @@ protected:
         nm.hdr.hwndFrom = list;
         nm.hdr.idFrom = UINT_PTR(GetDlgCtrlID(list));
         nm.hdr.code = LVN_BEGINDRAG;
-        nm.iItem = int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+        nm.iItem = CListView(list).NextItem(-1, LVNI_SELECTED);
         EXPECT_EQ(SendMessageA(GetParent(list), WM_NOTIFY, nm.hdr.idFrom, LPARAM(&nm)), 0);
         HoldKey(VK_LBUTTON, false); // when no drag started, the button is still held
     }

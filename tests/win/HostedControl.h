@@ -303,19 +303,13 @@ protected:
         Put(ctrl, L"Style", VLong(2));
     }
     HWND Shown() { return FindShownList(ax); }
-    static std::string Cell(HWND list, int item, int column) { return ListCellText(list, item, column); }
+    static std::string Cell(HWND list, int item, int column) { return CListView(list).ItemText(item, column); }
     // Each row as its indent in blanks and its text.
     static std::vector<std::string> Rows(HWND list)
     {
         std::vector<std::string> rows;
-        int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            LVITEMA lv = {};
-            lv.mask = LVIF_INDENT;
-            lv.iItem = i;
-            SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
-            rows.push_back(std::string(size_t(lv.iIndent) * 2, ' ') + Cell(list, i, 0));
-        }
+        for (int i = 0, n = CListView(list).ItemCount(); i < n; ++i)
+            rows.push_back(std::string(size_t(CListView(list).Indent(i)) * 2, ' ') + Cell(list, i, 0));
         return rows;
     }
     // The index of the row showing this text (its indent aside).
@@ -334,13 +328,12 @@ protected:
         std::vector<int> rows;
         for (const std::string& text : texts)
             rows.push_back(Find(list, text));
-        SelectListRows(list, rows, false);
+        CListView(list).Select(rows);
     }
     static void Click(HWND list, int item, UINT down = WM_LBUTTONDOWN)
     {
-        RECT r = {};
-        r.left = LVIR_LABEL;
-        ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, WPARAM(item), LPARAM(&r))) << item;
+        RECT r;
+        ASSERT_TRUE(CListView(list).ItemRect(item, r)) << item;
         LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
         SendMessageA(list, down, MK_LBUTTON, at);
         SendMessageA(list, WM_LBUTTONUP, 0, at);

@@ -124,7 +124,7 @@ TEST_F(Keyboard, TabGoesToolbarListAndOnAndTheControlKeepsItsOwnKeys)
 
     // In the list: arrows move its focus mark, Escape and Alt+Tab never reach the host.
     SetFocus(files);
-    auto focused = [&] { return int(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)); };
+    auto focused = [&] { return CListView(files).NextItem(-1, LVNI_FOCUSED); };
     ASSERT_EQ(focused(), 0);
     EXPECT_TRUE(Type(VK_DOWN));
     EXPECT_EQ(focused(), 1);

@@ -63,7 +63,7 @@ TEST_F(ResultList, SelectionLeavesAsPathsAndTaggedText)
     Select(files, {"e.wav", "a.mp3", "c.mp3"});
     std::vector<std::string> inListOrder;
     for (int i = 0; i < 5; ++i)
-        if (SendMessageA(files, LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED))
+        if (CListView(files).ItemState(i, LVIS_SELECTED))
             inListOrder.push_back(Cell(files, i, 3));
     EXPECT_EQ(SelectedItems(&count), inListOrder);
     EXPECT_EQ(count, 3);
@@ -78,9 +78,7 @@ TEST_F(ResultList, SelectionLeavesAsPathsAndTaggedText)
         all.push_back(Cell(files, i, 3));
     Select(files, {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.wav"});
     EXPECT_EQ(SelectedItems(&count), all);
-    LVITEMA off = {};
-    off.stateMask = LVIS_SELECTED;
-    SendMessageA(files, LVM_SETITEMSTATE, 4, LPARAM(&off));
+    CListView(files).SetItemState(4, 0, LVIS_SELECTED);
     EXPECT_EQ(SelectedItems(&count), std::vector<std::string>(all.begin(), all.end() - 1));
     Select(files, {"e.wav", "a.mp3", "c.mp3"});
 
@@ -128,7 +126,7 @@ TEST_F(ResultList, HeaderClicksSortTheFileListWithOneMemoryForTheModule)
     ASSERT_TRUE(other.Open(frame, 200));
     HWND empty = FindShownList(other.ax);
     ClickListHeader(empty, 1);
-    EXPECT_EQ(SendMessageA(empty, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(CListView(empty).ItemCount(), 0);
     ClickListHeader(files, 1);
     EXPECT_EQ(Rows(files), twice);
     ClickListHeader(files, 2); // a new column starts descending
@@ -168,9 +166,8 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     ASSERT_TRUE(seen.shown);
     EXPECT_TRUE(seen.Greyed(1)); // two files: no preview
     EXPECT_EQ(seen.texts, (std::vector<std::string>{"Add to playlist", "~~~Preview"}));
-    RECT label = {};
-    label.left = LVIR_LABEL;
-    SendMessageA(files, LVM_GETITEMRECT, WPARAM(last), LPARAM(&label));
+    RECT label;
+    CListView(files).ItemRect(last, label);
     POINT corner = {label.left, label.bottom};
     ClientToScreen(files, &corner);
     EXPECT_EQ(seen.rect.left, corner.x);
@@ -181,9 +178,8 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
 
     // One file: preview is offered again; a right click on a row opens the menu there.
     Select(files, {"c.mp3"});
-    RECT row = {};
-    row.left = LVIR_LABEL;
-    SendMessageA(files, LVM_GETITEMRECT, WPARAM(Find(files, "c.mp3")), LPARAM(&row));
+    RECT row;
+    CListView(files).ItemRect(Find(files, "c.mp3"), row);
     seen = Menu([&] { RightClick(files, {row.left + 4, (row.top + row.bottom) / 2}); }, {VK_DOWN, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(seen.shown);
     EXPECT_FALSE(seen.Greyed(1));

@@ -147,7 +147,7 @@ TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
     EXPECT_EQ(rows, (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.wav"}));
     EXPECT_EQ(Cell(files, 0, 1), "3:00");
     EXPECT_EQ(Cell(files, 0, 3).substr(0, 7), "T:tree\\");
-    EXPECT_EQ(ListColumnText(files, 0), "Name");
+    EXPECT_EQ(CListView(files).ColumnText(0), "Name");
 
     // A double-click on a file row reaches the host with its path; Return too.
     Click(files, 0, WM_LBUTTONDBLCLK);
@@ -234,9 +234,9 @@ TEST_F(Views, AGroupedViewShownAgainLooksListedAnewWhicheverWayItCameBack)
         SetView(via);
         SetView(1040);
         EXPECT_EQ(Rows(grouped), artists) << via;
-        EXPECT_EQ(SendMessageA(grouped, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), -1) << via;
+        EXPECT_EQ(CListView(grouped).NextItem(-1, LVNI_SELECTED), -1) << via;
         // The first row is marked as the focus arrives, which only the file view took away.
-        EXPECT_EQ(SendMessageA(grouped, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED), via == 1039 ? 0 : -1) << via;
+        EXPECT_EQ(CListView(grouped).NextItem(-1, LVNI_FOCUSED), via == 1039 ? 0 : -1) << via;
         EXPECT_EQ(sink.Last(SELECTED)->a, 0) << via;
         EXPECT_EQ(sink.Last(SELECTED)->b, 0) << via;
         EXPECT_EQ(Cell(grouped, 3, 1), "3:00") << via;
@@ -351,16 +351,16 @@ TEST_F(Views, GenreEntryFollowsTheGenreNamesFileAndColumnWidthsStayInStep)
     HWND grouped = FindWindowExA(control, nullptr, "SysListView32", nullptr);
     if (grouped == files)
         grouped = FindWindowExA(control, files, "SysListView32", nullptr);
-    SendMessageA(files, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(120, 0));
+    CListView(files).SetColumnWidth(0, 120);
     NMHEADERA drag = {};
-    drag.hdr.hwndFrom = reinterpret_cast<HWND>(SendMessageA(files, LVM_GETHEADER, 0, 0));
+    drag.hdr.hwndFrom = CListView(files).Header();
     drag.hdr.code = HDN_ENDTRACKA;
     drag.iItem = 0;
     SendMessageA(files, WM_NOTIFY, 0, LPARAM(&drag));
-    EXPECT_EQ(SendMessageA(grouped, LVM_GETCOLUMNWIDTH, 0, 0), 120);
+    EXPECT_EQ(CListView(grouped).ColumnWidth(0), 120);
     Put(ctrl, L"ColTimeWidth", VLong(77));
-    EXPECT_EQ(SendMessageA(files, LVM_GETCOLUMNWIDTH, 1, 0), 77);
-    EXPECT_EQ(SendMessageA(grouped, LVM_GETCOLUMNWIDTH, 1, 0), 77);
+    EXPECT_EQ(CListView(files).ColumnWidth(1), 77);
+    EXPECT_EQ(CListView(grouped).ColumnWidth(1), 77);
 }
 
 // Rows change hands between the lists and the views' caches; whatever the
@@ -376,7 +376,7 @@ TEST_F(Views, RowsSurviveRandomUseOfTheViews)
     };
     for (int step = 0; step < 300; ++step) {
         HWND list = Shown();
-        int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        int count = CListView(list).ItemCount();
         switch (next(9)) {
         case 0: case 1: SetView(1039 + long(next(4))); break;
         case 2: case 3:
@@ -406,15 +406,12 @@ TEST_F(Views, RowsSurviveRandomUseOfTheViews)
         }
         // Every item still stands on a row of its own.
         list = Shown();
-        count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        count = CListView(list).ItemCount();
         std::set<LPARAM> rows;
         for (int i = 0; i < count; ++i) {
-            LVITEMA lv = {};
-            lv.mask = LVIF_PARAM;
-            lv.iItem = i;
-            SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
-            ASSERT_NE(lv.lParam, 0) << "step " << step;
-            ASSERT_TRUE(rows.insert(lv.lParam).second) << "a row behind two items at step " << step;
+            LPARAM row = CListView(list).ItemData(i);
+            ASSERT_NE(row, 0) << "step " << step;
+            ASSERT_TRUE(rows.insert(row).second) << "a row behind two items at step " << step;
         }
     }
     EXPECT_TRUE(HeapsAreSound());
@@ -425,8 +422,8 @@ TEST_F(Views, ListKeysPassTheHostAndFocusMarksTheFirstRow)
     SearchLibrary();
     HWND files = Shown();
     SetFocus(files);
-    EXPECT_EQ(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED), 0); // focused...
-    EXPECT_EQ(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), -1); // ...not selected
+    EXPECT_EQ(CListView(files).NextItem(-1, LVNI_FOCUSED), 0); // focused...
+    EXPECT_EQ(CListView(files).NextItem(-1, LVNI_SELECTED), -1); // ...not selected
 
     Click(files, 2);
     IOleInPlaceActiveObject* active = nullptr;
