@@ -44,7 +44,8 @@ const fw::DispEntry<C> kDispatch[] = {
      &C::PutStrNoFileFound, {}, 0},
     {DISPID_TW_CACHEFILE, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>, &C::PutCacheFile,
      {}, 0},
-    {DISPID_TW_TIPTEXTFONT, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetTipTextFont, &C::PutTipTextFont, {}, 0},
+    {DISPID_TW_TIPTEXTFONT, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetFontOf<&C::m_fontTipText>,
+     &C::PutFontOf<&C::m_fontTipText, &C::TipFontSet>, {}, 0},
     {DISPID_TW_VIEW, L"View", DISP_PROPERTY, VT_I4, &C::GetView, &C::PutView, {}, 0},
     {DISPID_TW_STRLANG, L"StrLang", DISP_PROPERTY, VT_BSTR, nullptr, &C::PutStrLang, {}, 0},
     {DISPID_TW_ISLOOKUPALIVE, L"IsLookupAlive", DISP_PROPERTY, VT_BOOL, &C::GetIsLookupAlive, nullptr, {}, 0},
@@ -77,7 +78,8 @@ const fw::DispEntry<C> kDispatch[] = {
     {DISPID_TW_ENABLEHOTKEYFORVB, L"EnableHotKeyForVB", DISP_METHOD, VT_EMPTY, &C::EnableHotKeyForVB, nullptr, {}, 0},
     {DISPID_TW_SETHIDEAUDIOLENGTH, L"SetHideAudioLength", DISP_METHOD, VT_EMPTY, &C::SetHideAudioLength, nullptr,
      {VT_I4}, 1},
-    {DISPID_TW_FONT, L"Font", DISP_PROPERTY, VT_DISPATCH, &C::GetFont, &C::PutFont, {}, 0},
+    {DISPID_TW_FONT, L"Font", DISP_PROPERTY, VT_DISPATCH, &C::GetFontOf<&C::m_fontStock>,
+     &C::PutFontOf<&C::m_fontStock, &C::StockFontSet>, {}, 0},
     {DISPID_TW_BORDERSTYLE, L"BorderStyle", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nBorderStyle>,
      &C::PutShort<&C::m_nBorderStyle>, {}, 0},
     {DISPID_TW_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
@@ -303,41 +305,12 @@ HRESULT CTarnwickCtrl::PutCacheFile(CDispCall& c)
     return S_OK;
 }
 
-HRESULT CTarnwickCtrl::GetTipTextFont(CDispCall& c)
-{
-    IFontDisp* font = m_fontTipText.Dispatch();
-    c.ReturnDispatch(font);
-    if (font)
-        font->Release();
-    return S_OK;
-}
+void CTarnwickCtrl::TipFontSet() { m_view.SetTipText(std::string(), m_fontTipText.Handle()); }
 
-HRESULT CTarnwickCtrl::PutTipTextFont(CDispCall& c)
+void CTarnwickCtrl::StockFontSet()
 {
-    if (!c.Dispatch(0) || FAILED(m_fontTipText.Assign(c.Dispatch(0))))
-        return DISP_E_TYPEMISMATCH;
-    m_view.SetTipText(std::string(), m_fontTipText.Handle());
-    SetModified();
-    return S_OK;
-}
-
-HRESULT CTarnwickCtrl::GetFont(CDispCall& c)
-{
-    IFontDisp* font = m_fontStock.Dispatch();
-    c.ReturnDispatch(font);
-    if (font)
-        font->Release();
-    return S_OK;
-}
-
-HRESULT CTarnwickCtrl::PutFont(CDispCall& c)
-{
-    if (!c.Dispatch(0) || FAILED(m_fontStock.Assign(c.Dispatch(0))))
-        return DISP_E_TYPEMISMATCH;
     m_bAmbientFont = false;
     ApplyFont();
-    SetModified();
-    return S_OK;
 }
 
 HRESULT CTarnwickCtrl::GetView(CDispCall& c)

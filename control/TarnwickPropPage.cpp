@@ -16,17 +16,11 @@ CTarnwickPropPage::~CTarnwickPropPage()
 {
     Deactivate();
     ReleaseObjects();
-    if (m_pSite)
-        m_pSite->Release();
 }
 
 STDMETHODIMP CTarnwickPropPage::SetPageSite(IPropertyPageSite* site)
 {
-    if (site)
-        site->AddRef();
-    if (m_pSite)
-        m_pSite->Release();
-    m_pSite = site;
+    m_pSite.Set(site);
     return S_OK;
 }
 

@@ -25,7 +25,7 @@ private:
     ~CTarnwickPropPage() override;
     void ReleaseObjects();
 
-    IPropertyPageSite* m_pSite = nullptr;
+    fw::CComPtr<IPropertyPageSite> m_pSite;
     IUnknown** m_ppObjects = nullptr;
     ULONG m_nObjects = 0;
     HWND m_hDlg = nullptr;

@@ -45,4 +45,55 @@ private:
     CModuleLock m_lock;
 };
 
+// One counted reference to an interface, let go when the holder changes or goes.
+template <class I>
+class CComPtr {
+public:
+    CComPtr() = default;
+    CComPtr(const CComPtr&) = delete;
+    CComPtr& operator=(const CComPtr&) = delete;
+    ~CComPtr() { Reset(); }
+
+    void Set(I* p) // a reference of its own to p (null lets go)
+    {
+        if (p)
+            p->AddRef();
+        Reset();
+        m_p = p;
+    }
+    void Attach(I* p) // takes over a reference the caller holds
+    {
+        Reset();
+        m_p = p;
+    }
+    I* Detach() // hands the reference over to the caller
+    {
+        I* p = m_p;
+        m_p = nullptr;
+        return p;
+    }
+    void Reset()
+    {
+        if (I* p = Detach())
+            p->Release();
+    }
+    I** Out() // for a call that hands out a new reference
+    {
+        Reset();
+        return &m_p;
+    }
+    void CopyTo(I** out) const // a new reference for the caller; null stays null
+    {
+        *out = m_p;
+        if (m_p)
+            m_p->AddRef();
+    }
+    I* Get() const { return m_p; }
+    I* operator->() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+
+private:
+    I* m_p = nullptr;
+};
+
 } // namespace fw

@@ -15,12 +15,10 @@ CControlBase::CControlBase(const CLSID& clsid, const IID& dispIid, const IID& ev
 
 CControlBase::~CControlBase()
 {
-    if (m_pViewAdvise)
-        m_pViewAdvise->Release();
-    if (m_pOleAdvise)
-        m_pOleAdvise->Release();
-    if (m_pClientSite)
-        m_pClientSite->Release();
+    // Let go in this order: the advise sinks, then the site.
+    m_pViewAdvise.Reset();
+    m_pOleAdvise.Reset();
+    m_pClientSite.Reset();
 }
 
 STDMETHODIMP CControlBase::QueryInterface(REFIID riid, void** ppv)

@@ -42,9 +42,9 @@ HRESULT CControlBase::ActivateInPlace(IOleClientSite* site, HWND parent)
             ips->Release();
             return E_FAIL;
         }
-        m_pInPlaceSite = ips;
-        m_pFrame = frame;
-        m_pUIWindow = doc;
+        m_pInPlaceSite.Attach(ips);
+        m_pFrame.Attach(frame);
+        m_pUIWindow.Attach(doc);
     }
     ShowWindow(m_hWnd, SW_SHOWNA); // again after the Hide verb
     site->ShowObject();
@@ -138,17 +138,12 @@ STDMETHODIMP CControlBase::InPlaceDeactivate()
     UIDeactivate();
     SetFocusState(false); // the windows that held it go
     // No longer in place while the window goes: its focus changes activate nothing.
-    IOleInPlaceSite* site = m_pInPlaceSite;
-    m_pInPlaceSite = nullptr;
+    IOleInPlaceSite* site = m_pInPlaceSite.Detach();
     if (m_hWnd)
         DestroyWindow(m_hWnd);
     m_hWnd = nullptr;
-    if (m_pFrame)
-        m_pFrame->Release();
-    if (m_pUIWindow)
-        m_pUIWindow->Release();
-    m_pFrame = nullptr;
-    m_pUIWindow = nullptr;
+    m_pFrame.Reset();
+    m_pUIWindow.Reset();
     site->OnInPlaceDeactivate();
     site->Release();
     return S_OK;
@@ -196,11 +191,7 @@ STDMETHODIMP CControlBase::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC,
 
 STDMETHODIMP CControlBase::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink)
 {
-    if (sink)
-        sink->AddRef();
-    if (m_pViewAdvise)
-        m_pViewAdvise->Release();
-    m_pViewAdvise = sink;
+    m_pViewAdvise.Set(sink);
     m_nViewAdviseAspects = aspects;
     m_nViewAdviseFlags = flags;
     return S_OK;
@@ -212,11 +203,8 @@ STDMETHODIMP CControlBase::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink**
         *aspects = m_nViewAdviseAspects;
     if (flags)
         *flags = m_nViewAdviseFlags;
-    if (sink) {
-        *sink = m_pViewAdvise;
-        if (m_pViewAdvise)
-            m_pViewAdvise->AddRef();
-    }
+    if (sink)
+        m_pViewAdvise.CopyTo(sink);
     return S_OK;
 }
 

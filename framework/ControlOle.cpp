@@ -30,13 +30,9 @@ const ULONG kVerbCount = sizeof kVerbs / sizeof kVerbs[0];
 
 STDMETHODIMP CControlBase::SetClientSite(IOleClientSite* site)
 {
-    if (site != m_pClientSite)
+    if (site != m_pClientSite.Get())
         InPlaceDeactivate(); // the window belonged to the old site
-    if (site)
-        site->AddRef();
-    if (m_pClientSite)
-        m_pClientSite->Release();
-    m_pClientSite = site;
+    m_pClientSite.Set(site);
     return S_OK;
 }
 
@@ -44,9 +40,7 @@ STDMETHODIMP CControlBase::GetClientSite(IOleClientSite** site)
 {
     if (!site)
         return E_POINTER;
-    *site = m_pClientSite;
-    if (m_pClientSite)
-        m_pClientSite->AddRef();
+    m_pClientSite.CopyTo(site);
     return S_OK;
 }
 
@@ -77,7 +71,7 @@ STDMETHODIMP CControlBase::GetClipboardData(DWORD, IDataObject** d)
 STDMETHODIMP CControlBase::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT)
 {
     if (!site)
-        site = m_pClientSite;
+        site = m_pClientSite.Get();
     HRESULT hr;
     switch (verb) {
     case OLEIVERB_PRIMARY:
@@ -137,7 +131,7 @@ HRESULT CControlBase::ShowProperties(HWND owner)
     GetUserType(USERCLASSTYPE_FULL, &caption);
     // The container may deactivate or release us while the frame is up.
     AddRef();
-    IOleInPlaceFrame* frame = m_pFrame;
+    IOleInPlaceFrame* frame = m_pFrame.Get();
     if (frame) {
         frame->AddRef();
         frame->EnableModeless(FALSE);
@@ -192,7 +186,7 @@ STDMETHODIMP CControlBase::GetExtent(DWORD aspect, SIZEL* size)
 
 STDMETHODIMP CControlBase::Advise(IAdviseSink* sink, DWORD* cookie)
 {
-    if (!m_pOleAdvise && FAILED(CreateOleAdviseHolder(&m_pOleAdvise)))
+    if (!m_pOleAdvise && FAILED(CreateOleAdviseHolder(m_pOleAdvise.Out())))
         return E_OUTOFMEMORY;
     return m_pOleAdvise->Advise(sink, cookie);
 }
