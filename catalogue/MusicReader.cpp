@@ -75,17 +75,16 @@ int ReadMusicFile(CMusicInfo& info, const char* path, bool bExtended)
         info.m_bTagged = 0;
         return 0;
     }
-    if (library)
-        ReadLibraryTags(info, h, path, ext);
-    else
+    unsigned char head[4] = {};
+    if (library) {
+        ReadLibraryTags(info, h, path, ext, head);
+    } else {
         ReadId3v1(info, h);
-    if (info.m_nFileType == 1) {
-        unsigned char head[4];
-        platform::Seek(h, 0, platform::SEEK_FROM_BEGIN);
-        ReadPadded(h, head, sizeof head);
-        if (std::memcmp(head, "RIFF", 4) == 0)
-            info.m_nFileType = 0;
+        uint32_t got;
+        platform::ReadAt(h, 0, head, sizeof head, &got);
     }
+    if (info.m_nFileType == 1 && std::memcmp(head, "RIFF", 4) == 0)
+        info.m_nFileType = 0;
     platform::Close(h);
     return 1;
 }

@@ -5,14 +5,10 @@
 #include <aifffile.h>
 #include <apefile.h>
 #include <asffile.h>
-#include <cctype>
-#include <cstring>
-#include <vector>
 #include <flacfile.h>
 #include <id3v1genres.h>
 #include <id3v1tag.h>
 #include <id3v2framefactory.h>
-#include <memory>
 #include <mp4file.h>
 #include <mpcfile.h>
 #include <mpegfile.h>
@@ -23,6 +19,11 @@
 #include <vorbisfile.h>
 #include <wavfile.h>
 #include <wavpackfile.h>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -142,8 +143,11 @@ std::vector<const TagLib::Tag*> TagsOf(TagLib::File& file)
 TagLib::String FirstOf(const std::vector<const TagLib::Tag*>& tags, TagLib::String (TagLib::Tag::*field)() const)
 {
     for (const TagLib::Tag* tag : tags)
-        if (tag && !(tag->*field)().isEmpty())
-            return (tag->*field)();
+        if (tag) {
+            TagLib::String text = (tag->*field)();
+            if (!text.isEmpty())
+                return text;
+        }
     return TagLib::String();
 }
 
@@ -167,6 +171,18 @@ std::unique_ptr<TagLib::File> OpenFile(CTagStream& stream, const Format& format,
     return nullptr;
 }
 
+// The library's ID3v1 genre names in upper case (ASCII), with their numbers;
+// the first number of a name that the list holds twice.
+std::map<std::string, int32_t> GenresByName()
+{
+    std::map<std::string, int32_t> byName;
+    const TagLib::StringList names = TagLib::ID3v1::genreList();
+    int32_t index = 0;
+    for (auto it = names.begin(); it != names.end(); ++it, ++index)
+        byName.emplace(it->upper().to8Bit(), index);
+    return byName;
+}
+
 } // namespace
 
 bool IsTagLibExtension(const char* ext) { return ext && FindFormat(ext); }
@@ -185,14 +201,11 @@ int32_t GenreNumber(const std::string& text)
     if (!t.empty() && t.size() <= 3 && t.find_first_not_of("0123456789") == std::string::npos) {
         number = std::stoi(t);
     } else if (!t.empty()) {
-        TagLib::String upper = TagLib::String(t, TagLib::String::Latin1).upper();
-        const TagLib::StringList names = TagLib::ID3v1::genreList();
-        int32_t index = 0;
-        for (auto it = names.begin(); it != names.end(); ++it, ++index)
-            if (it->upper() == upper) {
-                number = index;
-                break;
-            }
+        static const std::map<std::string, int32_t> byName = GenresByName();
+        for (char& c : t)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        auto it = byName.find(t);
+        number = it == byName.end() ? -1 : it->second;
     }
     return number >= 1 && number <= 127 ? number : -1;
 }
@@ -207,9 +220,11 @@ std::string LengthText(int32_t seconds)
     return text;
 }
 
-void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path, const char* ext)
+void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path, const char* ext,
+                     unsigned char head[4])
 {
     ClearTags(info);
+    std::memset(head, 0, 4);
     const Format* format = FindFormat(ext);
     if (!format)
         return;
@@ -217,6 +232,8 @@ void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path,
     TagLib::ID3v1::Tag::setStringHandler(&ansiId3v1);
     try {
         CTagStream stream(h, path);
+        const TagLib::ByteVector first = stream.readBlock(4); // kept by the stream for the parsers
+        std::memcpy(head, first.data(), first.size());
         bool timed = false;
         std::unique_ptr<TagLib::File> file = OpenFile(stream, *format, timed);
         if (!file)

@@ -1,6 +1,5 @@
 #include "TagStream.h"
 #include <algorithm>
-#include <cstring>
 
 namespace {
 const int64_t kBlock = 8192;
@@ -13,22 +12,37 @@ CTagStream::CTagStream(platform::FileHandle h, const char* path) : m_hFile(h), m
 
 TagLib::FileName CTagStream::name() const { return m_pszPath; }
 
-// Near the end of the file the block is the file's last bytes, where the
-// trailing tags and the last audio frame lie together.
-bool CTagStream::Fill(int64_t at)
+bool CTagStream::Block::Holds(int64_t at, int64_t n) const
 {
-    int64_t start = std::max<int64_t>(0, std::min(at, m_nLength - kBlock));
-    m_buf.resize(size_t(std::min(kBlock, m_nLength - start)));
+    return at >= start && at + n <= start + int64_t(bytes.size());
+}
+
+bool CTagStream::Read(Block& block, int64_t start, int64_t size)
+{
+    block.bytes.resize(size_t(size));
     uint32_t got = 0;
-    int32_t code;
-    if (!platform::Seek(m_hFile, start, platform::SEEK_FROM_BEGIN) ||
-        !platform::Read(m_hFile, &m_buf[0], uint32_t(m_buf.size()), &got, &code)) {
-        m_buf.clear();
-        return false;
-    }
-    m_buf.resize(got);
-    m_nBufStart = start;
-    return true;
+    if (size > 0 && !platform::ReadAt(m_hFile, start, &block.bytes[0], uint32_t(size), &got))
+        got = 0;
+    block.bytes.resize(got);
+    block.start = start;
+    return got > 0;
+}
+
+// The file's first block stays, for the headers that parsers read again and
+// again. Other reads go to a second block: near the end of the file its last
+// bytes, where trailing tags and the last audio frame lie together; before
+// the block in hand (a search backwards) the block that ends with the read.
+const CTagStream::Block* CTagStream::BlockFor(int64_t at, int64_t n)
+{
+    if (m_head.Holds(at, n))
+        return &m_head;
+    if (m_other.Holds(at, n))
+        return &m_other;
+    if (at + n <= kBlock)
+        return Read(m_head, 0, std::min(kBlock, m_nLength)) ? &m_head : nullptr;
+    int64_t start = at < m_other.start ? at + n - kBlock : std::min(at, m_nLength - kBlock);
+    start = std::max<int64_t>(0, start);
+    return Read(m_other, start, std::min(kBlock, m_nLength - start)) ? &m_other : nullptr;
 }
 
 TagLib::ByteVector CTagStream::readBlock(unsigned long length)
@@ -36,28 +50,23 @@ TagLib::ByteVector CTagStream::readBlock(unsigned long length)
     if (m_nPos >= m_nLength || length == 0)
         return TagLib::ByteVector();
     // A damaged size field may ask for any length, up to the largest unsigned one.
-    const uint64_t rest = uint64_t(m_nLength - m_nPos);
-    int64_t n = int64_t(std::min<uint64_t>(length, rest));
-    const int64_t bufEnd = m_nBufStart + int64_t(m_buf.size());
-    if (m_nPos < m_nBufStart || m_nPos + n > bufEnd) {
-        if (n > kBlock / 2) { // a large block (a picture, audio): read it as it is
-            TagLib::ByteVector out(static_cast<unsigned int>(n), 0);
-            uint32_t got = 0;
-            int32_t code;
-            if (!platform::Seek(m_hFile, m_nPos, platform::SEEK_FROM_BEGIN) ||
-                !platform::Read(m_hFile, out.data(), uint32_t(n), &got, &code))
-                got = 0;
-            out.resize(got);
-            m_nPos += got;
-            return out;
-        }
-        if (!Fill(m_nPos))
-            return TagLib::ByteVector();
-        n = std::min<int64_t>(n, m_nBufStart + int64_t(m_buf.size()) - m_nPos);
-        if (n <= 0)
-            return TagLib::ByteVector();
+    int64_t n = int64_t(std::min<uint64_t>(length, uint64_t(m_nLength - m_nPos)));
+    if (n > kBlock / 2) { // a large block (a picture, audio): read as it is
+        TagLib::ByteVector out(static_cast<unsigned int>(n), 0);
+        uint32_t got = 0;
+        if (!platform::ReadAt(m_hFile, m_nPos, out.data(), uint32_t(n), &got))
+            got = 0;
+        out.resize(got);
+        m_nPos += got;
+        return out;
     }
-    TagLib::ByteVector out(m_buf.data() + (m_nPos - m_nBufStart), static_cast<unsigned int>(n));
+    const Block* block = BlockFor(m_nPos, n);
+    if (!block)
+        return TagLib::ByteVector();
+    n = std::min<int64_t>(n, block->start + int64_t(block->bytes.size()) - m_nPos); // the file may have shrunk
+    if (n <= 0)
+        return TagLib::ByteVector();
+    TagLib::ByteVector out(block->bytes.data() + (m_nPos - block->start), static_cast<unsigned int>(n));
     m_nPos += n;
     return out;
 }

@@ -3,6 +3,7 @@
 // in-memory file system in the native tests.
 #pragma once
 #include "platform/PlatformFile.h"
+#include <string>
 #include <tiostream.h>
 
 class CTagStream : public TagLib::IOStream {
@@ -25,14 +26,20 @@ public:
     void truncate(long) override {}
 
 private:
-    // A block of the file kept in memory: the library reads headers a few
-    // bytes at a time, often the same ones twice.
-    bool Fill(int64_t at);
+    // Bytes of the file kept in memory: parsers read headers a few bytes at
+    // a time, often the same ones twice.
+    struct Block {
+        int64_t start = 0;
+        std::string bytes;
+        bool Holds(int64_t at, int64_t n) const;
+    };
+    bool Read(Block& block, int64_t start, int64_t size);
+    const Block* BlockFor(int64_t at, int64_t n);
 
     platform::FileHandle m_hFile;
     const char* m_pszPath;
     int64_t m_nLength = 0;
     int64_t m_nPos = 0;
-    int64_t m_nBufStart = 0; // file offset of m_buf[0]
-    std::string m_buf;
+    Block m_head;  // the file's first bytes
+    Block m_other; // the last bytes read elsewhere
 };

@@ -49,6 +49,9 @@ enum SeekFrom { SEEK_FROM_BEGIN, SEEK_FROM_END };
 bool Seek(FileHandle h, int64_t offset, SeekFrom from);
 // The file's length in bytes; -1 when it cannot be told.
 int64_t FileSize(FileHandle h);
+// Reads up to n bytes at an offset, in one call: *got is what the file
+// holds there (0 at or past its end). False on an error.
+bool ReadAt(FileHandle h, int64_t offset, void* buf, uint32_t n, uint32_t* got);
 void Close(FileHandle h);
 
 int32_t RemoveFile(const char* path);          // 0 or the code of the cause

@@ -235,6 +235,13 @@ bool Seek(FileHandle h, int64_t offset, SeekFrom from)
 
 int64_t FileSize(FileHandle h) { return int64_t(h->data->size()); }
 
+bool ReadAt(FileHandle h, int64_t offset, void* buf, uint32_t n, uint32_t* got)
+{
+    int32_t code;
+    *got = 0;
+    return offset >= 0 && Seek(h, offset, SEEK_FROM_BEGIN) && Read(h, buf, n, got, &code);
+}
+
 void Close(FileHandle h)
 {
     if (Node* n = Find(h->key))

@@ -111,6 +111,17 @@ int64_t FileSize(FileHandle h)
     return GetFileSizeEx(Unwrap(h), &size) ? int64_t(size.QuadPart) : -1;
 }
 
+bool ReadAt(FileHandle h, int64_t offset, void* buf, uint32_t n, uint32_t* got)
+{
+    OVERLAPPED at = {};
+    at.Offset = DWORD(uint64_t(offset));
+    at.OffsetHigh = DWORD(uint64_t(offset) >> 32);
+    DWORD read = 0;
+    BOOL ok = ReadFile(Unwrap(h), buf, n, &read, &at);
+    *got = ok ? read : 0;
+    return ok || GetLastError() == ERROR_HANDLE_EOF;
+}
+
 void Close(FileHandle h) { CloseHandle(Unwrap(h)); }
 
 int32_t RemoveFile(const char* path) { return DeleteFileA(path) ? FC_OK : LastCode(); }

@@ -47,12 +47,14 @@ std::string ApeTag(const TagItems& items)
            Le32(0) + std::string(8, '\0');
 }
 
-std::string MpegFrames(int n)
+std::string MpegFrames(int n, bool counted)
 {
     std::string frame = std::string("\xFF\xFB\x90\x00", 4) + std::string(413, '\0'); // 144 * 128000 / 44100 bytes
     std::string out;
     for (int i = 0; i < n; ++i)
         out += frame;
+    if (counted && n > 0) // after the header and 32 bytes of side information
+        out.replace(36, 16, "Xing" + Be32(3) + Be32(uint32_t(n - 1)) + Be32(uint32_t(frame.size()) * uint32_t(n - 1)));
     return out;
 }
 

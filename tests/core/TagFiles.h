@@ -19,8 +19,10 @@ std::string Utf16Text(const std::u16string& text);
 // An APEv2 tag with a footer only, as it stands before an ID3v1 block.
 std::string ApeTag(const TagItems& items);
 
-// n MPEG-1 layer III frames of 128 kbit/s at 44.1 kHz, 1152 samples each.
-std::string MpegFrames(int n);
+// n MPEG-1 layer III frames of 128 kbit/s at 44.1 kHz, 1152 samples each;
+// with counted, the first says how many frames and bytes follow, as encoders
+// write it ("Xing").
+std::string MpegFrames(int n, bool counted = false);
 
 // 8-bit mono PCM of the given rate and byte count, with an INFO list when items are given (INAM, IART, ...).
 std::string WavFile(uint32_t rate, uint32_t bytes, const TagItems& info = {});

@@ -56,6 +56,14 @@ TEST_F(ExtendedReader, Mp3FieldsComeFromId3v2ThenApeThenId3v1)
 
     // Without extended tags only the block at the end counts, and no length.
     EXPECT_EQ(Fields(Read("y.mp3", file, false)), "v1 title|v1 artist|v1 album|17|1|0|");
+    // A file another program reads meanwhile is read all the same.
+    int32_t code;
+    platform::FileHandle held = platform::OpenRead(Path("x.mp3").c_str(), &code);
+    ASSERT_NE(held, nullptr);
+    CMusicInfo again;
+    EXPECT_EQ(ReadMusicFile(again, Path("x.mp3").c_str(), true), 1);
+    EXPECT_EQ(again.m_strTitle.view(), title);
+    platform::Close(held);
     // A RIFF file named .mp3 is still no MP3.
     EXPECT_EQ(Read("riff.mp3", WavFile(1000, 100)).m_nFileType, 0);
 }
