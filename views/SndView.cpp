@@ -184,11 +184,12 @@ void CSndView::SaveViewRows()
     int index = ViewIndex(m_nListedView);
     if (index <= 0 || !Handle())
         return;
-    auto& cache = m_caches[index];
-    cache.clear();
+    std::vector<ListRow*> rows;
+    rows.reserve(size_t(ItemCount()));
     for (int i = 0; i < ItemCount(); ++i)
         if (ListRow* row = RowAt(i))
-            cache.emplace_hint(cache.end(), i, row);
+            rows.push_back(row);
+    m_rowCache.Keep(index, std::move(rows));
 }
 
 // The cached rows go back into the list, which owns them again.
@@ -197,25 +198,20 @@ void CSndView::RestoreViewRows(int32_t view)
     int index = ViewIndex(view);
     if (index <= 0)
         return;
-    if (m_caches[index].empty()) {
+    if (!m_rowCache.Holds(index)) {
         BuildGroupRows(view);
         return;
     }
-    for (const auto& entry : m_caches[index])
-        if (InsertRow(ItemCount(), entry.second, view) < 0)
-            delete entry.second;
-    m_caches[index].clear();
+    for (ListRow* row : m_rowCache.Take(index))
+        if (InsertRow(ItemCount(), row, view) < 0)
+            delete row;
     m_nListedView = view;
 }
 
 void CSndView::DiscardViewRows(int32_t view)
 {
-    int index = ViewIndex(view);
-    if (index <= 0)
-        return;
-    for (const auto& entry : m_caches[index])
-        delete entry.second;
-    m_caches[index].clear();
+    if (ViewIndex(view) > 0)
+        m_rowCache.Discard(ViewIndex(view));
 }
 
 // Every grouped row goes: the listed ones and the cached ones.

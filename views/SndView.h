@@ -7,6 +7,7 @@
 #include "cddb/CddbApi.h"
 #include "listctrl/SndListCtrl.h"
 #include "listctrl/TipWnd.h"
+#include "RowCache.h"
 #include <map>
 #include <string>
 
@@ -151,7 +152,7 @@ private:
     bool m_bStopping = false;   // StopSearch asked the worker to end at its next poll
     bool m_bFilling = false;    // the file list is being filled with redraw off
     DWORD m_nLastPaint = 0;     // when it was last drawn meanwhile
-    std::map<int, ListRow*> m_caches[4];
+    CRowCache m_rowCache;
     CObjectRef<ICddbComponent> m_pCddb;
     CObjectRef<ICddbLookupService> m_pLookupService; // set once a registered user is known
     bool m_bLookupSetupOk = false;
