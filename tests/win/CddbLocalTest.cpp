@@ -119,45 +119,6 @@ ICddbComponent* NewComponent()
     return component;
 }
 
-ICddbLookupService* ServiceOf(ICddbComponent* component)
-{
-    ICddbLookupService* service = nullptr;
-    EXPECT_EQ(component->GetLookupService(&service), S_OK);
-    return service;
-}
-
-// What one identification answered, read as the control reads it.
-struct Answer {
-    HRESULT hr = E_FAIL;
-    LONG track = -1;
-    bool disc = false;
-    std::wstring artist, album, genre, title;
-};
-
-Answer Identify(ICddbLookupService* service, const wchar_t* path)
-{
-    Answer a;
-    ICddbDisc* disc = nullptr;
-    BSTR text = SysAllocString(path);
-    a.hr = service->IdentifyFile(text, 0, &a.track, &disc);
-    SysFreeString(text);
-    if (!disc)
-        return a;
-    a.disc = true;
-    BSTR s = nullptr;
-    disc->GetArtist(&s);
-    a.artist = Take(s);
-    disc->GetAlbum(&s);
-    a.album = Take(s);
-    disc->GetGenre(&s);
-    a.genre = Take(s);
-    s = nullptr;
-    if (SUCCEEDED(disc->GetTrackTitle(a.track, &s)))
-        a.title = Take(s);
-    disc->Release();
-    return a;
-}
-
 // The result list as "Artist / Album" lines; "<none>" when the component gives no list.
 std::vector<std::wstring> Candidates(ICddbComponent* component)
 {
@@ -201,7 +162,7 @@ protected:
     {
         component = NewComponent();
         ASSERT_NE(component, nullptr);
-        service = ServiceOf(component);
+        EXPECT_EQ(component->GetLookupService(&service), S_OK);
     }
     void TearDown() override
     {
@@ -210,15 +171,24 @@ protected:
             EXPECT_EQ(component->Release(), 0u);
         }
     }
-    // A direct match as "track artist|album|title|genre"; otherwise "0: " and
-    // the candidates, "<none>" when the component gives no list.
+    // An identification read as the control reads it: a direct match as "track
+    // artist|album|title|genre"; otherwise "0: " and the candidates, "<none>"
+    // when the component gives no list.
     std::wstring Lookup(const wchar_t* path)
     {
-        Answer a = Identify(service, path);
-        EXPECT_EQ(a.hr, S_OK);
-        if (a.disc)
-            return std::to_wstring(a.track) + L" " + a.artist + L"|" + a.album + L"|" + a.title + L"|" + a.genre;
-        std::wstring out = std::to_wstring(a.track) + L":";
+        ICddbDisc* disc = nullptr;
+        BSTR text = SysAllocString(path);
+        LONG track = -1;
+        EXPECT_EQ(service->IdentifyFile(text, 0, &track, &disc), S_OK);
+        SysFreeString(text);
+        std::wstring out = std::to_wstring(track);
+        if (disc) {
+            BSTR s[4] = {};
+            disc->GetArtist(&s[0]), disc->GetAlbum(&s[1]), disc->GetTrackTitle(track, &s[2]), disc->GetGenre(&s[3]);
+            disc->Release();
+            return out + L" " + Take(s[0]) + L"|" + Take(s[1]) + L"|" + Take(s[2]) + L"|" + Take(s[3]);
+        }
+        out += L":";
         for (const std::wstring& c : Candidates(component))
             out += (out.back() == L':' ? L" " : L"; ") + c;
         return out;
