@@ -33,17 +33,18 @@ const fw::DispEntry<C> kDispatch[] = {
      &C::PutWidth<2, &C::m_nColTypeWidth>, {}, 0},
     {DISPID_TW_COLSOURCEWIDTH, L"ColSourceWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColSourceWidth>,
      &C::PutWidth<3, &C::m_nColSourceWidth>, {}, 0},
-    {DISPID_TW_TIPTEXT, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>, &C::PutTipText, {}, 0},
+    {DISPID_TW_TIPTEXT, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>,
+     &C::PutString<&C::m_strTipText, &C::TipTextSet>, {}, 0},
     {DISPID_TW_TIPTEXTCOLOR, L"TipTextColor", DISP_PROPERTY, VT_I4, &C::GetTipTextColor, &C::PutTipTextColor, {}, 0},
     {DISPID_TW_GENREINIFILEPATH, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strGenreIniFilePath>,
-     &C::PutGenreIniFilePath, {}, 0},
+     &C::PutString<&C::m_strGenreIniFilePath, &C::GenreIniFilePathSet>, {}, 0},
     {DISPID_TW_VISIBLE, L"Visible", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bVisible>, &C::PutVisible, {}, 0},
     {DISPID_TW_SHOWCONTEXTMENU, L"ShowContextMenu", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bShowContextMenu>,
      &C::PutShowContextMenu, {}, 0},
     {DISPID_TW_STRNOFILEFOUND, L"StrNoFileFound", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strNoFileFound>,
-     &C::PutStrNoFileFound, {}, 0},
-    {DISPID_TW_CACHEFILE, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>, &C::PutCacheFile,
-     {}, 0},
+     &C::PutString<&C::m_strNoFileFound, &C::NoFileFoundSet>, {}, 0},
+    {DISPID_TW_CACHEFILE, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>,
+     &C::PutString<&C::m_strCacheFile, &C::CacheFileSet>, {}, 0},
     {DISPID_TW_TIPTEXTFONT, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetFontOf<&C::m_fontTipText>,
      &C::PutFontOf<&C::m_fontTipText, &C::TipFontSet>, {}, 0},
     {DISPID_TW_VIEW, L"View", DISP_PROPERTY, VT_I4, &C::GetView, &C::PutView, {}, 0},
@@ -255,21 +256,9 @@ HRESULT CTarnwickCtrl::PutTipTextColor(CDispCall& c)
     return S_OK;
 }
 
-HRESULT CTarnwickCtrl::PutTipText(CDispCall& c)
-{
-    m_strTipText = c.Str(0);
-    m_view.SetTipText(m_strTipText, nullptr);
-    SetModified();
-    return S_OK;
-}
+void CTarnwickCtrl::TipTextSet() { m_view.SetTipText(m_strTipText, nullptr); }
 
-HRESULT CTarnwickCtrl::PutGenreIniFilePath(CDispCall& c)
-{
-    m_strGenreIniFilePath = c.Str(0);
-    m_view.Catalogue().SetGenreIniPath(m_strGenreIniFilePath.c_str());
-    SetModified();
-    return S_OK;
-}
+void CTarnwickCtrl::GenreIniFilePathSet() { m_view.Catalogue().SetGenreIniPath(m_strGenreIniFilePath.c_str()); }
 
 HRESULT CTarnwickCtrl::PutVisible(CDispCall& c)
 {
@@ -288,21 +277,12 @@ HRESULT CTarnwickCtrl::PutShowContextMenu(CDispCall& c)
     return S_OK;
 }
 
-HRESULT CTarnwickCtrl::PutStrNoFileFound(CDispCall& c)
-{
-    m_strNoFileFound = c.Str(0);
-    m_view.SetNoFileFoundText(m_strNoFileFound);
-    SetModified();
-    return S_OK;
-}
+void CTarnwickCtrl::NoFileFoundSet() { m_view.SetNoFileFoundText(m_strNoFileFound); }
 
-HRESULT CTarnwickCtrl::PutCacheFile(CDispCall& c)
+void CTarnwickCtrl::CacheFileSet()
 {
-    m_strCacheFile = c.Str(0);
     if (!m_view.IsLookupRunning()) // the look-up walks the file index
         ::LoadFile(m_view.Catalogue(), m_strCacheFile.c_str());
-    SetModified();
-    return S_OK;
 }
 
 void CTarnwickCtrl::TipFontSet() { m_view.SetTipText(std::string(), m_fontTipText.Handle()); }

@@ -43,6 +43,19 @@ public:
         SetModified();
         return S_OK;
     }
+    // A text property: stored, handed on to where it shows or acts, and the control marked modified.
+    template <std::string CTarnwickCtrl::*Member, void (CTarnwickCtrl::*Apply)()>
+    HRESULT PutString(fw::CDispCall& c)
+    {
+        this->*Member = c.Str(0);
+        (this->*Apply)();
+        SetModified();
+        return S_OK;
+    }
+    void TipTextSet();
+    void GenreIniFilePathSet();
+    void NoFileFoundSet();
+    void CacheFileSet();
     template <int Column, std::string CTarnwickCtrl::*Member>
     HRESULT PutHeader(fw::CDispCall& c)
     {
@@ -67,12 +80,8 @@ public:
     }
     HRESULT GetTipTextColor(fw::CDispCall& c);
     HRESULT PutTipTextColor(fw::CDispCall& c);
-    HRESULT PutTipText(fw::CDispCall& c);
-    HRESULT PutGenreIniFilePath(fw::CDispCall& c);
     HRESULT PutVisible(fw::CDispCall& c);
     HRESULT PutShowContextMenu(fw::CDispCall& c);
-    HRESULT PutCacheFile(fw::CDispCall& c);
-    HRESULT PutStrNoFileFound(fw::CDispCall& c);
     // The two font properties: a font object of the host's is copied in, and
     // then the control's windows are told.
     template <fw::CFontHolder CTarnwickCtrl::*Font>
