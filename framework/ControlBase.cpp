@@ -155,14 +155,13 @@ HRESULT CControlBase::GetAmbientProperty(DISPID id, VARIANT* value)
     if (!value)
         return E_POINTER;
     VariantInit(value);
-    IDispatch* ambient = nullptr;
+    CComPtr<IDispatch> ambient;
     if (!m_pClientSite ||
-        FAILED(m_pClientSite->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ambient))))
+        FAILED(m_pClientSite->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ambient.Out()))) || !ambient)
         return E_NOINTERFACE;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     HRESULT hr = ambient->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr,
                                  nullptr);
-    ambient->Release();
     if (FAILED(hr))
         VariantClear(value);
     return hr;
@@ -180,16 +179,20 @@ bool CControlBase::IsUserMode()
     return user;
 }
 
+bool CControlBase::ControlSiteOf(CComPtr<IOleControlSite>& site) const
+{
+    return m_pClientSite &&
+           SUCCEEDED(m_pClientSite->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(site.Out()))) &&
+           site;
+}
+
 void CControlBase::NotifyControlInfoChanged()
 {
-    IOleControlSite* controlSite = nullptr;
-    if (!m_pClientSite ||
-        FAILED(m_pClientSite->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite))) ||
-        !controlSite)
+    CComPtr<IOleControlSite> site;
+    if (!ControlSiteOf(site))
         return;
-    controlSite->OnControlInfoChanged();
-    controlSite->OnFocus(TRUE);
-    controlSite->Release();
+    site->OnControlInfoChanged();
+    site->OnFocus(TRUE);
 }
 
 // --- Connection points, class information, property pages

@@ -160,6 +160,8 @@ private:
     HRESULT UIActivate(bool takeFocus);
     void SetFocusState(bool inside);
     HRESULT ShowProperties(HWND owner);
+    // The container's control site, when its client site has one.
+    bool ControlSiteOf(CComPtr<IOleControlSite>& site) const;
     void NotifyViewChange();
 
     CModuleLock m_lock;

@@ -100,13 +100,9 @@ void CControlBase::SetFocusState(bool inside)
     if (inside == m_bFocus)
         return;
     m_bFocus = inside;
-    IOleControlSite* controlSite = nullptr;
-    if (m_pClientSite &&
-        SUCCEEDED(m_pClientSite->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite))) &&
-        controlSite) {
-        controlSite->OnFocus(inside);
-        controlSite->Release();
-    }
+    CComPtr<IOleControlSite> site;
+    if (ControlSiteOf(site))
+        site->OnFocus(inside);
 }
 
 STDMETHODIMP CControlBase::GetWindow(HWND* hwnd)

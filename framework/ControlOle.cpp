@@ -112,13 +112,9 @@ STDMETHODIMP CControlBase::EnumVerbs(IEnumOLEVERB** e)
 // else the system's frame over our pages, owned by the container's window.
 HRESULT CControlBase::ShowProperties(HWND owner)
 {
-    IOleControlSite* controlSite = nullptr;
-    if (m_pClientSite &&
-        SUCCEEDED(m_pClientSite->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite))) &&
-        controlSite) {
-        HRESULT shown = controlSite->ShowPropertyFrame();
-        controlSite->Release();
-        if (shown == S_OK)
+    {
+        CComPtr<IOleControlSite> site; // let go before the system's frame comes up
+        if (ControlSiteOf(site) && site->ShowPropertyFrame() == S_OK)
             return S_OK;
     }
     CAUUID pages = {};
@@ -131,18 +127,15 @@ HRESULT CControlBase::ShowProperties(HWND owner)
     GetUserType(USERCLASSTYPE_FULL, &caption);
     // The container may deactivate or release us while the frame is up.
     AddRef();
-    IOleInPlaceFrame* frame = m_pFrame.Get();
-    if (frame) {
-        frame->AddRef();
+    CComPtr<IOleInPlaceFrame> frame;
+    frame.Set(m_pFrame.Get());
+    if (frame)
         frame->EnableModeless(FALSE);
-    }
     IUnknown* self = static_cast<IDispatch*>(this);
     hr = OleCreatePropertyFrame(owner, 0, 0, caption, 1, &self, pages.cElems, pages.pElems, LOCALE_USER_DEFAULT, 0,
                                 nullptr);
-    if (frame) {
+    if (frame)
         frame->EnableModeless(TRUE);
-        frame->Release();
-    }
     CoTaskMemFree(caption);
     CoTaskMemFree(pages.pElems);
     Release();

@@ -94,26 +94,18 @@ STDMETHODIMP CControlBase::Load(IStorage* storage)
 {
     if (!storage)
         return E_POINTER;
-    IStream* stream = nullptr;
-    HRESULT hr = storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
-    if (FAILED(hr))
-        return hr;
-    hr = Load(stream);
-    stream->Release();
-    return hr;
+    CComPtr<IStream> stream;
+    HRESULT hr = storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Out());
+    return FAILED(hr) ? hr : Load(stream.Get());
 }
 
 STDMETHODIMP CControlBase::Save(IStorage* storage, BOOL)
 {
     if (!storage)
         return E_POINTER;
-    IStream* stream = nullptr;
-    HRESULT hr = storage->CreateStream(L"Contents", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream);
-    if (FAILED(hr))
-        return hr;
-    hr = Save(stream, TRUE);
-    stream->Release();
-    return hr;
+    CComPtr<IStream> stream;
+    HRESULT hr = storage->CreateStream(L"Contents", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, stream.Out());
+    return FAILED(hr) ? hr : Save(stream.Get(), TRUE);
 }
 
 } // namespace fw
