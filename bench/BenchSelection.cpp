@@ -118,7 +118,7 @@ bool InOrder(HWND list, int column, bool ascending)
     int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::string previous;
     for (int i = 0; i < count; ++i) {
-        std::string text = ListCellText(list, i, column);
+        std::string text = CListView(list).ItemText(i, column);
         if (column == 1)
             text = RightAligned(text);
         int order = _mbsicmp(U(previous), U(text));
@@ -141,7 +141,7 @@ HWND MakeBareList(HWND parent, HWND model, RECT at, std::vector<std::string>& na
                                 at.left, at.top, at.right - at.left, at.bottom - at.top, parent, nullptr, nullptr,
                                 nullptr);
     for (int c = 0; c < kColumns; ++c) {
-        std::string title = ListColumnText(model, c);
+        std::string title = CListView(model).ColumnText(c);
         LVCOLUMNA col = {};
         col.mask = LVCF_TEXT | LVCF_WIDTH;
         col.cx = int(SendMessageA(model, LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
@@ -155,7 +155,7 @@ HWND MakeBareList(HWND parent, HWND model, RECT at, std::vector<std::string>& na
     for (int i = 0; i < count; ++i) {
         std::string cells[kColumns];
         for (int c = 0; c < kColumns; ++c)
-            cells[c] = ListCellText(model, i, c);
+            cells[c] = CListView(model).ItemText(i, c);
         names[size_t(i)] = cells[0];
         times[size_t(i)] = RightAligned(cells[1]);
         LVITEMA item = {};
@@ -199,13 +199,8 @@ double SortBare(HWND list, const std::vector<std::string>& texts, bool ascending
 // drawn itself again.
 double ClickHeader(HWND list, int column)
 {
-    HWND header = HWND(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT r = {};
-    SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), LPARAM(&r));
-    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     double start = Now();
-    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(header, WM_LBUTTONUP, 0, at);
+    ClickListHeader(list, column);
     UpdateWindow(list);
     return Now() - start;
 }
@@ -325,7 +320,7 @@ SortPhases ReplaySort(HWND list, int column, bool ascending, bool redraw)
     std::vector<Pair> pairs(static_cast<size_t>(count));
     double start = Now();
     for (int i = 0; i < count; ++i) {
-        pairs[size_t(i)].strText = ListCellText(list, i, column);
+        pairs[size_t(i)].strText = CListView(list).ItemText(i, column);
         pairs[size_t(i)].lOld = DataOf(list, i);
     }
     t.read = Now() - start;

@@ -16,7 +16,7 @@ enum : unsigned {
     UM_LOOKUPPROGRESS = 0x0400 + 9,
     UM_ENDLOOKUP = 0x0400 + 10,
     UM_DOCOMMAND = 0x0400 + 11,     // list -> control: command 1 or 2
-    UM_TRACKUPDATED = 0x0400 + 12,  // lookup worker -> view: CMusicInfo*
+    UM_TRACKUPDATED = 0x0400 + 12,  // lookup worker -> view: CMusicInfo*, CTrackFound*
     UM_LOOKUPERROR = 0x0400 + 13,
     UM_ITEMSSELECTED = 0x0400 + 14, // list -> control: selected file rows, selected items
 };

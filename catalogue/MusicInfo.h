@@ -3,9 +3,17 @@
 #include "Str.h"
 #include "platform/PlatformCom.h"
 #include <cstdint>
+#include <string>
 
 class CArchive;
 struct ICddbDisc;
+
+// What the look-up found for a record, made aside on the worker's thread and
+// put into the record on the window's thread (CMusicInfo::TakeTrack).
+struct CTrackFound {
+    std::string strAlbum, strArtist, strTitle;
+    int32_t nGenre = 0;
+};
 
 class CMusicInfo {
 public:
@@ -18,10 +26,12 @@ public:
     virtual void Serialize(CArchive& ar);
 
     // The track lookup (Windows only, on the lookup worker): asks the look-up
-    // service for this file and fills in album, artist, title and genre.
-    // 1 when the record was filled in, a negative code when the component
-    // failed, any other value when nothing was done.
-    int32_t LookupTrack();
+    // service for this file and gives album, artist, title and genre in found,
+    // leaving the record as it is. 1 when found is filled in, a negative code
+    // when the component failed, any other value when nothing was found.
+    int32_t LookupTrack(CTrackFound& found) const;
+    // Puts what the look-up found into the record, which then counts as tagged.
+    void TakeTrack(const CTrackFound& found);
 
     int32_t m_bTagged = 0;   // an MP3 whose tag gives title, album and artist
     int16_t m_nGroupRefs = 0; // how many group sets hold this record (never saved)
@@ -42,6 +52,6 @@ public:
     CObjectRef<IUnknown> m_pLookupService;
 
 private:
-    // Takes the title of the disc's first track whose title the path holds.
-    int32_t FindTitleInPath(ICddbDisc* disc);
+    // The title of the disc's first track whose title the path holds.
+    int32_t FindTitleInPath(ICddbDisc* disc, std::string& title) const;
 };

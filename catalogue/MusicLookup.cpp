@@ -1,6 +1,6 @@
 // The look-up of one record through the CDDB component. It runs on the lookup
-// worker's thread with the pointers the view lent the record, and changes
-// nothing but the record itself.
+// worker's thread with the pointers the view lent the record and changes
+// nothing: the window's thread puts the answer into the record.
 #include "MusicInfo.h"
 #include "cddb/CddbApi.h"
 #include "framework/Module.h"
@@ -46,7 +46,7 @@ int32_t NothingDone(HRESULT hr) { return FAILED(hr) ? int32_t(hr) : 0; }
 
 } // namespace
 
-int32_t CMusicInfo::LookupTrack()
+int32_t CMusicInfo::LookupTrack(CTrackFound& found) const
 {
     auto* service = static_cast<ICddbLookupService*>(m_pLookupService.Get());
     if (!service)
@@ -77,28 +77,37 @@ int32_t CMusicInfo::LookupTrack()
     std::string artist = Ansi(disc->GetArtist(&text), text);
     std::string album = Ansi(disc->GetAlbum(&text), text);
     std::string genre = Ansi(disc->GetGenre(&text), text);
+    std::string title = m_strTitle.c_str(); // kept when no track gives one
     if (track > 0) {
         HRESULT got = disc->GetTrackTitle(track, &text);
-        std::string title = Ansi(got, text);
+        std::string named = Ansi(got, text);
         if (SUCCEEDED(got))
-            m_strTitle = title;
+            title = named;
     } else {
-        int32_t found = FindTitleInPath(disc.Get());
-        if (FAILED(found))
-            return found; // the record stays as it was
+        int32_t result = FindTitleInPath(disc.Get(), title);
+        if (FAILED(result))
+            return result; // the record stays as it was
     }
-    m_strAlbum = TrimBlanks(album.c_str());
-    m_strArtist = TrimBlanks(artist.c_str());
-    m_strTitle = TrimBlanks(m_strTitle.c_str());
-    m_nGenre = GenreNumber(genre);
-    m_bTagged = 1;
+    found.strAlbum = TrimBlanks(album.c_str());
+    found.strArtist = TrimBlanks(artist.c_str());
+    found.strTitle = TrimBlanks(title.c_str());
+    found.nGenre = GenreNumber(genre);
     return 1;
+}
+
+void CMusicInfo::TakeTrack(const CTrackFound& found)
+{
+    m_strAlbum = found.strAlbum;
+    m_strArtist = found.strArtist;
+    m_strTitle = found.strTitle;
+    m_nGenre = found.nGenre;
+    m_bTagged = 1;
 }
 
 // The track list and its count must come (a failure ends the look-up of this
 // track); a track or title that cannot be read is passed over. An empty title
 // is in every path.
-int32_t CMusicInfo::FindTitleInPath(ICddbDisc* disc)
+int32_t CMusicInfo::FindTitleInPath(ICddbDisc* disc, std::string& found) const
 {
     CObjectRef<ICddbTrackList> tracks;
     HRESULT hr = disc->GetTracks(tracks.Out());
@@ -118,7 +127,7 @@ int32_t CMusicInfo::FindTitleInPath(ICddbDisc* disc)
         HRESULT got = track->GetTitle(&text);
         std::string title = Ansi(got, text);
         if (SUCCEEDED(got) && std::strstr(m_strPath.c_str(), title.c_str())) {
-            m_strTitle = title;
+            found = title;
             break;
         }
     }

@@ -233,7 +233,7 @@ void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path,
     try {
         CTagStream stream(h, path);
         const TagLib::ByteVector first = stream.readBlock(4); // kept by the stream for the parsers
-        if (!first.isEmpty()) // an empty block has no data to copy from
+        if (!first.isEmpty()) // an empty block has no bytes to point at
             std::memcpy(head, first.data(), first.size());
         bool timed = false;
         std::unique_ptr<TagLib::File> file = OpenFile(stream, *format, timed);

@@ -4,33 +4,19 @@
 #include "CddbSettings.h"
 #include "framework/ClassFactory.h"
 #include "framework/Module.h"
+#include "framework/Registration.h"
 #include <olectl.h>
 #include <string>
+#include <vector>
 
 namespace {
 
 fw::CClassFactory g_factory(&CreateCddbComponent);
 
-const wchar_t kTypeName[] = L"CddbLocal Component";
-
-std::wstring ClassKey()
-{
-    wchar_t clsid[40];
-    StringFromGUID2(CLSID_CddbComponent, clsid, 40);
-    return std::wstring(L"CLSID\\") + clsid;
-}
-
-LONG SetClassValue(const std::wstring& key, const wchar_t* name, const std::wstring& value)
-{
-    HKEY h;
-    LONG err = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
-    if (err != ERROR_SUCCESS)
-        return err;
-    err = RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                         DWORD((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(h);
-    return err;
-}
+// One class, with no ProgID and no type library, for any threading model (the
+// objects lock what they share).
+const std::vector<fw::ClassRegistration> kClasses = {
+    {&CLSID_CddbComponent, nullptr, "CddbLocal Component", false, 0, 0, nullptr, nullptr, "Both"}};
 
 } // namespace
 
@@ -48,25 +34,16 @@ extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID riid, void
     return g_factory.QueryInterface(riid, ppv);
 }
 
-// The class for any threading model (the objects lock what they share), and
-// the database folder "cddb" beside the module unless one is set already.
+// The class, and the database folder "cddb" beside the module unless one is set already.
 extern "C" HRESULT __stdcall DllRegisterServer()
 {
     try {
         const std::wstring module = fw::ModulePathW();
-        const std::wstring key = ClassKey();
         if (module.empty())
             return SELFREG_E_CLASS;
-        LONG errs[] = {
-            SetClassValue(key, nullptr, kTypeName),
-            SetClassValue(key + L"\\InprocServer32", nullptr, module),
-            SetClassValue(key + L"\\InprocServer32", L"ThreadingModel", L"Both"),
-            CddbWriteDefaultFolder(module.substr(0, module.find_last_of(L"\\/") + 1) + L"cddb"),
-        };
-        for (LONG err : errs)
-            if (err != ERROR_SUCCESS)
-                return SELFREG_E_CLASS;
-        return S_OK;
+        HRESULT hr = fw::RegisterClasses(module, kClasses);
+        LONG err = CddbWriteDefaultFolder(module.substr(0, module.find_last_of(L"\\/") + 1) + L"cddb");
+        return FAILED(hr) || err != ERROR_SUCCESS ? SELFREG_E_CLASS : S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -75,10 +52,7 @@ extern "C" HRESULT __stdcall DllRegisterServer()
 extern "C" HRESULT __stdcall DllUnregisterServer()
 {
     try {
-        LONG err = RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKey().c_str());
-        if (err == ERROR_SUCCESS)
-            err = RegDeleteKeyW(HKEY_CLASSES_ROOT, ClassKey().c_str());
-        if (err != ERROR_SUCCESS && err != ERROR_FILE_NOT_FOUND)
+        if (FAILED(fw::UnregisterClasses(kClasses)))
             return SELFREG_E_CLASS;
         return CddbRemoveMachineSettings() == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
     } catch (...) {

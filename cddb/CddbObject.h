@@ -1,39 +1,16 @@
-// The common part of the component's objects: IUnknown and IDispatch over one
-// interface. The objects are called by position only, so IDispatch describes
+// The common part of the component's objects: IUnknown (the framework's) and
+// IDispatch over one interface. The objects are called by position only, so IDispatch describes
 // nothing: no type information, and names and Invoke are not supported.
 // Reference counts are atomic: callers use the objects from several threads.
 #pragma once
-#include "framework/Module.h"
+#include "framework/ComObject.h"
 #include <windows.h>
 #include <ole2.h>
 
 template <class I, const IID& kIid>
-class CCddbObject : public I {
+class CCddbObject : public fw::CComObject<I, IID_IDispatch, kIid> {
 public:
     CCddbObject() = default;
-    CCddbObject(const CCddbObject&) = delete;
-    CCddbObject& operator=(const CCddbObject&) = delete;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIid) {
-            *ppv = static_cast<I*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&m_nRefs)); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG n = InterlockedDecrement(&m_nRefs);
-        if (n == 0)
-            delete this;
-        return ULONG(n);
-    }
 
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
     {
@@ -54,10 +31,4 @@ public:
         return E_NOTIMPL;
     }
 
-protected:
-    virtual ~CCddbObject() = default;
-
-private:
-    volatile LONG m_nRefs = 1;
-    fw::CModuleLock m_lock;
 };

@@ -252,27 +252,27 @@ bool CDiscIndex::TitleMatch(uint32_t nDisc, LONG nNumber, const std::wstring& re
     return false;
 }
 
-void CDiscIndex::Identify(const wchar_t* pPath, size_t nLength, CMatch& match) const
+// The file name: an optional leading track number of up to three digits,
+// then the title text.
+CDiscIndex::CFileName CDiscIndex::ReadFileName(const std::wstring& file)
 {
-    match = CMatch();
-    std::vector<std::wstring> folders;
-    std::wstring file;
-    SplitPath(pPath, nLength, folders, file);
-
-    // The file name: an optional leading track number of up to three digits,
-    // then the title text.
+    CFileName name;
     size_t dot = file.rfind(L'.');
     std::wstring stem = dot == std::wstring::npos || dot == 0 ? file : file.substr(0, dot);
     size_t digits = 0;
     while (digits < stem.size() && stem[digits] >= L'0' && stem[digits] <= L'9')
         ++digits;
-    LONG nNumber = 0;
     if (digits > 0 && digits <= 3)
-        nNumber = LONG(std::stol(stem.substr(0, digits)));
-    const std::wstring stemKey = MatchKey(stem);
-    const std::wstring restKey = nNumber > 0 ? MatchKey(stem.data() + digits, stem.size() - digits) : stemKey;
+        name.nNumber = LONG(std::stol(stem.substr(0, digits)));
+    name.stemKey = MatchKey(stem);
+    name.restKey = name.nNumber > 0 ? MatchKey(stem.data() + digits, stem.size() - digits) : name.stemKey;
+    return name;
+}
 
-    // The discs the folders lead to, with their rank.
+// The discs the folders lead to, each once at its best rank: best rank first,
+// then database order.
+std::vector<std::pair<int, uint32_t>> CDiscIndex::RankDiscs(const std::vector<std::wstring>& folders) const
+{
     std::vector<std::wstring> keys;
     for (const std::wstring& f : folders)
         keys.push_back(MatchKey(f));
@@ -291,7 +291,6 @@ void CDiscIndex::Identify(const wchar_t* pPath, size_t nLength, CMatch& match) c
             AddAll(Find(m_mapArtists, keys[i]), kRankArtist, ranked);
         }
     }
-    // Each disc once, at its best rank; best rank first, then database order.
     std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
         return a.second != b.second ? a.second < b.second : a.first > b.first;
     });
@@ -299,46 +298,64 @@ void CDiscIndex::Identify(const wchar_t* pPath, size_t nLength, CMatch& match) c
                              [](const auto& a, const auto& b) { return a.second == b.second; }),
                  ranked.end());
     std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    return ranked;
+}
+
+// The track number on the album of the best-ranked discs, when the folders
+// leave no doubt whose album it is: the first such disc that has the track.
+bool CDiscIndex::NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked, LONG nNumber,
+                             uint32_t& nDisc) const
+{
+    if (nNumber <= 0 || ranked.empty() || ranked.front().first < kRankAlbum)
+        return false;
+    const int best = ranked.front().first;
+    std::wstring artist;
+    bool bOneArtist = true;
+    for (const auto& r : ranked) {
+        if (r.first != best)
+            break;
+        std::wstring_view a = Artist(r.second);
+        std::wstring key = MatchKey(a.data(), a.size());
+        if (artist.empty())
+            artist = key;
+        else if (key != artist)
+            bOneArtist = false;
+    }
+    if (best != kRankBoth && !bOneArtist)
+        return false;
+    for (const auto& r : ranked) {
+        if (r.first == best && nNumber <= TrackCount(r.second)) {
+            nDisc = r.second;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CDiscIndex::Identify(const wchar_t* pPath, size_t nLength, CMatch& match) const
+{
+    match = CMatch();
+    std::vector<std::wstring> folders;
+    std::wstring file;
+    SplitPath(pPath, nLength, folders, file);
+    const CFileName name = ReadFileName(file);
+    const std::vector<std::pair<int, uint32_t>> ranked = RankDiscs(folders);
 
     auto found = [&](uint32_t nDisc, LONG nTrack) {
         match.m_nDisc = int(nDisc);
         match.m_nTrack = nTrack;
     };
     // The title on a disc of the album's folder; then the track number on the
-    // album when the folders leave no doubt whose album it is; then the title
-    // on one of the artist's discs.
-    for (int rank : {kRankBoth, kRankAlbum}) {
+    // album; then the title on one of the artist's discs.
+    for (int rank : {kRankBoth, kRankAlbum, 0, kRankArtist}) {
+        uint32_t nDisc;
+        if (rank == 0 && NumberMatch(ranked, name.nNumber, nDisc))
+            return found(nDisc, name.nNumber);
         for (const auto& r : ranked) {
             LONG nTrack;
-            if (r.first == rank && TitleMatch(r.second, nNumber, restKey, stemKey, nTrack))
+            if (rank != 0 && r.first == rank && TitleMatch(r.second, name.nNumber, name.restKey, name.stemKey, nTrack))
                 return found(r.second, nTrack);
         }
-    }
-    if (nNumber > 0 && !ranked.empty() && ranked.front().first >= kRankAlbum) {
-        const int best = ranked.front().first;
-        std::wstring artist;
-        bool bOneArtist = true;
-        for (const auto& r : ranked) {
-            if (r.first != best)
-                break;
-            std::wstring_view a = Artist(r.second);
-            std::wstring key = MatchKey(a.data(), a.size());
-            if (artist.empty())
-                artist = key;
-            else if (key != artist)
-                bOneArtist = false;
-        }
-        if (best == kRankBoth || bOneArtist) {
-            for (const auto& r : ranked) {
-                if (r.first == best && nNumber <= TrackCount(r.second))
-                    return found(r.second, nNumber);
-            }
-        }
-    }
-    for (const auto& r : ranked) {
-        LONG nTrack;
-        if (r.first == kRankArtist && TitleMatch(r.second, nNumber, restKey, stemKey, nTrack))
-            return found(r.second, nTrack);
     }
     for (size_t i = 0; i < ranked.size() && i < kMaxCandidates; ++i)
         match.m_vecCandidates.push_back(ranked[i].second);

@@ -71,6 +71,13 @@ private:
                    const std::wstring& strCategory, std::vector<char>& buffer);
     void AddDisc(uint32_t nId, const std::wstring& strCategory, const char* pData, size_t nSize);
     const std::vector<uint32_t>* Find(const CKeyMap& map, const std::wstring& key) const;
+    struct CFileName {
+        LONG nNumber = 0;            // a leading track number, or 0
+        std::wstring stemKey, restKey; // the name without its extension, and without the number
+    };
+    static CFileName ReadFileName(const std::wstring& file);
+    std::vector<std::pair<int, uint32_t>> RankDiscs(const std::vector<std::wstring>& folders) const;
+    bool NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked, LONG nNumber, uint32_t& nDisc) const;
     bool TitleMatch(uint32_t nDisc, LONG nNumber, const std::wstring& restKey, const std::wstring& stemKey,
                     LONG& nTrack) const;
 

@@ -33,18 +33,20 @@ const fw::DispEntry<C> kDispatch[] = {
      &C::PutWidth<2, &C::m_nColTypeWidth>, {}, 0},
     {DISPID_TW_COLSOURCEWIDTH, L"ColSourceWidth", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nColSourceWidth>,
      &C::PutWidth<3, &C::m_nColSourceWidth>, {}, 0},
-    {DISPID_TW_TIPTEXT, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>, &C::PutTipText, {}, 0},
+    {DISPID_TW_TIPTEXT, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>,
+     &C::PutString<&C::m_strTipText, &C::TipTextSet>, {}, 0},
     {DISPID_TW_TIPTEXTCOLOR, L"TipTextColor", DISP_PROPERTY, VT_I4, &C::GetTipTextColor, &C::PutTipTextColor, {}, 0},
     {DISPID_TW_GENREINIFILEPATH, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strGenreIniFilePath>,
-     &C::PutGenreIniFilePath, {}, 0},
+     &C::PutString<&C::m_strGenreIniFilePath, &C::GenreIniFilePathSet>, {}, 0},
     {DISPID_TW_VISIBLE, L"Visible", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bVisible>, &C::PutVisible, {}, 0},
     {DISPID_TW_SHOWCONTEXTMENU, L"ShowContextMenu", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bShowContextMenu>,
      &C::PutShowContextMenu, {}, 0},
     {DISPID_TW_STRNOFILEFOUND, L"StrNoFileFound", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strNoFileFound>,
-     &C::PutStrNoFileFound, {}, 0},
-    {DISPID_TW_CACHEFILE, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>, &C::PutCacheFile,
-     {}, 0},
-    {DISPID_TW_TIPTEXTFONT, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetTipTextFont, &C::PutTipTextFont, {}, 0},
+     &C::PutString<&C::m_strNoFileFound, &C::NoFileFoundSet>, {}, 0},
+    {DISPID_TW_CACHEFILE, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>,
+     &C::PutString<&C::m_strCacheFile, &C::CacheFileSet>, {}, 0},
+    {DISPID_TW_TIPTEXTFONT, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetFontOf<&C::m_fontTipText>,
+     &C::PutFontOf<&C::m_fontTipText, &C::TipFontSet>, {}, 0},
     {DISPID_TW_VIEW, L"View", DISP_PROPERTY, VT_I4, &C::GetView, &C::PutView, {}, 0},
     {DISPID_TW_STRLANG, L"StrLang", DISP_PROPERTY, VT_BSTR, nullptr, &C::PutStrLang, {}, 0},
     {DISPID_TW_ISLOOKUPALIVE, L"IsLookupAlive", DISP_PROPERTY, VT_BOOL, &C::GetIsLookupAlive, nullptr, {}, 0},
@@ -77,7 +79,8 @@ const fw::DispEntry<C> kDispatch[] = {
     {DISPID_TW_ENABLEHOTKEYFORVB, L"EnableHotKeyForVB", DISP_METHOD, VT_EMPTY, &C::EnableHotKeyForVB, nullptr, {}, 0},
     {DISPID_TW_SETHIDEAUDIOLENGTH, L"SetHideAudioLength", DISP_METHOD, VT_EMPTY, &C::SetHideAudioLength, nullptr,
      {VT_I4}, 1},
-    {DISPID_TW_FONT, L"Font", DISP_PROPERTY, VT_DISPATCH, &C::GetFont, &C::PutFont, {}, 0},
+    {DISPID_TW_FONT, L"Font", DISP_PROPERTY, VT_DISPATCH, &C::GetFontOf<&C::m_fontStock>,
+     &C::PutFontOf<&C::m_fontStock, &C::StockFontSet>, {}, 0},
     {DISPID_TW_BORDERSTYLE, L"BorderStyle", DISP_PROPERTY, VT_I2, &C::GetShort<&C::m_nBorderStyle>,
      &C::PutShort<&C::m_nBorderStyle>, {}, 0},
     {DISPID_TW_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
@@ -253,21 +256,9 @@ HRESULT CTarnwickCtrl::PutTipTextColor(CDispCall& c)
     return S_OK;
 }
 
-HRESULT CTarnwickCtrl::PutTipText(CDispCall& c)
-{
-    m_strTipText = c.Str(0);
-    m_view.SetTipText(m_strTipText, nullptr);
-    SetModified();
-    return S_OK;
-}
+void CTarnwickCtrl::TipTextSet() { m_view.SetTipText(m_strTipText, nullptr); }
 
-HRESULT CTarnwickCtrl::PutGenreIniFilePath(CDispCall& c)
-{
-    m_strGenreIniFilePath = c.Str(0);
-    m_view.Catalogue().SetGenreIniPath(m_strGenreIniFilePath.c_str());
-    SetModified();
-    return S_OK;
-}
+void CTarnwickCtrl::GenreIniFilePathSet() { m_view.Catalogue().SetGenreIniPath(m_strGenreIniFilePath.c_str()); }
 
 HRESULT CTarnwickCtrl::PutVisible(CDispCall& c)
 {
@@ -286,58 +277,20 @@ HRESULT CTarnwickCtrl::PutShowContextMenu(CDispCall& c)
     return S_OK;
 }
 
-HRESULT CTarnwickCtrl::PutStrNoFileFound(CDispCall& c)
-{
-    m_strNoFileFound = c.Str(0);
-    m_view.SetNoFileFoundText(m_strNoFileFound);
-    SetModified();
-    return S_OK;
-}
+void CTarnwickCtrl::NoFileFoundSet() { m_view.SetNoFileFoundText(m_strNoFileFound); }
 
-HRESULT CTarnwickCtrl::PutCacheFile(CDispCall& c)
+void CTarnwickCtrl::CacheFileSet()
 {
-    m_strCacheFile = c.Str(0);
     if (!m_view.IsLookupRunning()) // the look-up walks the file index
         ::LoadFile(m_view.Catalogue(), m_strCacheFile.c_str());
-    SetModified();
-    return S_OK;
 }
 
-HRESULT CTarnwickCtrl::GetTipTextFont(CDispCall& c)
-{
-    IFontDisp* font = m_fontTipText.Dispatch();
-    c.ReturnDispatch(font);
-    if (font)
-        font->Release();
-    return S_OK;
-}
+void CTarnwickCtrl::TipFontSet() { m_view.SetTipText(std::string(), m_fontTipText.Handle()); }
 
-HRESULT CTarnwickCtrl::PutTipTextFont(CDispCall& c)
+void CTarnwickCtrl::StockFontSet()
 {
-    if (!c.Dispatch(0) || FAILED(m_fontTipText.Assign(c.Dispatch(0))))
-        return DISP_E_TYPEMISMATCH;
-    m_view.SetTipText(std::string(), m_fontTipText.Handle());
-    SetModified();
-    return S_OK;
-}
-
-HRESULT CTarnwickCtrl::GetFont(CDispCall& c)
-{
-    IFontDisp* font = m_fontStock.Dispatch();
-    c.ReturnDispatch(font);
-    if (font)
-        font->Release();
-    return S_OK;
-}
-
-HRESULT CTarnwickCtrl::PutFont(CDispCall& c)
-{
-    if (!c.Dispatch(0) || FAILED(m_fontStock.Assign(c.Dispatch(0))))
-        return DISP_E_TYPEMISMATCH;
     m_bAmbientFont = false;
     ApplyFont();
-    SetModified();
-    return S_OK;
 }
 
 HRESULT CTarnwickCtrl::GetView(CDispCall& c)

@@ -1,6 +1,7 @@
 // CTarnwickCtrl: the control object. Its automation members check and convert
 // their arguments and hand the work to the sound view.
 #pragma once
+#include "framework/ComObject.h"
 #include "framework/ControlBase.h"
 #include "framework/Dispatch.h"
 #include "framework/Window.h"
@@ -42,6 +43,19 @@ public:
         SetModified();
         return S_OK;
     }
+    // A text property: stored, handed on to where it shows or acts, and the control marked modified.
+    template <std::string CTarnwickCtrl::*Member, void (CTarnwickCtrl::*Apply)()>
+    HRESULT PutString(fw::CDispCall& c)
+    {
+        this->*Member = c.Str(0);
+        (this->*Apply)();
+        SetModified();
+        return S_OK;
+    }
+    void TipTextSet();
+    void GenreIniFilePathSet();
+    void NoFileFoundSet();
+    void CacheFileSet();
     template <int Column, std::string CTarnwickCtrl::*Member>
     HRESULT PutHeader(fw::CDispCall& c)
     {
@@ -66,14 +80,29 @@ public:
     }
     HRESULT GetTipTextColor(fw::CDispCall& c);
     HRESULT PutTipTextColor(fw::CDispCall& c);
-    HRESULT PutTipText(fw::CDispCall& c);
-    HRESULT PutGenreIniFilePath(fw::CDispCall& c);
     HRESULT PutVisible(fw::CDispCall& c);
     HRESULT PutShowContextMenu(fw::CDispCall& c);
-    HRESULT PutCacheFile(fw::CDispCall& c);
-    HRESULT PutStrNoFileFound(fw::CDispCall& c);
-    HRESULT GetTipTextFont(fw::CDispCall& c);
-    HRESULT PutTipTextFont(fw::CDispCall& c);
+    // The two font properties: a font object of the host's is copied in, and
+    // then the control's windows are told.
+    template <fw::CFontHolder CTarnwickCtrl::*Font>
+    HRESULT GetFontOf(fw::CDispCall& c)
+    {
+        fw::CComPtr<IFontDisp> font;
+        font.Attach((this->*Font).Dispatch());
+        c.ReturnDispatch(font.Get());
+        return S_OK;
+    }
+    template <fw::CFontHolder CTarnwickCtrl::*Font, void (CTarnwickCtrl::*Applied)()>
+    HRESULT PutFontOf(fw::CDispCall& c)
+    {
+        if (!c.Dispatch(0) || FAILED((this->*Font).Assign(c.Dispatch(0))))
+            return DISP_E_TYPEMISMATCH;
+        (this->*Applied)();
+        SetModified();
+        return S_OK;
+    }
+    void TipFontSet();
+    void StockFontSet();
     HRESULT GetView(fw::CDispCall& c);
     HRESULT PutView(fw::CDispCall& c);
     HRESULT PutStrLang(fw::CDispCall& c);
@@ -81,8 +110,6 @@ public:
     HRESULT GetIsLookupSetupOk(fw::CDispCall& c);
     HRESULT GetExtendedTags(fw::CDispCall& c);
     HRESULT PutExtendedTags(fw::CDispCall& c);
-    HRESULT GetFont(fw::CDispCall& c);
-    HRESULT PutFont(fw::CDispCall& c);
 
     // Methods
     HRESULT BeginSearch(fw::CDispCall& c);
@@ -135,6 +162,7 @@ private:
     int ToolbarHeight() const;
     void GreetTrace();
     LRESULT OnAddingFile(AddingFileRecord* record);
+    bool OnViewMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     LRESULT OnSearchProgress(ProgressRecord* record);
     LRESULT OnEndSearch(CountsRecord* counts, bool hasRows);
     LRESULT OnLookupProgress(ProgressRecord* record);
@@ -161,8 +189,6 @@ private:
     void OnFontChanged(fw::CFontHolder& font, DISPID property) override;
     bool TakeAmbientFont();
 
-    fw::CFontHolder m_fontTipText;
-    fw::CFontHolder m_fontStock;
     bool m_bAmbientFont = false; // the stock font follows the container's until the host sets its own
     IUnknown* m_pTrace = nullptr;
     HWND m_hToolbar = nullptr;
@@ -171,6 +197,8 @@ private:
 
 public:
     // The property state (the dispatch table's templates reach these).
+    fw::CFontHolder m_fontTipText;
+    fw::CFontHolder m_fontStock;
     std::string m_strCacheFile;
     LONG m_lStyle = 2;
     std::string m_strColNameHeader = "~~~NAME";

@@ -4,6 +4,7 @@
 #include "TarnwickCtrl.h"
 #include "Resource.h"
 #include <commctrl.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -16,13 +17,13 @@ int Mnemonic(HWND toolbar, int index, int* command)
     if (!SendMessageA(toolbar, TB_GETBUTTON, WPARAM(index), LPARAM(&button)))
         return -1;
     *command = button.idCommand;
-    char text[256] = {};
     LRESULT n = SendMessageA(toolbar, TB_GETBUTTONTEXTA, WPARAM(button.idCommand), 0);
-    if (n <= 0 || n >= LRESULT(sizeof text))
+    if (n <= 0)
         return -1;
-    SendMessageA(toolbar, TB_GETBUTTONTEXTA, WPARAM(button.idCommand), LPARAM(text));
-    CharUpperA(text);
-    const char* amp = strchr(text, '&');
+    std::string text(size_t(n) + 1, '\0');
+    SendMessageA(toolbar, TB_GETBUTTONTEXTA, WPARAM(button.idCommand), LPARAM(&text[0]));
+    CharUpperA(&text[0]);
+    const char* amp = strchr(text.c_str(), '&');
     return amp ? static_cast<unsigned char>(amp[1]) : -1;
 }
 
@@ -102,7 +103,8 @@ void CTarnwickCtrl::RefreshHotKeys()
 
 // Keys the control keeps while the focus is in it: Tab between the toolbar and
 // the shown list, Return, paging and arrows (sent to the window that has the
-// focus), Escape, Alt+Tab. Everything else goes on to the container.
+// focus), Escape, Alt+Tab. Everything else, Alt with any other key among it,
+// goes on to the container.
 bool CTarnwickCtrl::PreTranslateMessage(MSG* msg)
 {
     UINT m = msg->message;
@@ -112,6 +114,9 @@ bool CTarnwickCtrl::PreTranslateMessage(MSG* msg)
         return false; // keys of the host's own windows are the host's
     if (m_bHotKeys && m_hAccel && ::TranslateAcceleratorA(Handle(), m_hAccel, msg))
         OnHotKey(msg);
+    // Of the keys pressed with Alt only Alt+Tab stays: the rest are the host's accelerators.
+    if (m != WM_KEYDOWN && m != WM_KEYUP)
+        return msg->wParam == VK_TAB;
     switch (msg->wParam) {
     case VK_TAB: {
         if (Held(VK_MENU))

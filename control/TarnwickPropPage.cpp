@@ -16,40 +16,11 @@ CTarnwickPropPage::~CTarnwickPropPage()
 {
     Deactivate();
     ReleaseObjects();
-    if (m_pSite)
-        m_pSite->Release();
-}
-
-STDMETHODIMP CTarnwickPropPage::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IPropertyPage) {
-        *ppv = static_cast<IPropertyPage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CTarnwickPropPage::AddRef() { return ULONG(InterlockedIncrement(&m_cRef)); }
-
-STDMETHODIMP_(ULONG) CTarnwickPropPage::Release()
-{
-    LONG n = InterlockedDecrement(&m_cRef);
-    if (n == 0)
-        delete this;
-    return ULONG(n);
 }
 
 STDMETHODIMP CTarnwickPropPage::SetPageSite(IPropertyPageSite* site)
 {
-    if (site)
-        site->AddRef();
-    if (m_pSite)
-        m_pSite->Release();
-    m_pSite = site;
+    m_pSite.Set(site);
     return S_OK;
 }
 

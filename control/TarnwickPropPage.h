@@ -1,16 +1,12 @@
 // CTarnwickPropPage: the control's one property page, "General". It shows an
 // empty dialog so that a container's property frame has a page to show.
 #pragma once
-#include "framework/Module.h"
+#include "framework/ComObject.h"
 #include <ocidl.h>
 
-class CTarnwickPropPage : public IPropertyPage {
+class CTarnwickPropPage : public fw::CComObject<IPropertyPage, IID_IPropertyPage> {
 public:
     static HRESULT Create(REFIID riid, void** ppv);
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP SetPageSite(IPropertyPageSite* site) override;
     STDMETHODIMP Activate(HWND parent, LPCRECT rect, BOOL modal) override;
@@ -26,12 +22,10 @@ public:
 
 private:
     CTarnwickPropPage() = default;
-    virtual ~CTarnwickPropPage();
+    ~CTarnwickPropPage() override;
     void ReleaseObjects();
 
-    fw::CModuleLock m_lock;
-    LONG m_cRef = 1;
-    IPropertyPageSite* m_pSite = nullptr;
+    fw::CComPtr<IPropertyPageSite> m_pSite;
     IUnknown** m_ppObjects = nullptr;
     ULONG m_nObjects = 0;
     HWND m_hDlg = nullptr;

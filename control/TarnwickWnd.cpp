@@ -47,10 +47,6 @@ LRESULT CTarnwickCtrl::OnCreate()
     RECT lists = {client.left, client.top + kToolbarBand, client.right, client.bottom};
     m_view.SetStyle(m_lStyle);
     if (m_view.CreateListWindows(Handle(), lists, kViewId)) {
-        const char* unknown[3] = {"~~~Artist Unknown", "~~~Album Unknown", "~~~Genre Unknown"};
-        for (int i = 0; i < 3; ++i)
-            if (m_view.UnknString(ID_VIEW_ARTIST + i).empty()) // the host may have named them already
-                m_view.SetUnknString(ID_VIEW_ARTIST + i, unknown[i]);
         ApplyColumns();
         m_view.SetTipTextColor(fw::TranslateColor(m_clrTipTextColor));
         m_view.SetTipText(m_strTipText, m_fontTipText.Handle()); // what the host set before the window existed
@@ -332,6 +328,9 @@ LRESULT CTarnwickCtrl::OnLookupError(LONG code, BOOL* retry)
 
 LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
+    LRESULT result = 0;
+    if (OnViewMessage(msg, wp, lp, result))
+        return result;
     switch (msg) {
     case WM_CREATE:
         return OnCreate();
@@ -374,50 +373,58 @@ LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_DESTROY:
         OnDestroy();
         return Default(msg, wp, lp);
-    case UM_ADDINGFILE:
-        return OnAddingFile(reinterpret_cast<AddingFileRecord*>(wp));
-    case UM_SEARCHPROGRESS:
-        return OnSearchProgress(reinterpret_cast<ProgressRecord*>(wp));
-    case UM_ENDSEARCH:
-        return OnEndSearch(reinterpret_cast<CountsRecord*>(wp), lp != 0);
+    default:
+        return Default(msg, wp, lp);
+    }
+}
+
+// The messages of the workers and the lists, on the window's thread: most of
+// them only raise an event.
+bool CTarnwickCtrl::OnViewMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
+{
+    // Messages that only raise their event, with wParam as its one argument if it has one.
+    static const struct {
+        UINT msg;
+        DISPID event;
+        char arg; // 0: none, 's': text, 'l': long
+    } kFired[] = {{UM_STARTLOOKUP, DISPID_TW_EVENT_STARTLOOKUP, 0},
+                  {UM_ITEMDBLCLICK, DISPID_TW_EVENT_ITEMDBLCLICK, 's'},
+                  {UM_DOCOMMAND, DISPID_TW_EVENT_DOCOMMAND, 'l'}};
+    for (const auto& fired : kFired) {
+        if (fired.msg != msg)
+            continue;
+        fw::CEventArgs args;
+        if (fired.arg == 's')
+            args.Str(reinterpret_cast<const char*>(wp));
+        else if (fired.arg == 'l')
+            args.Long(LONG(wp));
+        FireEvent(fired.event, args);
+        result = 0;
+        return true;
+    }
+    switch (msg) {
+    case UM_ADDINGFILE: result = OnAddingFile(reinterpret_cast<AddingFileRecord*>(wp)); return true;
+    case UM_SEARCHPROGRESS: result = OnSearchProgress(reinterpret_cast<ProgressRecord*>(wp)); return true;
+    case UM_ENDSEARCH: result = OnEndSearch(reinterpret_cast<CountsRecord*>(wp), lp != 0); return true;
+    case UM_LOOKUPPROGRESS: result = OnLookupProgress(reinterpret_cast<ProgressRecord*>(wp)); return true;
+    case UM_LOOKUPERROR: result = OnLookupError(LONG(wp), reinterpret_cast<BOOL*>(lp)); return true;
     case UM_STARTSEARCH: {
         m_view.HideHelp();
         fw::CEventArgs args;
         FireEvent(DISPID_TW_EVENT_STARTSEARCH, args);
-        return 0;
-    }
-    case UM_ITEMDBLCLICK: {
-        fw::CEventArgs args;
-        args.Str(reinterpret_cast<const char*>(wp));
-        FireEvent(DISPID_TW_EVENT_ITEMDBLCLICK, args);
-        return 0;
-    }
-    case UM_DOCOMMAND: {
-        fw::CEventArgs args;
-        args.Long(LONG(wp));
-        FireEvent(DISPID_TW_EVENT_DOCOMMAND, args);
-        return 0;
+        return true;
     }
     case UM_ITEMSSELECTED:
         FireItemsSelected(LONG(wp), LONG(lp));
-        return 0;
-    case UM_STARTLOOKUP: {
-        fw::CEventArgs args;
-        FireEvent(DISPID_TW_EVENT_STARTLOOKUP, args);
-        return 0;
-    }
-    case UM_LOOKUPPROGRESS:
-        return OnLookupProgress(reinterpret_cast<ProgressRecord*>(wp));
-    case UM_LOOKUPERROR:
-        return OnLookupError(LONG(wp), reinterpret_cast<BOOL*>(lp));
+        return true;
     case UM_ENDLOOKUP:
         if (const CountsRecord* counts = reinterpret_cast<const CountsRecord*>(wp)) {
             fw::CEventArgs args;
             args.Long(counts->lTagged).Long(counts->lTotal);
             FireEvent(DISPID_TW_EVENT_ENDLOOKUP, args);
         }
-        return 0;
+        return true;
     default:
-        return Default(msg, wp, lp);
+        return false;
     }
 }

@@ -1,5 +1,5 @@
 #include "ConnectionPoint.h"
-#include "Module.h"
+#include "ComObject.h"
 #include <olectl.h>
 #include <algorithm>
 #include <new>
@@ -113,31 +113,11 @@ void CConnectionPoint::Fire(DISPID id, VARIANTARG* args, UINT count)
 
 namespace {
 
-class CEnumOnePoint : public IEnumConnectionPoints {
+class CEnumOnePoint : public CComObject<IEnumConnectionPoints, IID_IEnumConnectionPoints> {
 public:
     explicit CEnumOnePoint(IConnectionPoint* point, ULONG pos = 0) : m_pPoint(point), m_nPos(pos) { point->AddRef(); }
-    virtual ~CEnumOnePoint() { m_pPoint->Release(); }
+    ~CEnumOnePoint() override { m_pPoint->Release(); }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumConnectionPoints) {
-            *ppv = static_cast<IEnumConnectionPoints*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG n = InterlockedDecrement(&m_cRef);
-        if (n == 0)
-            delete this;
-        return ULONG(n);
-    }
     STDMETHODIMP Next(ULONG count, IConnectionPoint** points, ULONG* fetched) override
     {
         if (!points || (count > 1 && !fetched))
@@ -172,8 +152,6 @@ public:
     }
 
 private:
-    CModuleLock m_lock;
-    LONG m_cRef = 1;
     IConnectionPoint* m_pPoint;
     ULONG m_nPos;
 };

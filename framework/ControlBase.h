@@ -2,6 +2,7 @@
 // that derives from it. The derived class supplies its identity, dispatch
 // table, property exchange and window.
 #pragma once
+#include "ComObject.h"
 #include "ConnectionPoint.h"
 #include "Module.h"
 #include "PropExchange.h"
@@ -159,6 +160,8 @@ private:
     HRESULT UIActivate(bool takeFocus);
     void SetFocusState(bool inside);
     HRESULT ShowProperties(HWND owner);
+    // The container's control site, when its client site has one.
+    bool ControlSiteOf(CComPtr<IOleControlSite>& site) const;
     void NotifyViewChange();
 
     CModuleLock m_lock;
@@ -167,14 +170,14 @@ private:
     IID m_dispIid;
     GUID m_libId;
     CConnectionPoint m_events;
-    IOleClientSite* m_pClientSite = nullptr;
-    IOleAdviseHolder* m_pOleAdvise = nullptr;
-    IAdviseSink* m_pViewAdvise = nullptr;
+    CComPtr<IOleClientSite> m_pClientSite;
+    CComPtr<IOleAdviseHolder> m_pOleAdvise;
+    CComPtr<IAdviseSink> m_pViewAdvise;
     DWORD m_nViewAdviseAspects = 0;
     DWORD m_nViewAdviseFlags = 0;
-    IOleInPlaceSite* m_pInPlaceSite = nullptr;
-    IOleInPlaceFrame* m_pFrame = nullptr;
-    IOleInPlaceUIWindow* m_pUIWindow = nullptr;
+    CComPtr<IOleInPlaceSite> m_pInPlaceSite;
+    CComPtr<IOleInPlaceFrame> m_pFrame;
+    CComPtr<IOleInPlaceUIWindow> m_pUIWindow;
     bool m_bUIActive = false;
     bool m_bFocus = false; // what the control site last heard
     HWND m_hWnd = nullptr;

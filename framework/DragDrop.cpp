@@ -18,29 +18,6 @@ HRESULT CBlockData::Create(CLIPFORMAT format, HGLOBAL block, IDataObject** data)
     return S_OK;
 }
 
-STDMETHODIMP CBlockData::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDataObject) {
-        *ppv = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CBlockData::AddRef() { return ULONG(InterlockedIncrement(&m_cRef)); }
-
-STDMETHODIMP_(ULONG) CBlockData::Release()
-{
-    LONG n = InterlockedDecrement(&m_cRef);
-    if (n == 0)
-        delete this;
-    return ULONG(n);
-}
-
 HRESULT CBlockData::Offers(const FORMATETC* format) const
 {
     if (!format)
@@ -141,29 +118,6 @@ HRESULT CDropSource::Create(IDropSource** source)
         return E_POINTER;
     *source = new (std::nothrow) CDropSource;
     return *source ? S_OK : E_OUTOFMEMORY;
-}
-
-STDMETHODIMP CDropSource::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDropSource) {
-        *ppv = static_cast<IDropSource*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CDropSource::AddRef() { return ULONG(InterlockedIncrement(&m_cRef)); }
-
-STDMETHODIMP_(ULONG) CDropSource::Release()
-{
-    LONG n = InterlockedDecrement(&m_cRef);
-    if (n == 0)
-        delete this;
-    return ULONG(n);
 }
 
 STDMETHODIMP CDropSource::QueryContinueDrag(BOOL escapePressed, DWORD keyState)

@@ -1,6 +1,6 @@
 // OLE drag and drop of one block of global memory offered in one clipboard format.
 #pragma once
-#include "Module.h"
+#include "ComObject.h"
 #include <ole2.h>
 
 namespace fw {
@@ -8,14 +8,10 @@ namespace fw {
 // Offers one block in one format (TYMED_HGLOBAL, DVASPECT_CONTENT, lindex -1).
 // The object owns the block and frees it on its last release; GetData hands out
 // copies, so a receiver may keep what it got after the drag has ended.
-class CBlockData : public IDataObject {
+class CBlockData : public CComObject<IDataObject, IID_IDataObject> {
 public:
     // Takes the block over whatever happens: on failure it is freed at once.
     static HRESULT Create(CLIPFORMAT format, HGLOBAL block, IDataObject** data);
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override;
     STDMETHODIMP GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
@@ -29,35 +25,25 @@ public:
 
 private:
     CBlockData(CLIPFORMAT format, HGLOBAL block) : m_cfFormat(format), m_hBlock(block) {}
-    virtual ~CBlockData() { GlobalFree(m_hBlock); }
+    ~CBlockData() override { GlobalFree(m_hBlock); }
     HRESULT Offers(const FORMATETC* format) const;
     HRESULT CopyInto(HGLOBAL target) const;
 
-    CModuleLock m_lock;
-    LONG m_cRef = 1;
     CLIPFORMAT m_cfFormat;
     HGLOBAL m_hBlock;
 };
 
 // The source side of a drag with the left button: Escape cancels, releasing
 // the button drops, the system's cursors show the effect.
-class CDropSource : public IDropSource {
+class CDropSource : public CComObject<IDropSource, IID_IDropSource> {
 public:
     static HRESULT Create(IDropSource** source);
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP QueryContinueDrag(BOOL escapePressed, DWORD keyState) override;
     STDMETHODIMP GiveFeedback(DWORD effect) override;
 
 private:
     CDropSource() = default;
-    virtual ~CDropSource() = default;
-
-    CModuleLock m_lock;
-    LONG m_cRef = 1;
 };
 
 // Drags the block in the format and returns when the drag has ended. Takes the

@@ -12,29 +12,6 @@ HRESULT CEnumVerbs::Create(const OLEVERB* verbs, ULONG count, IEnumOLEVERB** e)
     return *e ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP CEnumVerbs::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumOLEVERB) {
-        *ppv = static_cast<IEnumOLEVERB*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CEnumVerbs::AddRef() { return ULONG(InterlockedIncrement(&m_cRef)); }
-
-STDMETHODIMP_(ULONG) CEnumVerbs::Release()
-{
-    LONG n = InterlockedDecrement(&m_cRef);
-    if (n == 0)
-        delete this;
-    return ULONG(n);
-}
-
 STDMETHODIMP CEnumVerbs::Next(ULONG count, OLEVERB* verbs, ULONG* fetched)
 {
     if (fetched)

@@ -2,18 +2,14 @@
 // out. The table lives as long as the module (each enumerator holds a module
 // lock); every verb handed out carries a copy of its name for the caller to free.
 #pragma once
-#include "Module.h"
+#include "ComObject.h"
 #include <oleidl.h>
 
 namespace fw {
 
-class CEnumVerbs : public IEnumOLEVERB {
+class CEnumVerbs : public CComObject<IEnumOLEVERB, IID_IEnumOLEVERB> {
 public:
     static HRESULT Create(const OLEVERB* verbs, ULONG count, IEnumOLEVERB** e);
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP Next(ULONG count, OLEVERB* verbs, ULONG* fetched) override;
     STDMETHODIMP Skip(ULONG count) override;
@@ -22,10 +18,7 @@ public:
 
 private:
     CEnumVerbs(const OLEVERB* verbs, ULONG count, ULONG pos) : m_pVerbs(verbs), m_nCount(count), m_nPos(pos) {}
-    virtual ~CEnumVerbs() = default;
 
-    CModuleLock m_lock;
-    LONG m_cRef = 1;
     const OLEVERB* m_pVerbs;
     ULONG m_nCount;
     ULONG m_nPos;

@@ -1,5 +1,5 @@
 #include "FontHolder.h"
-#include "Module.h"
+#include "ComObject.h"
 #include <new>
 
 namespace fw {
@@ -7,30 +7,11 @@ namespace fw {
 // The holder's ear on the font object. The font holds the sink, the sink only
 // points back at its holder (no reference), so the font never keeps the owner
 // alive; the holder cuts the link before it goes.
-class CFontHolder::CSink final : public IPropertyNotifySink {
+class CFontHolder::CSink final : public CComObject<IPropertyNotifySink, IID_IPropertyNotifySink> {
 public:
     explicit CSink(CFontHolder* holder) : m_pHolder(holder) {}
     void Detach() { m_pHolder = nullptr; }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = (riid == IID_IUnknown || riid == IID_IPropertyNotifySink) ? static_cast<IPropertyNotifySink*>(this)
-                                                                          : nullptr;
-        if (!*ppv)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&m_cRef)); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG n = InterlockedDecrement(&m_cRef);
-        if (n == 0)
-            delete this;
-        return ULONG(n);
-    }
     STDMETHODIMP OnChanged(DISPID property) override
     {
         if (m_pHolder)
@@ -40,8 +21,6 @@ public:
     STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
 
 private:
-    CModuleLock m_lock;
-    LONG m_cRef = 1;
     CFontHolder* m_pHolder;
 };
 

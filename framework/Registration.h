@@ -10,13 +10,14 @@ namespace fw {
 
 struct ClassRegistration {
     const CLSID* clsid;
-    const char* progId;
+    const char* progId;      // null: the class has no ProgID
     const char* typeName;
     bool control;            // writes the control entries below as well
     DWORD miscStatus;        // controls only
     int toolboxBitmap;       // controls only: resource id of the toolbox bitmap
     const GUID* libId;       // controls only
     const char* libVersion;  // controls only, "1.0"
+    const char* threadingModel = nullptr; // "Apartment" when null
 };
 
 std::string GuidText(REFGUID guid); // "{XXXXXXXX-...}"
@@ -27,5 +28,8 @@ std::string GuidText(REFGUID guid); // "{XXXXXXXX-...}"
 HRESULT RegisterServer(const std::string& modulePath, const std::vector<ClassRegistration>& classes);
 HRESULT UnregisterServer(REFGUID libId, WORD major, WORD minor, LCID lcid,
                          const std::vector<ClassRegistration>& classes);
+// The same for a module without a type library: only its classes' entries.
+HRESULT RegisterClasses(const std::wstring& modulePath, const std::vector<ClassRegistration>& classes);
+HRESULT UnregisterClasses(const std::vector<ClassRegistration>& classes);
 
 } // namespace fw

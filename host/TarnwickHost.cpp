@@ -78,21 +78,10 @@ std::wstring Wide(const std::string& s)
     return w;
 }
 
-std::string Narrow(BSTR s)
-{
-    if (!s)
-        return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, s, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n > 0 ? n : 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, s, -1, &out[0], n, nullptr, nullptr);
-    out.resize(out.size() - 1);
-    return out;
-}
-
 VARIANT Str(const std::string& s) { return StrArg(s); }
 VARIANT Long(long value) { return LongArg(value); }
 void Put(const wchar_t* name, VARIANT value) { InvokeByName(g_ctrl, name, DISPATCH_PROPERTYPUT, {value}); }
-void Call(const wchar_t* name, std::vector<VARIANT> args = {}) { InvokeByName(g_ctrl, name, DISPATCH_METHOD, args); }
+void Do(const wchar_t* name, std::vector<VARIANT> args = {}) { InvokeByName(g_ctrl, name, DISPATCH_METHOD, args); }
 
 void Log(const char* format, ...)
 {
@@ -160,66 +149,25 @@ void SaveScreenshot()
     Log("screenshot %s (%dx%d)\n", g_opts.screenshot.c_str(), w, h);
 }
 
-// Selects exactly the given rows of a list.
-void SelectRows(HWND list, const std::vector<int>& rows)
-{
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&item));
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    for (int row : rows)
-        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item));
-}
-
 // Clicks the header of the shown list's column with this text: a press and a
 // release posted at the middle of the column, as the mouse would.
 void ClickColumn(const std::string& name)
 {
     HWND list = FindShownList(g_frame);
-    HWND header = list ? reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)) : nullptr;
-    int count = header ? int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-    for (int i = 0; i < count; ++i) {
-        RECT r;
-        if (name != ListColumnText(list, i) || !SendMessageA(header, HDM_GETITEMRECT, WPARAM(i), LPARAM(&r)))
-            continue;
-        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageA(header, WM_LBUTTONUP, 0, at);
-        Log("clicked column %s\n", name.c_str());
-        return;
+    for (int i = 0, count = list ? CListView(list).ColumnCount() : 0; i < count; ++i) {
+        if (name == CListView(list).ColumnText(i) && ClickListHeader(list, i, true)) {
+            Log("clicked column %s\n", name.c_str());
+            return;
+        }
     }
     Log("no column %s\n", name.c_str());
 }
 
-VARIANT ByRef(VARTYPE type, void* value)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VARTYPE(type | VT_BYREF);
-    v.byref = value;
-    return v;
-}
-
-// The paths of the selected files: GetSelectedItems answers an empty VARIANT
-// or a zero-based array of strings.
+// The paths of the selected files.
 std::vector<std::string> SelectedPaths()
 {
     SHORT count = 0;
-    VARIANT result;
-    VariantInit(&result);
-    InvokeByName(g_ctrl, L"GetSelectedItems", DISPATCH_METHOD, {ByRef(VT_I2, &count)}, &result);
-    std::vector<std::string> paths;
-    LONG lower = 0, upper = -1;
-    if (result.vt == (VT_ARRAY | VT_BSTR) && SUCCEEDED(SafeArrayGetLBound(result.parray, 1, &lower)) &&
-        SUCCEEDED(SafeArrayGetUBound(result.parray, 1, &upper))) {
-        for (LONG i = lower; i <= upper; ++i) {
-            BSTR path = nullptr;
-            if (SUCCEEDED(SafeArrayGetElement(result.parray, &i, &path)))
-                paths.push_back(Narrow(path));
-            SysFreeString(path);
-        }
-    }
-    VariantClear(&result);
+    std::vector<std::string> paths = SelectedItems(g_ctrl, &count);
     Log("GetSelectedItems: %d paths\n", int(count));
     return paths;
 }
@@ -236,7 +184,7 @@ void AddSelectionText()
     BSTR text = nullptr;
     VARIANT ok;
     VariantInit(&ok);
-    InvokeByName(g_ctrl, L"GetSelectedItemsString", DISPATCH_METHOD, {ByRef(VT_BSTR, &text)}, &ok);
+    InvokeByName(g_ctrl, L"GetSelectedItemsString", DISPATCH_METHOD, {VPtr(VT_BYREF | VT_BSTR, &text)}, &ok);
     std::string tagged = Narrow(text);
     SysFreeString(text);
     Log("GetSelectedItemsString: %s %s\n", ok.vt == VT_BOOL && ok.boolVal ? "TRUE" : "FALSE", tagged.c_str());
@@ -250,7 +198,7 @@ void RunStep(Step step)
     switch (step) {
     case STEP_GROUP:
         if (list)
-            SelectRows(list, {g_opts.group});
+            CListView(list).Select({g_opts.group}, true);
         AddSelectionText();
         break;
     case STEP_SORT:
@@ -259,7 +207,7 @@ void RunStep(Step step)
         break;
     case STEP_SELECT:
         if (list)
-            SelectRows(list, g_opts.select);
+            CListView(list).Select(g_opts.select, true);
         SendMessageA(g_addButton, BM_CLICK, 0, 0);
         if (list) // the button took the focus; the selection shows best in a list that has it
             SetFocus(list);
@@ -306,7 +254,7 @@ void RunLookup()
     Log("Lookup: %s\n", changed.vt == VT_BOOL && changed.boolVal ? "TRUE" : "FALSE");
     LONG tagged = 0, mp3 = 0, music = 0;
     InvokeByName(g_ctrl, L"GetMusicCounts", DISPATCH_METHOD,
-                 {ByRef(VT_I4, &tagged), ByRef(VT_I4, &mp3), ByRef(VT_I4, &music)});
+                 {VPtr(VT_BYREF | VT_I4, &tagged), VPtr(VT_BYREF | VT_I4, &mp3), VPtr(VT_BYREF | VT_I4, &music)});
     g_status.Ended(long(tagged), long(mp3), long(music));
 }
 
@@ -322,6 +270,47 @@ void SetUpLookup()
     Log("IsLookupAlive: %s\n", alive.vt == VT_BOOL && alive.boolVal ? "TRUE" : "FALSE");
 }
 
+// A file found: timed from its MPEG frames or WAV header unless the control
+// timed it already, described by its size, and always accepted.
+void OnAddingFile(VARIANTARG* a)
+{
+    std::string path = Narrow(a[4].bstrVal);
+    std::string bytes;
+    const bool read = ReadWhole(path, bytes);
+    // With extended tags the control has timed the file already.
+    std::string time = Narrow(*a[2].pbstrVal);
+    const bool timed = !time.empty();
+    if (!timed) {
+        int32_t seconds = -1;
+        if (read) {
+            std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
+            for (char& c : ext)
+                c = char(tolower(c));
+            seconds = ext == ".mp3" ? Mp3Seconds(bytes) : ext == ".wav" ? WavSeconds(bytes) : -1;
+        }
+        time = TimeText(seconds);
+        SysFreeString(*a[2].pbstrVal);
+        *a[2].pbstrVal = SysAllocString(Wide(time).c_str());
+        *a[1].plVal = seconds < 0 ? 0 : seconds;
+    }
+    SysFreeString(*a[3].pbstrVal);
+    *a[3].pbstrVal = SysAllocString(Wide(std::to_string(bytes.size()) + " bytes").c_str());
+    *a[0].pboolVal = VARIANT_TRUE;
+    Log("AddingFile %s -> accepted, %s%s\n", path.c_str(), time.empty() ? "no time" : time.c_str(),
+        timed ? " (timed by the control)" : "");
+}
+
+// The search's end: the counts on the status bar, then the look-up or the steps after it.
+void OnEndSearch(VARIANTARG* a)
+{
+    Log("EndSearch tagged=%ld mp3=%ld\n", long(a[1].lVal), long(a[0].lVal));
+    g_status.Ended(long(a[1].lVal), long(a[0].lVal), long(MusicCounts(g_ctrl)[2]));
+    if (g_opts.lookup) // once the search's worker is gone: a look-up never runs beside it
+        PostMessageA(g_frame, WM_APP_LOOKUP, 0, 0);
+    else
+        AfterSearch();
+}
+
 // The host's answers to the control's events.
 class CEvents : public CEventSink {
 public:
@@ -333,46 +322,9 @@ public:
         }
         VARIANTARG* a = dp->rgvarg; // last argument first
         switch (id) {
-        case DISPID_TW_EVENT_ADDINGFILE: {
-            std::string path = Narrow(a[4].bstrVal);
-            std::string bytes;
-            const bool read = ReadWhole(path, bytes);
-            // With extended tags the control has timed the file already.
-            std::string time = Narrow(*a[2].pbstrVal);
-            const bool timed = !time.empty();
-            if (!timed) {
-                int32_t seconds = -1;
-                if (read) {
-                    std::string ext = path.size() > 4 ? path.substr(path.size() - 4) : "";
-                    for (char& c : ext)
-                        c = char(tolower(c));
-                    seconds = ext == ".mp3" ? Mp3Seconds(bytes) : ext == ".wav" ? WavSeconds(bytes) : -1;
-                }
-                time = TimeText(seconds);
-                SysFreeString(*a[2].pbstrVal);
-                *a[2].pbstrVal = SysAllocString(Wide(time).c_str());
-                *a[1].plVal = seconds < 0 ? 0 : seconds;
-            }
-            SysFreeString(*a[3].pbstrVal);
-            *a[3].pbstrVal = SysAllocString(Wide(std::to_string(bytes.size()) + " bytes").c_str());
-            *a[0].pboolVal = VARIANT_TRUE;
-            Log("AddingFile %s -> accepted, %s%s\n", path.c_str(), time.empty() ? "no time" : time.c_str(),
-                timed ? " (timed by the control)" : "");
-            break;
-        }
+        case DISPID_TW_EVENT_ADDINGFILE: OnAddingFile(a); break;
         case DISPID_TW_EVENT_ITEMDBLCLICK: Log("ItemDblClick %s\n", Narrow(a[0].bstrVal).c_str()); break;
-        case DISPID_TW_EVENT_ENDSEARCH: {
-            Log("EndSearch tagged=%ld mp3=%ld\n", long(a[1].lVal), long(a[0].lVal));
-            LONG tagged = 0, mp3 = 0, music = 0;
-            InvokeByName(g_ctrl, L"GetMusicCounts", DISPATCH_METHOD,
-                         {ByRef(VT_I4, &tagged), ByRef(VT_I4, &mp3), ByRef(VT_I4, &music)});
-            g_status.Ended(long(a[1].lVal), long(a[0].lVal), long(music));
-            if (g_opts.lookup) // once the search's worker is gone: a look-up never runs beside it
-                PostMessageA(g_frame, WM_APP_LOOKUP, 0, 0);
-            else
-                AfterSearch();
-            break;
-        }
+        case DISPID_TW_EVENT_ENDSEARCH: OnEndSearch(a); break;
         case DISPID_TW_EVENT_STARTSEARCH:
             Log("StartSearch\n");
             g_status.Started();
@@ -418,9 +370,9 @@ CEvents g_events;
 
 void SetUpControl()
 {
-    Call(L"SetToolbarString", {Long(1), Str("&View")});
-    Call(L"SetToolbarString", {Long(2), Str("&Scan")});
-    Call(L"EnableHotKeyForVB");
+    Do(L"SetToolbarString", {Long(1), Str("&View")});
+    Do(L"SetToolbarString", {Long(2), Str("&Scan")});
+    Do(L"EnableHotKeyForVB");
     Put(L"ColNameHeader", Str("Name"));
     Put(L"ColTimeHeader", Str("Time"));
     Put(L"ColTypeHeader", Str("Type"));
@@ -428,11 +380,11 @@ void SetUpControl()
     const char* views[] = {"Artist", "Album", "Genre", "Directory", "All files"};
     const char* unknown[] = {"Unknown artist", "Unknown album", "Unknown genre", "", ""};
     for (long i = 0; i < 5; ++i) {
-        Call(L"SetViewString", {Long(i + 1), Str(views[i])});
-        Call(L"SetUnknString", {Long(i + 1), Str(unknown[i])});
+        Do(L"SetViewString", {Long(i + 1), Str(views[i])});
+        Do(L"SetUnknString", {Long(i + 1), Str(unknown[i])});
     }
-    Call(L"SetContextMenuString", {Long(1), Str("Add to playlist")});
-    Call(L"SetContextMenuString", {Long(2), Str("Preview")});
+    Do(L"SetContextMenuString", {Long(1), Str("Add to playlist")});
+    Do(L"SetContextMenuString", {Long(2), Str("Preview")});
     Put(L"StrNoFileFound", Str("No music found"));
     Put(L"TipText", Str("Press Scan to find the music on this computer."));
     Put(L"Style", Long(g_opts.style));
@@ -445,7 +397,7 @@ void SetUpControl()
     if (g_opts.extendedTags)
         Put(L"ExtendedTags", Long(1));
     for (const std::string& folder : g_opts.folders)
-        Call(L"AddSearch", {Str(folder), StringArrayArg(g_opts.patterns), Long(long(g_opts.patterns.size()))});
+        Do(L"AddSearch", {Str(folder), StringArrayArg(g_opts.patterns), Long(long(g_opts.patterns.size()))});
 }
 
 // The control on the left, the Add selection button and the playlist on the
@@ -473,7 +425,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         Layout();
         return 0;
     case WM_APP_START:
-        Call(L"BeginSearch");
+        Do(L"BeginSearch");
         return 0;
     case WM_APP_LOOKUP:
         RunLookup();
@@ -544,30 +496,10 @@ bool ParseArgs(int argc, char** argv)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The frame, in a window or a dialog, with the control's container window in
+// it; beside the control the Add selection button, the playlist and the status bar.
+bool CreateFrame()
 {
-    if (!ParseArgs(argc, argv)) {
-        std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
-                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags] "
-                             "[--screenshot FILE] "
-                             "[FOLDER]...\n");
-        return 2;
-    }
-    OleInitialize(nullptr); // for the playlist's drop target too
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&icc);
-    HMODULE atl = LoadLibraryA("atl.dll");
-    auto init = atl ? reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))
-                    : nullptr;
-    auto getControl = atl ? reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-                                reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")))
-                          : nullptr;
-    if (!init || !getControl || !init()) {
-        std::fprintf(stderr, "TarnwickHost: the ATL host window is not available\n");
-        return 1;
-    }
     WNDCLASSA wc = {};
     wc.lpfnWndProc = FrameProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -587,7 +519,7 @@ int main(int argc, char** argv)
                                       wc.hInstance, nullptr);
         if (!g_pane.Create(g_frame, ID_PLAYLIST) || !g_status.Create(g_frame)) {
             std::fprintf(stderr, "TarnwickHost: the playlist or the status bar could not be made\n");
-            return 1;
+            return false;
         }
         for (HWND child : {g_addButton, g_pane.Handle(), g_status.Handle()})
             SendMessageA(child, WM_SETFONT, WPARAM(font), FALSE);
@@ -597,18 +529,36 @@ int main(int argc, char** argv)
         g_ax = CreateWindowExA(WS_EX_CONTROLPARENT, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0,
                                0, place.right, place.bottom, g_frame, nullptr, wc.hInstance, nullptr);
     }
-    IUnknown* unknown = nullptr;
-    if (!g_ax || FAILED(getControl(g_ax, &unknown)) ||
-        FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&g_ctrl)))) {
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!ParseArgs(argc, argv)) {
+        std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
+                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags] "
+                             "[--screenshot FILE] "
+                             "[FOLDER]...\n");
+        return 2;
+    }
+    OleInitialize(nullptr); // for the playlist's drop target too
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    if (!InitAtlHosting()) {
+        std::fprintf(stderr, "TarnwickHost: the ATL host window is not available\n");
+        return 1;
+    }
+    if (!CreateFrame())
+        return 1;
+    if (!(g_ctrl = HostedControl(g_ax))) {
         std::fprintf(stderr, "TarnwickHost: the control is not registered (regsvr32 Tarnwick.ocx)\n");
         return 1;
     }
-    IConnectionPointContainer* cpc = nullptr;
     IConnectionPoint* cp = nullptr;
     DWORD cookie = 0;
-    if (SUCCEEDED(g_ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc))) &&
-        SUCCEEDED(cpc->FindConnectionPoint(DIID_TarnwickEvents, &cp)))
-        cp->Advise(&g_events, &cookie);
+    AdviseEvents(g_ctrl, DIID_TarnwickEvents, &g_events, &cp, &cookie);
     SetUpControl();
     if (g_opts.lookup)
         SetUpLookup();
@@ -619,7 +569,7 @@ int main(int argc, char** argv)
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateHostKey(msg, unknown, g_ax, g_frame))
+        if (TranslateHostKey(msg, g_ctrl, g_ax, g_frame))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -628,10 +578,7 @@ int main(int argc, char** argv)
         cp->Unadvise(cookie);
         cp->Release();
     }
-    if (cpc)
-        cpc->Release();
     g_ctrl->Release();
-    unknown->Release();
     OleUninitialize();
     return 0;
 }

@@ -1,17 +1,9 @@
 #include "ListSorter.h"
 #include "ListSort.h"
+#include "ListView.h"
 #include <commctrl.h>
 
 namespace {
-
-void SetItemData(HWND list, int item, LPARAM data)
-{
-    LVITEMA lv = {};
-    lv.mask = LVIF_PARAM;
-    lv.iItem = item;
-    lv.lParam = data;
-    SendMessageA(list, LVM_SETITEMA, 0, LPARAM(&lv));
-}
 
 int CALLBACK ComparePairs(LPARAM a, LPARAM b, LPARAM param)
 {
@@ -26,37 +18,24 @@ int CALLBACK ComparePairs(LPARAM a, LPARAM b, LPARAM param)
 CListSorter::CListSorter(HWND list, int column) : m_hList(list)
 {
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const CListView view(list);
+    int count = view.ItemCount();
     m_pairs.resize(size_t(count > 0 ? count : 0));
-    char text[1024];
+    std::string text(1024, '\0');
     for (int i = 0; i < count; ++i) {
-        LVITEMA lv = {};
-        lv.iSubItem = column;
-        lv.pszText = text;
-        lv.cchTextMax = sizeof text;
-        text[0] = '\0';
-        SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(i), LPARAM(&lv));
         SortPair& pair = m_pairs[size_t(i)];
-        pair.strText = text;
-        lv.mask = LVIF_PARAM;
-        lv.iItem = i;
-        lv.iSubItem = 0;
-        SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
-        pair.lOldData = lv.lParam;
-        SetItemData(list, i, LPARAM(&pair));
+        pair.strText = view.ItemText(i, column, text);
+        pair.lOldData = view.ItemData(i);
+        view.SetItemData(i, LPARAM(&pair));
     }
 }
 
 CListSorter::~CListSorter()
 {
-    int count = int(SendMessageA(m_hList, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        LVITEMA lv = {};
-        lv.mask = LVIF_PARAM;
-        lv.iItem = i;
-        if (SendMessageA(m_hList, LVM_GETITEMA, 0, LPARAM(&lv)) && lv.lParam)
-            SetItemData(m_hList, i, reinterpret_cast<const SortPair*>(lv.lParam)->lOldData);
-    }
+    const CListView view(m_hList);
+    for (int i = 0, count = view.ItemCount(); i < count; ++i)
+        if (LPARAM pair = view.ItemData(i))
+            view.SetItemData(i, reinterpret_cast<const SortPair*>(pair)->lOldData);
     SendMessageA(m_hList, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(m_hList, nullptr, TRUE);
 }

@@ -61,12 +61,7 @@ int CSndListCtrl::ImageOf(std::string_view key) const
 
 ListRow* CSndListCtrl::RowAt(int item) const
 {
-    LVITEMA lv = {};
-    lv.mask = LVIF_PARAM;
-    lv.iItem = item;
-    if (item < 0 || !SendMessageA(Handle(), LVM_GETITEMA, 0, LPARAM(&lv)))
-        return nullptr;
-    return reinterpret_cast<ListRow*>(lv.lParam);
+    return reinterpret_cast<ListRow*>(List().ItemData(item));
 }
 
 // One shell icon per file type, asked for on the first file of that type.
@@ -117,7 +112,7 @@ void CSndListCtrl::DeleteAllRows()
     for (int i = ItemCount() - 1; i >= 0; --i)
         if (ListRow* row = RowAt(i))
             rows.push_back(row);
-    SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+    List().DeleteAllItems();
     for (ListRow* row : rows)
         delete row;
 }
@@ -152,7 +147,7 @@ void CSndListCtrl::SetSubItemText(int item, int column, const std::string& text)
 std::vector<int> CSndListCtrl::SelectedItems() const
 {
     std::vector<int> items;
-    int count = Handle() ? int(SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
+    int count = Handle() ? List().SelectedCount() : 0;
     if (count < 1)
         return items;
     items.reserve(size_t(count));
@@ -172,7 +167,7 @@ std::vector<int> CSndListCtrl::SelectedItems() const
 
 int CSndListCtrl::FirstSelected() const
 {
-    return Handle() && SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0) > 0 ? NextSelected(-1) : -1;
+    return Handle() && List().SelectedCount() > 0 ? NextSelected(-1) : -1;
 }
 
 void CSndListCtrl::CountSelected(int& files, int& items) const
@@ -188,7 +183,7 @@ void CSndListCtrl::CountSelected(int& files, int& items) const
 std::vector<int> CSndListCtrl::MarkedItems() const
 {
     std::vector<int> items = SelectedItems();
-    int focused = int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+    int focused = List().NextItem(-1, LVNI_FOCUSED);
     if (focused >= 0)
         items.push_back(focused);
     return items;
@@ -197,9 +192,8 @@ std::vector<int> CSndListCtrl::MarkedItems() const
 void CSndListCtrl::RedrawSelection()
 {
     for (int item : MarkedItems()) {
-        RECT r = {};
-        r.left = LVIR_BOUNDS;
-        if (SendMessageA(Handle(), LVM_GETITEMRECT, WPARAM(item), LPARAM(&r)))
+        RECT r;
+        if (List().ItemRect(item, r, LVIR_BOUNDS))
             InvalidateRect(Handle(), &r, TRUE);
     }
     UpdateWindow(Handle());
@@ -227,13 +221,13 @@ BOOL CALLBACK FindOtherList(HWND hwnd, LPARAM lp)
 // The other list of the same parent gets the width just dragged.
 void CSndListCtrl::KeepWidthInStep(int column)
 {
-    int width = int(SendMessageA(Handle(), LVM_GETCOLUMNWIDTH, WPARAM(column), 0));
+    int width = List().ColumnWidth(column);
     if (width < 0)
         return;
     ListSearch search = {Handle(), nullptr};
     EnumChildWindows(GetParent(Handle()), FindOtherList, LPARAM(&search));
     if (search.other)
-        SendMessageA(search.other, LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width, 0));
+        CListView(search.other).SetColumnWidth(column, width);
 }
 
 namespace {
@@ -270,15 +264,12 @@ void CSndListCtrl::ShowContextMenu(POINT screen)
         if (selected.empty())
             return;
         item = selected.back();
-        RECT label = {};
-        label.left = LVIR_LABEL;
-        if (SendMessageA(Handle(), LVM_GETITEMRECT, WPARAM(item), LPARAM(&label)))
+        RECT label;
+        if (List().ItemRect(item, label))
             at = {label.left, label.bottom};
     } else {
         ScreenToClient(Handle(), &at);
-        LVHITTESTINFO hit = {};
-        hit.pt = at;
-        item = int(SendMessageA(Handle(), LVM_HITTEST, 0, LPARAM(&hit)));
+        item = List().HitTest(at);
     }
     std::vector<std::string> paths;
     if (item < 0 || !m_bContextMenu || !m_hContextMenu || !GetSelectedFiles(paths))
@@ -366,10 +357,7 @@ LRESULT CSndListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
         }
         return Default(msg, wp, lp);
     case WM_LBUTTONDBLCLK: {
-        LVHITTESTINFO hit = {};
-        hit.pt.x = short(LOWORD(lp));
-        hit.pt.y = short(HIWORD(lp));
-        int item = int(SendMessageA(Handle(), LVM_HITTEST, 0, LPARAM(&hit)));
+        int item = List().HitTest({short(LOWORD(lp)), short(HIWORD(lp))});
         ListRow* row = RowAt(item);
         if (row && row->nKind == RowFile)
             SendMessageA(GetParent(Handle()), UM_ITEMDBLCLICK, WPARAM(row->strKey.c_str()), 0);
@@ -377,12 +365,8 @@ LRESULT CSndListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_SETFOCUS: {
         if (ItemCount() > 0 && FirstSelected() < 0 &&
-            SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) < 0) {
-            LVITEMA lv = {};
-            lv.stateMask = LVIS_FOCUSED;
-            lv.state = LVIS_FOCUSED;
-            SendMessageA(Handle(), LVM_SETITEMSTATE, 0, LPARAM(&lv));
-        }
+            List().NextItem(-1, LVNI_FOCUSED) < 0)
+            List().SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
         LRESULT r = Default(msg, wp, lp);
         RedrawSelection();
         return r;

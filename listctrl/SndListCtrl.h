@@ -5,6 +5,7 @@
 // drag and drop; a header click sorts it.
 #pragma once
 #include "ListRow.h"
+#include "ListView.h"
 #include "framework/Window.h"
 #include <commctrl.h>
 #include <map>
@@ -41,13 +42,14 @@ public:
     // The rows of the selected items in list order; allFiles tells whether all are files.
     bool GetSelectedRows(std::vector<ListRow*>& rows, bool& allFiles) const;
 
-    int ItemCount() const { return int(SendMessageA(Handle(), LVM_GETITEMCOUNT, 0, 0)); }
+    CListView List() const { return CListView(Handle()); }
+    int ItemCount() const { return List().ItemCount(); }
     ListRow* RowAt(int item) const;
     int FirstSelected() const;
     std::vector<int> SelectedItems() const;
     // The selected items and then the focused one (which may be among them).
     std::vector<int> MarkedItems() const;
-    int NextSelected(int after) const { return int(SendMessageA(Handle(), LVM_GETNEXTITEM, WPARAM(after), LVNI_SELECTED)); }
+    int NextSelected(int after) const { return List().NextItem(after, LVNI_SELECTED); }
     void SetRedraw(bool on) { SendMessageA(Handle(), WM_SETREDRAW, on ? TRUE : FALSE, 0); }
     // The image index recorded for an icon key; 0 when the key has none.
     int ImageOf(std::string_view key) const;

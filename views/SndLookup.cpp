@@ -38,10 +38,10 @@ int32_t Percent(int32_t visited, int32_t total)
     return percent < 0 ? 0 : percent > 100 ? 100 : int32_t(percent);
 }
 
-int32_t LookupOnce(CMusicInfo& info)
+int32_t LookupOnce(const CMusicInfo& info, CTrackFound& found)
 {
     try {
-        return info.LookupTrack();
+        return info.LookupTrack(found);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -62,21 +62,23 @@ DWORD WINAPI LookupThread(LPVOID param)
         if (info && info->m_nFileType == 1) {
             ++visited;
             if (!info->m_bTagged) {
-                info->m_pCddb = job.pCddb.Get();
-                info->m_pLookupService.Set(job.pService.Get());
-                int32_t result = LookupOnce(*info);
+                // The record itself changes only on the window's thread, when
+                // it takes in what was found: a host's call meanwhile (a save,
+                // a refile) never meets it half filled in.
+                CTrackFound found;
+                int32_t result = LookupOnce(*info, found);
                 while (result < 0 && !stop) {
                     job.bRetry = TRUE;
                     SendMessageA(control, UM_LOOKUPERROR, WPARAM(result), LPARAM(&job.bRetry));
                     if (job.bRetry && !job.bCancel)
-                        result = LookupOnce(*info);
+                        result = LookupOnce(*info, found);
                     else
                         stop = true;
                 }
                 if (stop)
                     break; // no progress for the entry that ended the look-up
                 if (result == 1) {
-                    SendMessageA(job.hViewWnd, UM_TRACKUPDATED, WPARAM(info), 0);
+                    SendMessageA(job.hViewWnd, UM_TRACKUPDATED, WPARAM(info), LPARAM(&found));
                     job.bChanged = TRUE;
                     ++updated;
                 }
@@ -200,6 +202,15 @@ bool CSndView::RunLookup()
     if (m_bLookupSetupOk) {
         job.pCddb = m_pCddb;
         job.pService = m_pLookupService;
+    }
+    // Every record the worker will look up gets the component's pointers
+    // here, so that the worker only reads records.
+    for (const auto& entry : m_catalogue.Files()) {
+        CMusicInfo* info = entry.second.get();
+        if (info && info->m_nFileType == 1 && !info->m_bTagged) {
+            info->m_pCddb = job.pCddb.Get();
+            info->m_pLookupService.Set(job.pService.Get());
+        }
     }
     HANDLE thread = CreateThread(nullptr, 0, LookupThread, &job, 0, nullptr);
     if (thread) {

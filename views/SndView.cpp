@@ -29,7 +29,7 @@ bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
     if (!m_fileList.CreateList(parent, rect, kFileListId, kListStyle) ||
         !CreateList(parent, rect, id, kListStyle | LVS_NOSORTHEADER))
         return false;
-    SendMessageA(Handle(), LVM_SETBKCOLOR, 0, LPARAM(GetSysColor(COLOR_WINDOW)));
+    List().SetBkColor(GetSysColor(COLOR_WINDOW));
     // The grouped list's own icons: unknown groups, folders, drives.
     const struct {
         const char* key;
@@ -68,8 +68,8 @@ bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
         delete m_pTip;
         m_pTip = nullptr;
     }
-    SendMessageA(Handle(), LVM_DELETECOLUMN, 3, 0);
-    SendMessageA(Handle(), LVM_DELETECOLUMN, 2, 0);
+    List().DeleteColumn(3);
+    List().DeleteColumn(2);
     m_nView = ID_VIEW_FILES;
     ShowList(true);
     InsertCataloguedRows();
@@ -97,89 +97,9 @@ bool CSndView::HasFileRows() const
 RECT CSndView::TipRect(const RECT& lists) const
 {
     RECT header = {};
-    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(m_fileList.Handle(), LVM_GETHEADER, 0, 0)), &header);
+    GetWindowRect(m_fileList.List().Header(), &header);
     LONG top = lists.top + 20 + (header.bottom - header.top);
     return RECT{lists.left + 20, top, lists.left + 200, top + 130};
-}
-
-// --- Help tip
-
-void CSndView::SetTipText(const std::string& text, HFONT font)
-{
-    if (!m_pTip)
-        return;
-    if (!text.empty())
-        m_pTip->SetHelpText(text);
-    if (font)
-        m_pTip->SetHelpFont(font);
-    InvalidateRect(m_pTip->Handle(), nullptr, TRUE);
-}
-
-void CSndView::SetTipTextColor(COLORREF color)
-{
-    if (!m_pTip)
-        return;
-    m_pTip->SetHelpTextColor(color);
-    InvalidateRect(m_pTip->Handle(), nullptr, TRUE);
-}
-
-void CSndView::HideHelp()
-{
-    if (!m_pTip)
-        return;
-    CTipWnd* tip = m_pTip;
-    m_pTip = nullptr;
-    ShowWindow(tip->Handle(), SW_HIDE);
-    DestroyWindow(tip->Handle()); // the tip deletes itself with its window
-}
-
-// --- View menu
-
-void CSndView::CreateViewMenu()
-{
-    m_hViewMenu = CreatePopupMenu();
-    const char* texts[4] = {"~~~All Files", "~~~Artist", "~~~Album", "~~~Genre"};
-    for (int i = 0; i < 4; ++i)
-        AppendMenuA(m_hViewMenu, MF_STRING, UINT_PTR(ID_VIEW_FILES + i), texts[i]);
-    CheckView(m_nView);
-}
-
-void CSndView::CheckView(int32_t view)
-{
-    CheckMenuRadioItem(m_hViewMenu, ID_VIEW_FILES, ID_VIEW_GENRE, UINT(view), MF_BYCOMMAND);
-}
-
-int CSndView::TrackViewMenu(UINT flags, POINT at)
-{
-    if (!m_hViewMenu)
-        return 0;
-    if (m_catalogue.Genres().IniPath().empty())
-        RemoveMenu(m_hViewMenu, ID_VIEW_GENRE, MF_BYCOMMAND);
-    int chosen = int(TrackPopupMenu(m_hViewMenu, flags | TPM_NONOTIFY | TPM_RETURNCMD, at.x, at.y, 0, Handle(), nullptr));
-    if (chosen)
-        CheckView(chosen);
-    return chosen;
-}
-
-void CSndView::SetViewString(int32_t view, const std::string& text)
-{
-    if (ViewIndex(view) < 0)
-        return;
-    m_strViewNames[ViewIndex(view)] = text;
-    if (m_hViewMenu)
-        ModifyMenuA(m_hViewMenu, UINT(view), MF_BYCOMMAND | MF_STRING, UINT_PTR(view), text.c_str());
-    CheckView(m_nView);
-}
-
-void CSndView::SetGenreViewAvailable(bool available)
-{
-    if (!m_hViewMenu)
-        return;
-    bool present = GetMenuState(m_hViewMenu, ID_VIEW_GENRE, MF_BYCOMMAND) != UINT(-1);
-    if (available && !present)
-        AppendMenuA(m_hViewMenu, MF_STRING, ID_VIEW_GENRE, m_strViewNames[ViewIndex(ID_VIEW_GENRE)].c_str());
-    else if (!available && present)
-        RemoveMenu(m_hViewMenu, ID_VIEW_GENRE, MF_BYCOMMAND);
 }
 
 void CSndView::ShowList(bool files)
@@ -222,7 +142,7 @@ void CSndView::SetView(int32_t view)
             ShowAsListed();
         } else if (view != ID_VIEW_FILES) {
             SaveViewRows();
-            SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0); // the cache holds the rows
+            List().DeleteAllItems(); // the cache holds the rows
             m_nListedView = ID_VIEW_FILES;
             RestoreViewRows(view);
         }
@@ -251,13 +171,11 @@ void CSndView::SetStyle(int32_t style)
 // freshly listed rows look: nothing selected or focused, the first row at the top.
 void CSndView::ShowAsListed()
 {
-    LVITEMA lv = {};
-    lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     for (int item : MarkedItems())
-        SendMessageA(Handle(), LVM_SETITEMSTATE, WPARAM(item), LPARAM(&lv));
-    SendMessageA(Handle(), LVM_SETSELECTIONMARK, 0, -1);
+        List().SetItemState(item, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    List().SetSelectionMark(-1);
     if (ItemCount() > 0)
-        SendMessageA(Handle(), LVM_ENSUREVISIBLE, 0, FALSE);
+        List().EnsureVisible(0);
 }
 
 // The listed view's rows go to its cache, which holds nothing while they are listed.
@@ -266,11 +184,12 @@ void CSndView::SaveViewRows()
     int index = ViewIndex(m_nListedView);
     if (index <= 0 || !Handle())
         return;
-    auto& cache = m_caches[index];
-    cache.clear();
+    std::vector<ListRow*> rows;
+    rows.reserve(size_t(ItemCount()));
     for (int i = 0; i < ItemCount(); ++i)
         if (ListRow* row = RowAt(i))
-            cache.emplace_hint(cache.end(), i, row);
+            rows.push_back(row);
+    m_rowCache.Keep(index, std::move(rows));
 }
 
 // The cached rows go back into the list, which owns them again.
@@ -279,25 +198,20 @@ void CSndView::RestoreViewRows(int32_t view)
     int index = ViewIndex(view);
     if (index <= 0)
         return;
-    if (m_caches[index].empty()) {
+    if (!m_rowCache.Holds(index)) {
         BuildGroupRows(view);
         return;
     }
-    for (const auto& entry : m_caches[index])
-        if (InsertRow(ItemCount(), entry.second, view) < 0)
-            delete entry.second;
-    m_caches[index].clear();
+    for (ListRow* row : m_rowCache.Take(index))
+        if (InsertRow(ItemCount(), row, view) < 0)
+            delete row;
     m_nListedView = view;
 }
 
 void CSndView::DiscardViewRows(int32_t view)
 {
-    int index = ViewIndex(view);
-    if (index <= 0)
-        return;
-    for (const auto& entry : m_caches[index])
-        delete entry.second;
-    m_caches[index].clear();
+    if (ViewIndex(view) > 0)
+        m_rowCache.Discard(ViewIndex(view));
 }
 
 // Every grouped row goes: the listed ones and the cached ones.
@@ -348,7 +262,7 @@ void CSndView::DeleteRows(int first, int count)
 {
     for (int i = 0; i < count; ++i) {
         delete RowAt(first);
-        SendMessageA(Handle(), LVM_DELETEITEM, WPARAM(first), 0);
+        List().DeleteItem(first);
     }
 }
 
@@ -427,11 +341,7 @@ void CSndView::ExpandRow(int item)
     SetRedraw(false);
     bool unknown = row->nKind == RowUnknown;
     row->nKind = unknown ? RowUnknownOpen : RowGroupOpen;
-    LVITEMA lv = {};
-    lv.mask = LVIF_IMAGE;
-    lv.iItem = item;
-    lv.iImage = ImageOf(unknown ? "*UNKNOPENFOLDER*" : "*OPENFOLDER*");
-    SendMessageA(Handle(), LVM_SETITEMA, 0, LPARAM(&lv));
+    List().SetItemImage(item, ImageOf(unknown ? "*UNKNOPENFOLDER*" : "*OPENFOLDER*"));
     CCatalogue::Group files;
     if (CCatalogue::GroupIndex* index = IndexOf(m_nView))
         files = (*index)[row->strKey]; // a key that is not there becomes an empty group
@@ -463,11 +373,7 @@ void CSndView::CollapseRow(int item)
     default: return;
     }
     SetRedraw(false);
-    LVITEMA lv = {};
-    lv.mask = LVIF_IMAGE;
-    lv.iItem = item;
-    lv.iImage = ImageOf(key);
-    SendMessageA(Handle(), LVM_SETITEMA, 0, LPARAM(&lv));
+    List().SetItemImage(item, ImageOf(key));
     CollapseBelow(item);
     SetRedraw(true);
 }
@@ -494,9 +400,7 @@ bool CSndView::SetColumnWidth(int column, int width)
 {
     if (!m_fileList.Handle())
         return false;
-    if (!SendMessageA(m_fileList.Handle(), LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width & 0xFFFF, 0)))
-        return false;
-    return SendMessageA(Handle(), LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width & 0xFFFF, 0)) != 0;
+    return m_fileList.List().SetColumnWidth(column, width) && List().SetColumnWidth(column, width);
 }
 
 void CSndView::CountSelected(int& files, int& items) const
@@ -601,7 +505,7 @@ void CSndView::PurgeFileList(int32_t view)
             drop = row->nKind == RowNoneFound || !platform::PathExists(row->strKey.c_str()) ||
                    record == m_catalogue.Files().end() || !m_catalogue.PassesFilter(*record->second);
         }
-        if (drop && SendMessageA(m_fileList.Handle(), LVM_DELETEITEM, WPARAM(i), 0)) {
+        if (drop && m_fileList.List().DeleteItem(i)) {
             delete row;
             continue;
         }
@@ -620,142 +524,18 @@ void CSndView::SyncViewAfterLoad()
     }
 }
 
-// --- The search
-
-void CSndView::BeginSearch()
-{
-    if (m_hWorker || m_pLookupJob || m_requests.Requests().empty() || !Handle())
-        return;
-    ListRow* first = m_fileList.RowAt(0);
-    if (first && first->nKind == RowNoneFound && SendMessageA(m_fileList.Handle(), LVM_DELETEITEM, 0, 0))
-        delete first;
-    m_requests.SetState(SEARCH_RUNNING);
-    m_bStopping = false;
-    ScanStart* start = new ScanStart;
-    start->hViewWnd = Handle();
-    m_catalogue.ClearCatalogue(CLEAR_MISSING);
-    PurgeFileList(ID_VIEW_FILES);
-    for (const auto& request : m_requests.Requests()) {
-        start->requests.emplace_back(request.first, CSearchRequests::ExtensionList(request.second));
-        start->nTotalBytes += DriveUsedSpace(request.first);
-    }
-    start->strHidden = m_catalogue.HiddenExtensions();
-    m_hWorker = StartScan(start);
-    if (!m_hWorker)
-        m_requests.SetState(SEARCH_IDLE); // no worker: back to idle at once
-}
-
-void CSndView::StopSearch()
-{
-    if (m_hWorker)
-        m_bStopping = true;
-}
-
-void CSndView::WaitForWorker()
-{
-    // Called from inside a message the worker is waiting on (the host closing
-    // the window in an event, say): answer it first, or both would wait forever.
-    if (m_hWorker && InSendMessage())
-        ReplyMessage(0);
-    while (m_hWorker) {
-        HANDLE worker = m_hWorker;
-        DWORD r = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0) {
-            // The thread ended (its last message may never have been answered).
-            EndWorker();
-            break;
-        }
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE); // answers the worker's sends
-    }
-}
-
-// The worker has ended: the table may change again and a new search may start.
-void CSndView::EndWorker()
-{
-    m_requests.SetState(SEARCH_IDLE);
-    m_bStopping = false;
-    if (m_hWorker) {
-        CloseHandle(m_hWorker);
-        m_hWorker = nullptr;
-    }
-}
-
-LRESULT CSndView::OnFileFound(const char* workerPath)
-{
-    if (!m_hWorker || m_bStopping || !workerPath)
-        return 0;
-    const std::string path = workerPath; // the worker's text may go once its send was answered
-    if (m_catalogue.IsInCatalogue(path.c_str()))
-        return 4;
-    AddingFileRecord record;
-    record.pszPath = path.c_str();
-    // With extended tags the file is read first, so that the host is offered
-    // its playing time; a file the host declines takes its reading with it.
-    std::unique_ptr<CMusicInfo> read;
-    if (m_catalogue.ExtendedTags()) {
-        read.reset(new CMusicInfo);
-        ReadMusicFile(*read, path.c_str(), true);
-        record.lLength = read->m_lLength;
-        record.pszTime = strdup(read->m_strTime.c_str());
-    }
-    SendMessageA(GetParent(Handle()), UM_ADDINGFILE, WPARAM(&record), 0);
-    LRESULT result = 0;
-    if (record.bAddOk)
-        result = m_catalogue.AddFile(&record, read);
-    free(record.pszInfo);
-    free(record.pszTime);
-    return result;
-}
-
-void CSndView::OnEndSearch()
-{
-    EndFilling();
-    EmptyGroupedList();
-    bool found = m_fileList.ItemCount() > 0;
-    if (!found && !m_strNoFileFound.empty()) {
-        m_bViewEnabled = false;
-        ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", m_strNoFileFound);
-        if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0)
-            delete row;
-    }
-    CountsRecord counts = {};
-    int32_t total = 0;
-    m_catalogue.GetMusicCounts(&counts.lTagged, &counts.lTotal, &total);
-    SendMessageA(GetParent(Handle()), UM_ENDSEARCH, WPARAM(&counts), found ? TRUE : FALSE);
-    if (ItemCount() == 0) // a host that switched views in EndSearch has had its view built already
-        BuildGroupRows(-1);
-    EndWorker();
-}
-
 LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
 {
+    LRESULT result = 0;
+    if (OnSearchMessage(msg, wp, lp, result))
+        return result;
     switch (msg) {
-    case UM_FILEFOUND:
-        return OnFileFound(reinterpret_cast<const char*>(wp));
-    case UM_QUERYABORT:
-        if (wp)
-            *reinterpret_cast<BOOL*>(wp) = m_bStopping || m_requests.State() == SEARCH_IDLE;
-        return 0;
-    case UM_SEARCHPROGRESS: {
-        // The host answers on a copy. It may close the window inside the
-        // event, which answers the worker and lets it end: its record is
-        // written back only while the worker still waits for this answer.
-        auto* record = reinterpret_cast<ProgressRecord*>(wp);
-        if (!record)
-            return 0;
-        ProgressRecord answer = *record;
-        SendMessageA(GetParent(Handle()), UM_SEARCHPROGRESS, WPARAM(&answer), lp);
-        if (!(InSendMessageEx(nullptr) & ISMEX_REPLIED))
-            record->bAbort = answer.bAbort;
-        return 0;
-    }
-    case UM_ENDSEARCH:
-        OnEndSearch();
-        return 0;
     case UM_TRACKUPDATED:
-        if (wp)
-            m_catalogue.RefileAfterLookup(reinterpret_cast<CMusicInfo*>(wp));
+        if (wp && lp) {
+            auto* info = reinterpret_cast<CMusicInfo*>(wp);
+            info->TakeTrack(*reinterpret_cast<const CTrackFound*>(lp));
+            m_catalogue.RefileAfterLookup(info);
+        }
         return 0;
     case WM_SIZE: {
         LRESULT r = Default(msg, wp, lp);
@@ -773,11 +553,7 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     }
     case WM_LBUTTONDOWN: {
         LRESULT r = CSndListCtrl::WindowProc(msg, wp, lp);
-        LVHITTESTINFO hit = {};
-        hit.pt.x = short(LOWORD(lp));
-        hit.pt.y = short(HIWORD(lp));
-        hit.flags = 0;
-        int item = int(SendMessageA(Handle(), LVM_SUBITEMHITTEST, 0, LPARAM(&hit)));
+        int item = List().HitTest({short(LOWORD(lp)), short(HIWORD(lp))}, true);
         if (ListRow* row = RowAt(item)) {
             switch (row->nKind) {
             case RowFolder: case RowGroup: case RowDrive: case RowUnknown: ExpandRow(item); break;

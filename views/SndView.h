@@ -7,6 +7,7 @@
 #include "cddb/CddbApi.h"
 #include "listctrl/SndListCtrl.h"
 #include "listctrl/TipWnd.h"
+#include "RowCache.h"
 #include <map>
 #include <string>
 
@@ -113,6 +114,7 @@ protected:
     void AppendGroupFiles(const ListRow* row, std::string& text) override;
 
 private:
+    bool OnSearchMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     LRESULT OnFileFound(const char* path);
     void OnEndSearch();
     void EndWorker();
@@ -135,8 +137,9 @@ private:
     CSearchRequests m_requests;
     CSndListCtrl m_fileList;
     bool m_bViewEnabled = false;
-    std::string m_strUnknNames[4];
-    std::string m_strViewNames[4];
+    // The host's texts, kept from before the windows exist: placeholders until it names them.
+    std::string m_strUnknNames[4] = {"", "~~~Artist Unknown", "~~~Album Unknown", "~~~Genre Unknown"};
+    std::string m_strViewNames[4] = {"~~~All Files", "~~~Artist", "~~~Album", "~~~Genre"};
     HMENU m_hViewMenu = nullptr;
     CTipWnd* m_pTip = nullptr;
     std::string m_strNoFileFound;
@@ -149,7 +152,7 @@ private:
     bool m_bStopping = false;   // StopSearch asked the worker to end at its next poll
     bool m_bFilling = false;    // the file list is being filled with redraw off
     DWORD m_nLastPaint = 0;     // when it was last drawn meanwhile
-    std::map<int, ListRow*> m_caches[4];
+    CRowCache m_rowCache;
     CObjectRef<ICddbComponent> m_pCddb;
     CObjectRef<ICddbLookupService> m_pLookupService; // set once a registered user is known
     bool m_bLookupSetupOk = false;

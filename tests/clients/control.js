@@ -11,8 +11,6 @@ function errorOf(action) {
 }
 
 var ctl = new ActiveXObject("Tarnwick.TarnwickCtrl.1");
-check(ctl.ColSourceHeader == "~~~PATH", "ColSourceHeader starts as ~~~PATH");
-check(ctl.Style == 2, "Style is the constructor's 2 when no container initialised it");
 check(errorOf(function () { return ctl.StrLang; }) == 394, "reading StrLang raises 394");
 check(errorOf(function () { ctl.IsLookupSetupOk = true; }) == 383, "writing IsLookupSetupOk raises 383");
 check(errorOf(function () { ctl.AddSearch("C:", ["*.mp3"], 1); }) == 1001, "a script array raises 1001");

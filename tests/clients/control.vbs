@@ -19,10 +19,6 @@ Dim ctl, temp, r, t, m, a
 Set ctl = CreateObject("Tarnwick.TarnwickCtrl.1")
 temp = CreateObject("Scripting.FileSystemObject").GetSpecialFolder(2).Path
 
-Check ctl.ColTypeHeader = "~~~Type", "ColTypeHeader starts as ~~~Type"
-Check ctl.ColNameHeader = "~~~NAME", "ColNameHeader starts as ~~~NAME"
-Check ctl.View = 1039, "View starts as the all-files view"
-Check ctl.Visible = True, "Visible starts TRUE"
 ctl.ColNameHeader = "Name"
 Check ctl.ColNameHeader = "Name", "ColNameHeader keeps what is written"
 

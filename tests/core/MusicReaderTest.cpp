@@ -16,91 +16,77 @@ protected:
     }
 };
 
+// A tag whose title is "Abc" with blanks and a tab after it, and whose artist
+// is " Lead" with tab, CR, LF, VT and FF after it.
+std::string Tricky()
+{
+    std::string bytes = Mp3WithTag("x", "y", "z", 5);
+    std::string title = "Abc  \t", artist = " Lead\t\r\n\v\f";
+    bytes.replace(bytes.size() - 125, title.size(), title);
+    bytes.replace(bytes.size() - 95, 30, artist + std::string(30 - artist.size(), ' '));
+    return bytes;
+}
+
+std::string Riff(std::string bytes)
+{
+    bytes.replace(0, 4, "RIFF");
+    return bytes;
+}
+
 } // namespace
 
-TEST_F(Reader, PartialTagIsNotTagged)
+// One file a row: what the reader answers and makes of it, as
+// "title|artist|album|genre tagged type".
+TEST_F(Reader, EveryTagCaseOneFileARow)
 {
-    CMusicInfo info = Read("song.Mp3", Mp3WithTag("Song", "Band", "", 0));
-    EXPECT_STREQ(info.m_strTitle.c_str(), "Song");
-    EXPECT_STREQ(info.m_strArtist.c_str(), "Band");
-    EXPECT_TRUE(info.m_strAlbum.empty());
-    EXPECT_EQ(info.m_bTagged, 0);
-    EXPECT_EQ(info.m_nFileType, 1);
-    EXPECT_EQ(info.m_nGenre, -1);
-    EXPECT_EQ(info.m_strPath, Path("song.Mp3"));
-    EXPECT_STREQ(info.m_strFileName.c_str(), "song.Mp3");
-}
-
-TEST_F(Reader, FullTagWithGenre)
-{
-    CMusicInfo info = Read("a.mp3", Mp3WithTag("Song", "Band", "Best Of", 17));
-    EXPECT_EQ(info.m_bTagged, 1);
-    EXPECT_EQ(info.m_nGenre, 17);
-    EXPECT_STREQ(info.m_strAlbum.c_str(), "Best Of");
-}
-
-TEST_F(Reader, AllThreeMarkersAndNoOther)
-{
-    EXPECT_EQ(Read("1.mp3", Mp3WithTag("T", "A", "B", 1, "ID3")).m_bTagged, 1);
-    EXPECT_EQ(Read("2.mp3", Mp3WithTag("T", "A", "B", 1, "MP3")).m_bTagged, 1);
-    CMusicInfo other = Read("3.mp3", Mp3WithTag("T", "A", "B", 1, "tag"));
-    EXPECT_EQ(other.m_bTagged, 0);
-    EXPECT_TRUE(other.m_strTitle.empty());
-    EXPECT_EQ(other.m_nGenre, -1);
-}
-
-TEST_F(Reader, GenreByteIsSigned)
-{
-    EXPECT_EQ(Read("g0.mp3", Mp3WithTag("T", "A", "B", 0)).m_nGenre, -1);
-    EXPECT_EQ(Read("g1.mp3", Mp3WithTag("T", "A", "B", 1)).m_nGenre, 1);
-    EXPECT_EQ(Read("g127.mp3", Mp3WithTag("T", "A", "B", 127)).m_nGenre, 127);
-    EXPECT_EQ(Read("g128.mp3", Mp3WithTag("T", "A", "B", 128)).m_nGenre, -1);
-    EXPECT_EQ(Read("g255.mp3", Mp3WithTag("T", "A", "B", 255)).m_nGenre, -1);
-}
-
-TEST_F(Reader, FieldsAreCutAtZeroAndTrimmedAtTheEnd)
-{
-    std::string full30(30, 'x');
-    CMusicInfo a = Read("a.mp3", Mp3WithTag(std::string(30, ' '), "Abc   \0\0 zz", full30, 5));
-    EXPECT_TRUE(a.m_strTitle.empty());
-    EXPECT_EQ(a.m_strAlbum, full30); // no zero byte: all 30 bytes
-    std::string tricky = Mp3WithTag("x", "y", "z", 5);
-    // "Abc" + blanks + zero bytes, and a field with tab, CR, LF, VT, FF at the end.
-    std::string title = "Abc  \t";
-    tricky.replace(tricky.size() - 125, title.size(), title);
-    std::string artist = " Lead\t\r\n\v\f";
-    tricky.replace(tricky.size() - 95, 30, artist + std::string(30 - artist.size(), ' '));
-    CMusicInfo b = Read("b.mp3", tricky);
-    EXPECT_STREQ(b.m_strTitle.c_str(), "Abc");
-    EXPECT_STREQ(b.m_strArtist.c_str(), " Lead"); // leading blanks stay
-    EXPECT_EQ(b.m_bTagged, 1);
-}
-
-TEST_F(Reader, ArtistCutAtItsFirstZeroByte)
-{
-    std::string bytes = Mp3WithTag("T", std::string("Ab\0cd", 5), "B", 2);
-    EXPECT_STREQ(Read("z.mp3", bytes).m_strArtist.c_str(), "Ab");
-}
-
-TEST_F(Reader, RiffNamedMp3KeepsItsTagButIsNoMp3)
-{
-    std::string bytes = Mp3WithTag("T", "A", "B", 9);
-    bytes.replace(0, 4, "RIFF");
-    CMusicInfo info = Read("x.mp3", bytes);
-    EXPECT_EQ(info.m_nFileType, 0);
-    EXPECT_EQ(info.m_bTagged, 1);
-    EXPECT_EQ(info.m_nGenre, 9);
-}
-
-TEST_F(Reader, OtherTypesAreNotOpened)
-{
-    std::string tagged = Mp3WithTag("T", "A", "B", 9);
-    for (const char* name : {"clip.wav", "clip.WAV", "x.ogg", "noext", "a.mp3.bak"}) {
-        CMusicInfo info = Read(name, tagged, 0);
-        EXPECT_EQ(info.m_nFileType, 0) << name;
-        EXPECT_EQ(info.m_bTagged, 0) << name;
-        EXPECT_TRUE(info.m_strTitle.empty()) << name;
-        EXPECT_STREQ(info.m_strFileName.c_str(), name);
+    const std::string full30(30, 'x'), tagged = Mp3WithTag("T", "A", "B", 9);
+    std::string shortTag = std::string("TAG") + "Tiny" + std::string(26, '\0') + "Art";
+    shortTag.resize(100, '\0'); // the file ends inside the artist field
+    const struct {
+        const char* name;
+        std::string bytes;
+        int result;
+        std::string read;
+    } rows[] = {
+        {"song.Mp3", Mp3WithTag("Song", "Band", "", 0), 1, "Song|Band||-1 0 1"}, // no album: not tagged
+        {"a.mp3", Mp3WithTag("Song", "Band", "Best Of", 17), 1, "Song|Band|Best Of|17 1 1"},
+        // The three markers, and no other.
+        {"1.mp3", Mp3WithTag("T", "A", "B", 1, "ID3"), 1, "T|A|B|1 1 1"},
+        {"2.mp3", Mp3WithTag("T", "A", "B", 1, "MP3"), 1, "T|A|B|1 1 1"},
+        {"3.mp3", Mp3WithTag("T", "A", "B", 1, "tag"), 1, "|||-1 0 1"},
+        // The genre byte is signed: 1 to 127 only.
+        {"g0.mp3", Mp3WithTag("T", "A", "B", 0), 1, "T|A|B|-1 1 1"},
+        {"g127.mp3", Mp3WithTag("T", "A", "B", 127), 1, "T|A|B|127 1 1"},
+        {"g128.mp3", Mp3WithTag("T", "A", "B", 128), 1, "T|A|B|-1 1 1"},
+        {"g255.mp3", Mp3WithTag("T", "A", "B", 255), 1, "T|A|B|-1 1 1"},
+        // Fields end at their first zero byte and lose blanks and control characters at the end only.
+        {"cut.mp3", Mp3WithTag(std::string(30, ' '), std::string("Abc   \0\0 zz", 12), full30, 5), 1,
+         "|Abc|" + full30 + "|5 0 1"},
+        {"zero.mp3", Mp3WithTag("T", std::string("Ab\0cd", 5), "B", 2), 1, "T|Ab|B|2 1 1"},
+        {"trim.mp3", Tricky(), 1, "Abc| Lead|z|5 1 1"},
+        // A RIFF file named .mp3 keeps its tag but is no MP3.
+        {"x.mp3", Riff(tagged), 1, "T|A|B|9 1 0"},
+        // Other extensions are not opened.
+        {"clip.wav", tagged, 0, "|||-1 0 0"},
+        {"clip.WAV", tagged, 0, "|||-1 0 0"},
+        {"x.ogg", tagged, 0, "|||-1 0 0"},
+        {"noext", tagged, 0, "|||-1 0 0"},
+        {"a.mp3.bak", tagged, 0, "|||-1 0 0"},
+        // Short files are read from their start, with zeros after the end.
+        {"short.mp3", shortTag, 1, "Tiny|Art||-1 0 1"},
+        {"three.mp3", "TAG", 1, "|||-1 0 1"},
+        {"riff.mp3", "RIF", 1, "|||-1 0 1"}, // three bytes are no "RIFF"
+        {"empty.mp3", "", 1, "|||-1 0 1"},
+    };
+    for (const auto& row : rows) {
+        CMusicInfo info = Read(row.name, row.bytes, row.result);
+        EXPECT_EQ(std::string(info.m_strTitle.c_str()) + "|" + info.m_strArtist.c_str() + "|" +
+                      info.m_strAlbum.c_str() + "|" + std::to_string(info.m_nGenre) + " " +
+                      std::to_string(info.m_bTagged) + " " + std::to_string(info.m_nFileType),
+                  row.read)
+            << row.name;
+        EXPECT_EQ(info.m_strPath, Path(row.name));
+        EXPECT_STREQ(info.m_strFileName.c_str(), row.name);
     }
 }
 

@@ -1,5 +1,7 @@
 // CddbLocal.dll through its registration and CoCreateInstance, called at the
 // function-table slots its callers use, on disc databases the tests write.
+#include "ControlHost.h"
+#include "../core/TestFs.h"
 #include "cddb/CddbApi.h"
 #include <gtest/gtest.h>
 #include <olectl.h>
@@ -13,19 +15,11 @@ const wchar_t kSettingsKey[] = L"Software\\Tarnwick\\CddbLocal";
 
 std::wstring DllPath()
 {
-    std::string path = TW_CDDB_PATH;
-    std::wstring out = path[0] == '/' ? L"Z:" : L""; // a build-tree path: Wine shows it on drive Z:
-    for (char c : path)
-        out += c == '/' ? L'\\' : wchar_t(c);
-    return out;
+    std::string path = ModulePath(TW_CDDB_PATH);
+    return std::wstring(path.begin(), path.end());
 }
 
-HRESULT DllCall(const char* entry)
-{
-    static HMODULE module = LoadLibraryW(DllPath().c_str());
-    auto fn = reinterpret_cast<HRESULT(__stdcall*)()>(reinterpret_cast<void*>(GetProcAddress(module, entry)));
-    return fn ? fn() : E_NOTIMPL;
-}
+HRESULT DllCall(const char* entry) { return ModuleCall(TW_CDDB_PATH, entry); }
 
 // Calls the function-table entry of that number directly, as compiled callers
 // do, whatever the header declares there.
@@ -43,39 +37,12 @@ std::wstring Take(BSTR text)
     return out;
 }
 
-template <class I>
-void Drop(I*& p)
-{
-    if (p)
-        p->Release();
-    p = nullptr;
-}
-
 void SetUserSetting(const wchar_t* name, const wchar_t* value)
 {
     if (value)
         RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, value, DWORD((wcslen(value) + 1) * 2));
     else
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name);
-}
-
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + L"\\" + name);
-            else
-                DeleteFileW((folder + L"\\" + name).c_str());
-        } while (FindNextFileW(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryW(folder.c_str());
 }
 
 // A disc database of the test's own, set as the current user's database folder.
@@ -88,13 +55,13 @@ public:
         m_folder = std::wstring(temp) + L"cddbtest-" + std::to_wstring(GetCurrentProcessId()) + L"-";
         for (const char* p = name; *p; ++p)
             m_folder += wchar_t(*p);
-        RemoveTree(m_folder);
+        RemoveTestFolder(Narrow(m_folder.c_str()));
         CreateDirectoryW(m_folder.c_str(), nullptr);
         SetUserSetting(L"DatabaseFolder", m_folder.c_str());
     }
     ~TestDatabase()
     {
-        RemoveTree(m_folder);
+        RemoveTestFolder(Narrow(m_folder.c_str()));
         SetUserSetting(L"DatabaseFolder", nullptr);
     }
     const std::wstring& Folder() const { return m_folder; }
@@ -152,45 +119,6 @@ ICddbComponent* NewComponent()
     return component;
 }
 
-ICddbLookupService* ServiceOf(ICddbComponent* component)
-{
-    ICddbLookupService* service = nullptr;
-    EXPECT_EQ(component->GetLookupService(&service), S_OK);
-    return service;
-}
-
-// What one identification answered, read as the control reads it.
-struct Answer {
-    HRESULT hr = E_FAIL;
-    LONG track = -1;
-    bool disc = false;
-    std::wstring artist, album, genre, title;
-};
-
-Answer Identify(ICddbLookupService* service, const wchar_t* path)
-{
-    Answer a;
-    ICddbDisc* disc = nullptr;
-    BSTR text = SysAllocString(path);
-    a.hr = service->IdentifyFile(text, 0, &a.track, &disc);
-    SysFreeString(text);
-    if (!disc)
-        return a;
-    a.disc = true;
-    BSTR s = nullptr;
-    disc->GetArtist(&s);
-    a.artist = Take(s);
-    disc->GetAlbum(&s);
-    a.album = Take(s);
-    disc->GetGenre(&s);
-    a.genre = Take(s);
-    s = nullptr;
-    if (SUCCEEDED(disc->GetTrackTitle(a.track, &s)))
-        a.title = Take(s);
-    disc->Release();
-    return a;
-}
-
 // The result list as "Artist / Album" lines; "<none>" when the component gives no list.
 std::vector<std::wstring> Candidates(ICddbComponent* component)
 {
@@ -223,6 +151,52 @@ protected:
         CoFreeUnusedLibraries();
         CoUninitialize();
     }
+};
+
+// A component and its look-up service on a database of the test's own, both
+// released to nothing at the end.
+class CddbLookup : public CddbLocal {
+protected:
+    // The component, once the test has written its database.
+    void Open()
+    {
+        component = NewComponent();
+        ASSERT_NE(component, nullptr);
+        EXPECT_EQ(component->GetLookupService(&service), S_OK);
+    }
+    void TearDown() override
+    {
+        Drop(service);
+        if (component) {
+            EXPECT_EQ(component->Release(), 0u);
+        }
+    }
+    // An identification read as the control reads it: a direct match as "track
+    // artist|album|title|genre"; otherwise "0: " and the candidates, "<none>"
+    // when the component gives no list.
+    std::wstring Lookup(const wchar_t* path)
+    {
+        ICddbDisc* disc = nullptr;
+        BSTR text = SysAllocString(path);
+        LONG track = -1;
+        EXPECT_EQ(service->IdentifyFile(text, 0, &track, &disc), S_OK);
+        SysFreeString(text);
+        std::wstring out = std::to_wstring(track);
+        if (disc) {
+            BSTR s[4] = {};
+            disc->GetArtist(&s[0]), disc->GetAlbum(&s[1]), disc->GetTrackTitle(track, &s[2]), disc->GetGenre(&s[3]);
+            disc->Release();
+            return out + L" " + Take(s[0]) + L"|" + Take(s[1]) + L"|" + Take(s[2]) + L"|" + Take(s[3]);
+        }
+        out += L":";
+        for (const std::wstring& c : Candidates(component))
+            out += (out.back() == L':' ? L" " : L"; ") + c;
+        return out;
+    }
+
+    TestDatabase db{"lookup"};
+    ICddbComponent* component = nullptr;
+    ICddbLookupService* service = nullptr;
 };
 
 } // namespace
@@ -367,104 +341,57 @@ TEST_F(CddbLocal, AnswersAtTheSlotsTheControlCalls)
     EXPECT_EQ(DllCall("DllCanUnloadNow"), S_OK);
 }
 
-// A file's folders name the disc, its file name the track: by the leading
-// number, by the title (which wins over a number that disagrees), with case,
-// blanks and punctuation not deciding.
-TEST_F(CddbLocal, DirectMatchesByNumberAndByTitle)
+// Identifications on the sample database, one a row: a file's folders name
+// the disc, its file name the track (by the leading number, or by the title,
+// which wins over a number that disagrees), with case, blanks and punctuation
+// not deciding. Without a direct match the answer is success with no disc and
+// the result list holds the discs the folders lead to, best first; with no
+// candidate at all the component gives no list.
+TEST_F(CddbLookup, DirectMatchesAndCandidates)
 {
-    TestDatabase db("direct");
     db.Lanterns();
-    ICddbComponent* component = NewComponent();
-    ASSERT_NE(component, nullptr);
-    ICddbLookupService* service = ServiceOf(component);
-
-    Answer a = Identify(service, L"M:\\Music\\The Lanterns\\Harbour Lights\\02.mp3");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_TRUE(a.disc);
-    EXPECT_EQ(a.track, 2);
-    EXPECT_EQ(a.artist + L"|" + a.album + L"|" + a.title + L"|" + a.genre,
-              L"The Lanterns|Harbour Lights|Signal Fires|(17)");
+    Open();
+    const struct {
+        const wchar_t* path;
+        const wchar_t* answer;
+    } rows[] = {
+        {L"M:\\Music\\The Lanterns\\Harbour Lights\\02.mp3", L"2 The Lanterns|Harbour Lights|Signal Fires|(17)"},
+        {L"M:\\the lanterns\\HARBOUR LIGHTS\\01 - keepers song.mp3", L"4 The Lanterns|Harbour Lights|Keeper's Song|(17)"},
+        // The title alone, in a folder of the artist's that names no album; no genre of its own: its category's.
+        {L"T:tree\\The Lanterns\\Singles\\Fog Bell.mp3", L"3 The Lanterns|Salt and Iron|Fog Bell|(17)"},
+        // One folder "Artist - Album", and a file name that is only the title.
+        {L"C:\\The Lanterns - Salt and Iron\\northern pier.mp3", L"2 The Lanterns|Salt and Iron|Northern Pier|(17)"},
+        // Both albums called "Paper Moons", but the artist's folder decides; not an ID3v1 genre: its name.
+        {L"M:\\Mira Holt\\Paper Moons\\05.mp3", L"5 Mira Holt|Paper Moons|Vanishing Point|Shoegaze"},
+        {L"M:\\Paper Moons\\chalk lines.mp3", L"2 Tessa Lowe|Paper Moons|Chalk Lines|(80)"},
+        {L"M:\\Nightjar\\Dusk Variations\\3.mp3", L"3 Nightjar|Dusk Variations|Late Tram|(8)"},
+        // A sampler's track titles name their artists.
+        {L"M:\\Various\\Harbour Songs\\low tide.mp3", L"2 Various|Harbour Songs|The Lanterns / Low Tide|(13)"},
+        {L"M:\\The Lanterns\\Harbour Lights\\bonus track.mp3",
+         L"0: The Lanterns / Harbour Lights; The Lanterns / Harbour Lights; The Lanterns / Salt and Iron"},
+        // A number beyond the album's tracks.
+        {L"M:\\The Lanterns\\Salt and Iron\\07.mp3",
+         L"0: The Lanterns / Salt and Iron; The Lanterns / Harbour Lights; The Lanterns / Harbour Lights"},
+        // Two artists' albums of one name: a number alone cannot say which.
+        {L"M:\\Paper Moons\\02.mp3", L"0: Tessa Lowe / Paper Moons; Mira Holt / Paper Moons"},
+        {L"M:\\Loose Ends\\untitled demo.mp3", L"0: <none>"},
+        {L"M:\\The Lanterns\\a\\b\\c\\01.mp3", L"0: <none>"}, // a folder far above the file does not count
+        {L"", L"0: <none>"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(Lookup(row.path), row.answer) << Narrow(row.path);
+    // A direct match leaves no result list.
+    Lookup(L"M:\\The Lanterns\\Harbour Lights\\02.mp3");
     EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"});
-
-    a = Identify(service, L"M:\\the lanterns\\HARBOUR LIGHTS\\01 - keepers song.mp3");
-    EXPECT_EQ(a.track, 4);
-    EXPECT_EQ(a.title, L"Keeper's Song");
-    // The title alone, in a folder of the artist's that names no album.
-    a = Identify(service, L"T:tree\\The Lanterns\\Singles\\Fog Bell.mp3");
-    EXPECT_EQ(a.track, 3);
-    EXPECT_EQ(a.album, L"Salt and Iron");
-    EXPECT_EQ(a.genre, L"(17)"); // no genre of its own: its category's
-    // One folder "Artist - Album", and a file name that is only the title.
-    a = Identify(service, L"C:\\The Lanterns - Salt and Iron\\northern pier.mp3");
-    EXPECT_EQ(a.track, 2);
-    EXPECT_EQ(a.album, L"Salt and Iron");
-    // Both albums called "Paper Moons", but the artist's folder decides.
-    a = Identify(service, L"M:\\Mira Holt\\Paper Moons\\05.mp3");
-    EXPECT_EQ(a.track, 5);
-    EXPECT_EQ(a.title + L"|" + a.genre, L"Vanishing Point|Shoegaze"); // not an ID3v1 genre: its name
-    a = Identify(service, L"M:\\Paper Moons\\chalk lines.mp3");
-    EXPECT_EQ(a.artist + L"|" + a.title, L"Tessa Lowe|Chalk Lines");
-    a = Identify(service, L"M:\\Nightjar\\Dusk Variations\\3.mp3");
-    EXPECT_EQ(a.title + L"|" + a.genre, L"Late Tram|(8)");
-    // A sampler's track titles name their artists.
-    a = Identify(service, L"M:\\Various\\Harbour Songs\\low tide.mp3");
-    EXPECT_EQ(a.track, 2);
-    EXPECT_EQ(a.title, L"The Lanterns / Low Tide");
-
     // Read once: a disc file removed later is still answered from the index.
     DeleteFileW(db.FileOf(L"rock", L"2b03c403").c_str());
-    EXPECT_EQ(Identify(service, L"M:\\The Lanterns\\Salt and Iron\\01.mp3").title, L"Anchor Chain");
-    service->Release();
-    EXPECT_EQ(component->Release(), 0u);
-}
-
-// Without a direct match the answer is success with no disc, and the result
-// list holds the discs the folders lead to, best first; with no candidate at
-// all the component gives no list.
-TEST_F(CddbLocal, CandidatesWhenNothingMatchesDirectly)
-{
-    TestDatabase db("candidates");
-    db.Lanterns();
-    ICddbComponent* component = NewComponent();
-    ASSERT_NE(component, nullptr);
-    ICddbLookupService* service = ServiceOf(component);
-
-    Answer a = Identify(service, L"M:\\The Lanterns\\Harbour Lights\\bonus track.mp3");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(a.track, 0);
-    EXPECT_EQ(Candidates(component), (std::vector<std::wstring>{L"The Lanterns / Harbour Lights",
-                                                                 L"The Lanterns / Harbour Lights",
-                                                                 L"The Lanterns / Salt and Iron"}));
-    // A number beyond the album's tracks.
-    a = Identify(service, L"M:\\The Lanterns\\Salt and Iron\\07.mp3");
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(Candidates(component).front(), L"The Lanterns / Salt and Iron");
-    // Two artists' albums of one name: a number alone cannot say which.
-    a = Identify(service, L"M:\\Paper Moons\\02.mp3");
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(Candidates(component),
-              (std::vector<std::wstring>{L"Tessa Lowe / Paper Moons", L"Mira Holt / Paper Moons"}));
-
-    a = Identify(service, L"M:\\Loose Ends\\untitled demo.mp3");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"});
-    // A folder far above the file does not count.
-    a = Identify(service, L"M:\\The Lanterns\\a\\b\\c\\01.mp3");
-    EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"});
-    a = Identify(service, L"");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_FALSE(a.disc);
-    service->Release();
-    EXPECT_EQ(component->Release(), 0u);
+    EXPECT_EQ(Lookup(L"M:\\The Lanterns\\Salt and Iron\\01.mp3"), L"1 The Lanterns|Salt and Iron|Anchor Chain|(17)");
 }
 
 // Values continued over several lines, escapes, both text encodings of the
 // format, its own example entry, and files that are no well-formed entries.
-TEST_F(CddbLocal, ReadsTheFormatAndSkipsDamagedFiles)
+TEST_F(CddbLookup, ReadsTheFormatAndSkipsDamagedFiles)
 {
-    TestDatabase db("damaged");
     db.Write(L"rock", L"0a0b0c0d",
              "# xmcd\r\nDTITLE=The Long Name Orches\r\nDTITLE=tra / Songs \\\\ Sketches\r\n"
              "TTITLE0=Part One\\nPart\r\nTTITLE0= Two\r\nTTITLE2=Third\r\n");
@@ -489,14 +416,11 @@ TEST_F(CddbLocal, ReadsTheFormatAndSkipsDamagedFiles)
     db.Write(L"rock", L"66666666", "# xmcd\nDGENRE=Rock\nTTITLE0=x\n");
     db.Write(L"rock", L"77777777", "");
     db.Write(L"rock", L"notadisc", "# xmcd\nDTITLE=Broken / Six\nTTITLE0=x\n");
-    ICddbComponent* component = NewComponent();
-    ASSERT_NE(component, nullptr);
-    ICddbLookupService* service = ServiceOf(component);
+    Open();
     EXPECT_EQ(component->TestStatus(0), S_OK);
 
-    Answer a = Identify(service, L"M:\\The Long Name Orchestra\\Songs _ Sketches\\01.mp3");
-    EXPECT_EQ(a.artist + L"|" + a.album + L"|" + a.title,
-              L"The Long Name Orchestra|Songs \\ Sketches|Part One Part Two");
+    EXPECT_EQ(Lookup(L"M:\\The Long Name Orchestra\\Songs _ Sketches\\01.mp3"),
+              L"1 The Long Name Orchestra|Songs \\ Sketches|Part One Part Two|(17)");
     ICddbDisc* disc = nullptr;
     BSTR path = SysAllocString(L"M:\\The Long Name Orchestra\\Songs _ Sketches\\03.mp3");
     LONG track = 0;
@@ -518,44 +442,27 @@ TEST_F(CddbLocal, ReadsTheFormatAndSkipsDamagedFiles)
     tracks->Release();
     disc->Release();
 
-    a = Identify(service, L"M:\\Franske Stemninger\\Con Spirito\\23 - L'Arche de No.mp3");
-    EXPECT_EQ(a.track, 23);
-    EXPECT_EQ(a.title + L"|" + a.genre, L"L'arche de no|(32)");
-    a = Identify(service, L"M:\\Bj\xF6rk Sven\\Caf\xE9\\cr\xC8me.mp3");
-    EXPECT_EQ(a.title, L"Cr\xE8me");
-    a = Identify(service, L"M:\\Ana \xC9lan\\\xC9t\xE9\\01.mp3");
-    EXPECT_EQ(a.title + L"|" + a.genre, L"Ol\xE1|(12)"); // no genre of its own: "misc" counts as Other
-    for (const wchar_t* broken : {L"One", L"Two", L"Three", L"Four", L"Five", L"Six"}) {
-        a = Identify(service, (std::wstring(L"M:\\Broken\\") + broken + L"\\01.mp3").c_str());
-        EXPECT_FALSE(a.disc) << broken;
-        EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"}) << broken;
-    }
-    service->Release();
-    EXPECT_EQ(component->Release(), 0u);
+    EXPECT_EQ(Lookup(L"M:\\Franske Stemninger\\Con Spirito\\23 - L'Arche de No.mp3"),
+              L"23 Franske Stemninger|Con Spirito|L'arche de no|(32)");
+    EXPECT_EQ(Lookup(L"M:\\Bj\xF6rk Sven\\Caf\xE9\\cr\xC8me.mp3"), L"1 Bj\xF6rk Sven|Caf\xE9|Cr\xE8me|(12)");
+    // No genre of its own: "misc" counts as Other.
+    EXPECT_EQ(Lookup(L"M:\\Ana \xC9lan\\\xC9t\xE9\\01.mp3"), L"1 Ana \xC9lan|\xC9t\xE9|Ol\xE1|(12)");
+    for (const wchar_t* broken : {L"One", L"Two", L"Three", L"Four", L"Five", L"Six"})
+        EXPECT_EQ(Lookup((std::wstring(L"M:\\Broken\\") + broken + L"\\01.mp3").c_str()), L"0: <none>");
 }
 
 // A missing folder: the status test fails and nothing is found; once the
 // folder is there the same component reads it.
-TEST_F(CddbLocal, MissingDatabaseFolder)
+TEST_F(CddbLookup, MissingDatabaseFolder)
 {
-    TestDatabase db("missing");
-    const std::wstring folder = db.Folder() + L"\\not yet";
-    SetUserSetting(L"DatabaseFolder", folder.c_str());
-    ICddbComponent* component = NewComponent();
-    ASSERT_NE(component, nullptr);
-    ICddbLookupService* service = ServiceOf(component);
+    SetUserSetting(L"DatabaseFolder", (db.Folder() + L"\\not yet").c_str());
+    Open();
     EXPECT_TRUE(FAILED(component->TestStatus(0)));
-    Answer a = Identify(service, L"M:\\The Lanterns\\Harbour Lights\\01.mp3");
-    EXPECT_EQ(a.hr, S_OK);
-    EXPECT_FALSE(a.disc);
-    EXPECT_EQ(Candidates(component), std::vector<std::wstring>{L"<none>"});
-
-    TestDatabase inner("missing\\not yet");
+    EXPECT_EQ(Lookup(L"M:\\The Lanterns\\Harbour Lights\\01.mp3"), L"0: <none>");
+    TestDatabase inner("lookup\\not yet");
     inner.Lanterns();
     EXPECT_EQ(component->TestStatus(0), S_OK);
-    EXPECT_EQ(Identify(service, L"M:\\The Lanterns\\Harbour Lights\\01.mp3").title, L"Low Tide");
-    service->Release();
-    EXPECT_EQ(component->Release(), 0u);
+    EXPECT_EQ(Lookup(L"M:\\The Lanterns\\Harbour Lights\\01.mp3"), L"1 The Lanterns|Harbour Lights|Low Tide|(17)");
 }
 
 // A user registered through one component is known to every later one; the

@@ -1,9 +1,9 @@
 #include "ControlHost.h"
 #include <olectl.h>
 
-std::string OcxPath()
+std::string ModulePath(const char* buildPath)
 {
-    std::string path = TW_OCX_PATH;
+    std::string path = buildPath;
     if (!path.empty() && path[0] == '/') { // a build-tree path: Wine shows it on drive Z:
         for (char& c : path)
             if (c == '/')
@@ -13,16 +13,17 @@ std::string OcxPath()
     return path;
 }
 
+HRESULT ModuleCall(const char* buildPath, const char* entry)
+{
+    HMODULE module = LoadLibraryA(ModulePath(buildPath).c_str()); // it stays loaded for the tests
+    auto fn = reinterpret_cast<HRESULT(__stdcall*)()>(reinterpret_cast<void*>(GetProcAddress(module, entry)));
+    return fn ? fn() : E_NOTIMPL;
+}
+
 HMODULE Ocx()
 {
     static HMODULE module = LoadLibraryA(OcxPath().c_str());
     return module;
-}
-
-HRESULT OcxCall(const char* entry)
-{
-    auto fn = reinterpret_cast<HRESULT(__stdcall*)()>(reinterpret_cast<void*>(GetProcAddress(Ocx(), entry)));
-    return fn ? fn() : E_NOTIMPL;
 }
 
 IDispatch* NewControl()
@@ -39,100 +40,6 @@ IDispatch* NewControl()
     factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&d));
     factory->Release();
     return d;
-}
-
-Call::~Call()
-{
-    VariantClear(&result);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
-}
-
-std::string Narrow(const wchar_t* text)
-{
-    std::string out(text ? 4 * wcslen(text) + 1 : 1, '\0');
-    if (text)
-        WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], int(out.size()), nullptr, nullptr);
-    return out.c_str();
-}
-
-std::string Call::Description() const { return Narrow(excep.bstrDescription); }
-
-LONG Call::Long() const
-{
-    VARIANT v;
-    VariantInit(&v);
-    LONG out = -999999;
-    if (SUCCEEDED(VariantChangeType(&v, const_cast<VARIANT*>(&result), 0, VT_I4)))
-        out = v.lVal;
-    return out;
-}
-
-std::string Call::Str() const
-{
-    return result.vt == VT_BSTR ? Narrow(result.bstrVal) : "<not a string>";
-}
-
-DISPID IdOf(IDispatch* d, const wchar_t* name)
-{
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    d->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
-    return id;
-}
-
-void Invoke(Call& call, IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args)
-{
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPID put = DISPID_PROPERTYPUT;
-    const bool named = (flags & DISPATCH_PROPERTYPUT) != 0;
-    DISPPARAMS dp = {reversed.data(), named ? &put : nullptr, UINT(reversed.size()), named ? 1u : 0u};
-    call.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &call.result, &call.excep, &call.argErr);
-}
-
-void Invoke(Call& call, IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args)
-{
-    Invoke(call, d, IdOf(d, name), flags, args);
-}
-
-void Get(Call& call, IDispatch* d, const wchar_t* name) { Invoke(call, d, name, DISPATCH_PROPERTYGET); }
-void Put(Call& call, IDispatch* d, const wchar_t* name, VARIANT value)
-{
-    Invoke(call, d, name, DISPATCH_PROPERTYPUT, {value});
-}
-void Method(Call& call, IDispatch* d, const wchar_t* name, std::vector<VARIANT> args)
-{
-    Invoke(call, d, name, DISPATCH_METHOD, args);
-}
-
-static VARIANT Of(VARTYPE vt)
-{
-    VARIANT r;
-    VariantInit(&r);
-    r.vt = vt;
-    return r;
-}
-VARIANT VLong(LONG v) { VARIANT r = Of(VT_I4); r.lVal = v; return r; }
-VARIANT VShort(SHORT v) { VARIANT r = Of(VT_I2); r.iVal = v; return r; }
-VARIANT VBool(bool v) { VARIANT r = Of(VT_BOOL); r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE; return r; }
-VARIANT VStr(const wchar_t* s) { VARIANT r = Of(VT_BSTR); r.bstrVal = SysAllocString(s); return r; }
-VARIANT VRef(VARIANT* inner) { return VPtr(VT_BYREF | VT_VARIANT, inner); }
-VARIANT VPtr(VARTYPE vt, void* p) { VARIANT r = Of(vt); r.byref = p; return r; }
-
-VARIANT VStrings(const std::vector<const wchar_t*>& items, LONG lowerBound)
-{
-    SAFEARRAYBOUND bound = {ULONG(items.size()), lowerBound};
-    SAFEARRAY* sa = SafeArrayCreate(VT_BSTR, 1, &bound);
-    for (LONG i = 0; i < LONG(items.size()); ++i) {
-        LONG index = lowerBound + i;
-        BSTR s = items[size_t(i)] ? SysAllocString(items[size_t(i)]) : nullptr;
-        SafeArrayPutElement(sa, &index, s);
-        SysFreeString(s);
-    }
-    VARIANT r = Of(VT_ARRAY | VT_BSTR);
-    r.parray = sa;
-    return r;
 }
 
 void ControlTest::SetUp()
@@ -174,17 +81,6 @@ IDispatch* LoadedControl(IStream* stream, HRESULT expected)
     EXPECT_TRUE(expected == S_OK ? hr == S_OK : FAILED(hr)) << std::hex << hr;
     psi->Release();
     return d;
-}
-
-std::vector<LONG> MusicCounts(IDispatch* d)
-{
-    VARIANT v[3];
-    for (VARIANT& x : v)
-        VariantInit(&x);
-    Call c;
-    Method(c, d, L"GetMusicCounts", {VRef(&v[0]), VRef(&v[1]), VRef(&v[2])});
-    EXPECT_EQ(c.hr, S_OK);
-    return {v[0].lVal, v[1].lVal, v[2].lVal};
 }
 
 IFontDisp* NewFont(const wchar_t* name, LONGLONG points, SHORT weight, bool italic, bool underline)

@@ -1,70 +1,36 @@
 // Helpers for driving the real Tarnwick.ocx from a test: the module loaded by
 // path, controls made through its class factory, and calls through IDispatch.
 #pragma once
+#include "ControlClient.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <ocidl.h>
 #include <string>
 #include <vector>
 
+// A module of the build tree: its Windows path (Wine shows a build-tree path on
+// drive Z:), and a call of one of its exports.
+std::string ModulePath(const char* buildPath);
+HRESULT ModuleCall(const char* buildPath, const char* entry);
 HMODULE Ocx();                      // Tarnwick.ocx, loaded once
-std::string OcxPath();              // its Windows path
+inline std::string OcxPath() { return ModulePath(TW_OCX_PATH); }
 IDispatch* NewControl();            // a new control (caller releases)
-HRESULT OcxCall(const char* entry); // DllRegisterServer, DllUnregisterServer, DllCanUnloadNow
-std::string Narrow(const wchar_t* text); // in the ANSI code page; null is empty
-
-// One dispatch call; result and exception are kept for the assertions.
-struct Call {
-    HRESULT hr = E_FAIL;
-    VARIANT result;
-    EXCEPINFO excep = {};
-    UINT argErr = 0;
-    Call() { VariantInit(&result); }
-    ~Call();
-    Call(const Call&) = delete;
-    Call& operator=(const Call&) = delete;
-    std::string Description() const;
-    LONG Long() const;
-    std::string Str() const;
-    bool Bool() const { return result.vt == VT_BOOL && result.boolVal != VARIANT_FALSE; }
-};
-
-DISPID IdOf(IDispatch* d, const wchar_t* name);
-// Arguments are given first to last and are not freed.
-void Invoke(Call& call, IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args = {});
-void Invoke(Call& call, IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args = {});
-void Get(Call& call, IDispatch* d, const wchar_t* name);
-void Put(Call& call, IDispatch* d, const wchar_t* name, VARIANT value);
-void Method(Call& call, IDispatch* d, const wchar_t* name, std::vector<VARIANT> args = {});
-
-VARIANT VLong(LONG v);
-VARIANT VShort(SHORT v);
-VARIANT VBool(bool v);
-VARIANT VStr(const wchar_t* s);     // a BSTR the test must free (or leak in a test)
-VARIANT VRef(VARIANT* inner);       // VT_BYREF|VT_VARIANT, as scripts pass arguments
-VARIANT VPtr(VARTYPE vt, void* p);  // a pointer of that type: VT_DISPATCH, or VT_BYREF|... to the value
-// A one-dimensional string array (VT_ARRAY|VT_BSTR) the test must clear; null items stay null.
-VARIANT VStrings(const std::vector<const wchar_t*>& items, LONG lowerBound = 0);
-
-template <class I>
-I* As(IUnknown* p, REFIID iid) // the interface, or null
-{
-    I* out = nullptr;
-    p->QueryInterface(iid, reinterpret_cast<void**>(&out));
-    return out;
-}
+inline HRESULT OcxCall(const char* entry) { return ModuleCall(TW_OCX_PATH, entry); } // DllRegisterServer, ...
 IFontDisp* NewFont(const wchar_t* name, LONGLONG points, SHORT weight, bool italic, bool underline);
-template <class I>
-void Drop(I*& p) // releases and forgets a reference, if any
-{
-    if (p)
-        p->Release();
-    p = nullptr;
-}
 IStream* SavedStream(IUnknown* ctrl); // IPersistStreamInit::Save into a new stream, at its start
 // A new control loaded from the stream's start; expected S_OK or any failure (E_FAIL).
 IDispatch* LoadedControl(IStream* stream, HRESULT expected = S_OK);
-std::vector<LONG> MusicCounts(IDispatch* d); // GetMusicCounts: tagged, MP3 and all files
+
+// Holds a key down, or lets it go, in the thread's key state (for Shift, both its keys).
+inline void HoldKey(int vk, bool down)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[vk] = down ? 0x80 : 0;
+    if (vk == VK_SHIFT)
+        keys[VK_LSHIFT] = keys[vk];
+    SetKeyboardState(keys);
+}
 
 inline std::string TextOf(HWND hwnd) // a window's text
 {

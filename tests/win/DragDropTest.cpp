@@ -1,7 +1,7 @@
 // Drags through the framework's entry point that end on a real drop target: a
 // window of this process registered with RegisterDragDrop. Wine's drag loop
 // reads the button state from the thread's key state and the position from each
-// message's point, so the tests hold the left button with SetKeyboardState, put
+// message's point, so the tests hold the left button in the thread's key state, put
 // the cursor over the target and let the target release the button or press
 // Escape from inside the loop. No mouse is needed.
 #include "HostedControl.h"
@@ -11,14 +11,6 @@
 #include <shlobj.h>
 
 namespace {
-
-void SetLeftButton(bool down)
-{
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_LBUTTON] = down ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
 
 // A drop target that records what it is told and what it received.
 class CTarget : public IDropTarget {
@@ -69,7 +61,7 @@ public:
                 onOver();
         }
         if (++overs == 40) // a drag that missed its end: let go of the button so the test goes on
-            SetLeftButton(false);
+            HoldKey(VK_LBUTTON, false);
         *effect &= answer;
         return S_OK;
     }
@@ -87,6 +79,18 @@ public:
         }
         *effect &= answer;
         return S_OK;
+    }
+
+    // The drag ended in a drop of exactly one format, this one, read back at the drop.
+    ::testing::AssertionResult Delivered(CLIPFORMAT format) const
+    {
+        if (calls != std::vector<std::string>{"enter", "over", "drop"})
+            return ::testing::AssertionFailure() << calls.size() << " calls, the last " << calls.back();
+        if (offered.size() != 1 || offered[0].cfFormat != format)
+            return ::testing::AssertionFailure() << offered.size() << " formats";
+        if (gotHr != S_OK)
+            return ::testing::AssertionFailure() << "GetData answered " << std::hex << gotHr;
+        return ::testing::AssertionSuccess();
     }
 
     int refs = 0;
@@ -179,7 +183,7 @@ struct CDropSpot {
     }
     void Close()
     {
-        SetLeftButton(false);
+        HoldKey(VK_LBUTTON, false);
         RevokeDragDrop(window);
         Forget();
         EXPECT_EQ(target.refs, 0);
@@ -197,9 +201,9 @@ struct CDropSpot {
     // Holds the button; the target lets it go at its first DragOver, as the user does over it.
     void ReleaseOverTarget()
     {
-        SetLeftButton(true);
+        HoldKey(VK_LBUTTON, true);
         target.onOver = [] {
-            SetLeftButton(false);
+            HoldKey(VK_LBUTTON, false);
             PostMessageA(GetCapture(), WM_LBUTTONUP, 0, MAKELPARAM(100, 75));
         };
     }
@@ -244,22 +248,18 @@ TEST_F(DragDrop, FilesReachTheTargetAsPathsAndTheDataObjectEndsWithItsLastHolder
         OleUninitialize();
     spot.ReleaseOverTarget();
     EXPECT_EQ(fw::DragBlock(CF_HDROP, FileDrop(paths), kAll), DWORD(DROPEFFECT_COPY));
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "drop"}));
+    ASSERT_TRUE(target.Delivered(CF_HDROP));
     EXPECT_EQ(target.oleDuringDrag, S_FALSE); // the drag runs with OLE initialised
     HRESULT after = OleInitialize(nullptr);
     EXPECT_EQ(after, before);
     if (SUCCEEDED(after))
         OleUninitialize();
 
-    ASSERT_EQ(target.offered.size(), 1u); // exactly one format
-    EXPECT_EQ(target.offered[0].cfFormat, CF_HDROP);
     EXPECT_EQ(target.offered[0].tymed, DWORD(TYMED_HGLOBAL));
     EXPECT_EQ(target.offered[0].dwAspect, DWORD(DVASPECT_CONTENT));
     EXPECT_EQ(target.offered[0].lindex, -1);
     FORMATETC text = {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     EXPECT_EQ(target.kept->QueryGetData(&text), DV_E_FORMATETC);
-
-    ASSERT_EQ(target.gotHr, S_OK);
     EXPECT_EQ(target.got.pUnkForRelease, nullptr);
     EXPECT_EQ(PathsOf(target.got.hGlobal), paths);
     // Nothing but the target holds the data object now; what it got outlives it.
@@ -274,37 +274,31 @@ TEST_F(DragDrop, TextReachesTheTargetByteForByte)
     spot.ReleaseOverTarget();
     target.answer = DROPEFFECT_MOVE;
     EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), kAll), DWORD(DROPEFFECT_MOVE));
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "drop"}));
-    ASSERT_EQ(target.offered.size(), 1u);
-    EXPECT_EQ(target.offered[0].cfFormat, CF_TEXT);
-    FORMATETC files = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    EXPECT_EQ(target.kept->QueryGetData(&files), DV_E_FORMATETC);
-    ASSERT_EQ(target.gotHr, S_OK);
+    ASSERT_TRUE(target.Delivered(CF_TEXT));
     EXPECT_EQ(BytesOf(target.got.hGlobal), text + '\0');
 }
 
 TEST_F(DragDrop, EscapeOrARefusingTargetDropsNothing)
 {
     const std::string text = "T:tree\\a.mp3|";
-    SetLeftButton(true);
-    target.onOver = [this] { PostMessageA(spot.window, WM_KEYDOWN, VK_ESCAPE, 1); };
-    EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), kAll), DWORD(DROPEFFECT_NONE));
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"}));
-
-    // The button released over a target that takes none of the effects.
-    spot.Forget();
-    spot.ReleaseOverTarget();
-    target.answer = DROPEFFECT_NONE;
-    EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), kAll), DWORD(DROPEFFECT_NONE));
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"}));
-
-    // A target that would take only a link is not offered one.
-    spot.Forget();
-    spot.ReleaseOverTarget();
-    target.answer = DROPEFFECT_LINK;
-    EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), DROPEFFECT_COPY),
-              DWORD(DROPEFFECT_NONE));
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"}));
+    const struct {
+        bool escape;    // Escape pressed over the target; else the button released there
+        DWORD answer;   // the effects the target takes
+        DWORD allowed;  // the effects the drag offers
+    } rows[] = {
+        {true, DROPEFFECT_COPY, kAll},
+        {false, DROPEFFECT_NONE, kAll},             // a target that takes none of the effects
+        {false, DROPEFFECT_LINK, DROPEFFECT_COPY},  // one that would take only a link is not offered one
+    };
+    for (const auto& row : rows) {
+        spot.Forget();
+        spot.ReleaseOverTarget();
+        if (row.escape)
+            target.onOver = [this] { PostMessageA(spot.window, WM_KEYDOWN, VK_ESCAPE, 1); };
+        target.answer = row.answer;
+        EXPECT_EQ(fw::DragBlock(CF_TEXT, Block(text.c_str(), text.size() + 1), row.allowed), DWORD(DROPEFFECT_NONE));
+        EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "leave"})) << row.answer;
+    }
 }
 
 // What a receiver may ask the data object, format by format.
@@ -382,7 +376,7 @@ protected:
     {
         std::vector<std::string> rows = Rows(list);
         for (size_t i = 0; i < rows.size(); ++i)
-            if (SendMessageA(list, LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED))
+            if (CListView(list).ItemState(i, LVIS_SELECTED))
                 rows[i] = "*" + rows[i];
         return rows;
     }
@@ -402,9 +396,9 @@ protected:
         nm.hdr.hwndFrom = list;
         nm.hdr.idFrom = UINT_PTR(GetDlgCtrlID(list));
         nm.hdr.code = LVN_BEGINDRAG;
-        nm.iItem = int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+        nm.iItem = CListView(list).NextItem(-1, LVNI_SELECTED);
         EXPECT_EQ(SendMessageA(GetParent(list), WM_NOTIFY, nm.hdr.idFrom, LPARAM(&nm)), 0);
-        SetLeftButton(false); // when no drag started, the button is still held
+        HoldKey(VK_LBUTTON, false); // when no drag started, the button is still held
     }
 
     CDropSpot spot;
@@ -413,8 +407,7 @@ protected:
 TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
 {
     // Nothing selected, or only the nothing-found row: no drag starts.
-    Call text;
-    Put(text, ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
+    Call text = Put(ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
     Write("T:\\tree\\notes.txt", "x");
     AddSearch(L"T:\\tree", {L"*.mp3"});
     ASSERT_TRUE(RunSearch());
@@ -425,6 +418,12 @@ TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
     BeginDrag(files);
     EXPECT_TRUE(spot.target.calls.empty());
     EXPECT_EQ(State(files), std::vector<std::string>{"*Nothing here"});
+    // Through automation the tagged text of such a selection is empty, and the answer TRUE.
+    VARIANT kept = VStr(L"kept");
+    Call string = Method(ctrl, L"GetSelectedItemsString", {VRef(&kept)});
+    EXPECT_TRUE(string.Bool());
+    EXPECT_EQ(Narrow(kept.bstrVal), "");
+    VariantClear(&kept);
 
     // Only files: their paths in list order, and no text.
     SearchLibrary();
@@ -438,14 +437,23 @@ TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
     std::vector<std::string> before = State(files);
     BeginDrag(files);
     CTarget& target = spot.target;
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "drop"}));
-    ASSERT_EQ(target.offered.size(), 1u);
-    EXPECT_EQ(target.offered[0].cfFormat, CF_HDROP);
-    ASSERT_EQ(target.gotHr, S_OK);
+    ASSERT_TRUE(target.Delivered(CF_HDROP));
     EXPECT_EQ(PathsOf(target.got.hGlobal), paths);
     EXPECT_EQ(State(files), before);
     EXPECT_EQ(target.kept->Release(), 0u); // the control keeps nothing of the drag
     target.kept = nullptr;
+    // Sorted by a header click, the items still carry their rows: a drag takes the same paths in the new order.
+    ClickListHeader(files, 0);
+    ClickListHeader(files, 0);
+    Select(files, {"e.wav", "a.mp3"});
+    BeginDrag(files);
+    ASSERT_TRUE(target.Delivered(CF_HDROP));
+    std::vector<std::wstring> sorted;
+    for (const std::string& row : State(files))
+        if (row[0] == '*')
+            sorted.push_back(PathOf(files, row.substr(1)));
+    EXPECT_EQ(PathsOf(target.got.hGlobal), sorted);
+    Drop(target.kept);
 
     // A group row among them: the tagged text alone, a closed group with its catalogued files.
     const std::wstring a = PathOf(files, "a.mp3"), b = PathOf(files, "b.mp3"), c = PathOf(files, "c.mp3");
@@ -456,10 +464,7 @@ TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
     Select(grouped, {"Band", "a.mp3", "Other"});
     before = State(grouped);
     BeginDrag(grouped);
-    EXPECT_EQ(target.calls, (std::vector<std::string>{"enter", "over", "drop"}));
-    ASSERT_EQ(target.offered.size(), 1u);
-    EXPECT_EQ(target.offered[0].cfFormat, CF_TEXT);
-    ASSERT_EQ(target.gotHr, S_OK);
+    ASSERT_TRUE(target.Delivered(CF_TEXT));
     EXPECT_EQ(BytesOf(target.got.hGlobal),
               "<DIR name=\"Band\">" + narrow(a) + "|</DIR><DIR name=\"Other\">" + narrow(c) + "|</DIR>" + '\0');
     EXPECT_EQ(State(grouped), before);
@@ -468,9 +473,7 @@ TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
     Select(grouped, {"b.mp3", "a.mp3"});
     before = State(grouped);
     BeginDrag(grouped);
-    ASSERT_EQ(target.offered.size(), 1u);
-    EXPECT_EQ(target.offered[0].cfFormat, CF_HDROP);
-    ASSERT_EQ(target.gotHr, S_OK);
+    ASSERT_TRUE(target.Delivered(CF_HDROP));
     EXPECT_EQ(PathsOf(target.got.hGlobal), (std::vector<std::wstring>{a, b}));
     EXPECT_EQ(State(grouped), before);
 }

@@ -69,8 +69,7 @@ TEST_F(Events, WritingViewRaisesItemsSelectedThroughTheConnectionPoint)
     DWORD cookie = 0;
     ASSERT_EQ(cp->Advise(&sink, &cookie), S_OK);
     EXPECT_NE(cookie, 0u);
-    Call view;
-    Put(view, ctrl, L"View", VLong(1039)); // the current view still raises it
+    Call view = Put(ctrl, L"View", VLong(1039)); // the current view still raises it
     ASSERT_EQ(sink.events.size(), 1u);
     EXPECT_EQ(sink.events[0].id, DISPID_TW_EVENT_ITEMSSELECTED);
     ASSERT_EQ(int(sink.events[0].args.size()), TwEventArgCount(DISPID_TW_EVENT_ITEMSSELECTED));
@@ -80,7 +79,7 @@ TEST_F(Events, WritingViewRaisesItemsSelectedThroughTheConnectionPoint)
     // Frozen events are not delivered.
     IOleControl* oc = As<IOleControl>(ctrl, IID_IOleControl);
     oc->FreezeEvents(TRUE);
-    Put(view, ctrl, L"View", VLong(1039));
+    view = Put(ctrl, L"View", VLong(1039));
     oc->FreezeEvents(FALSE);
     oc->Release();
     EXPECT_EQ(sink.events.size(), 1u);
@@ -88,7 +87,7 @@ TEST_F(Events, WritingViewRaisesItemsSelectedThroughTheConnectionPoint)
     EXPECT_EQ(cp->Unadvise(cookie), S_OK);
     EXPECT_EQ(cp->Unadvise(cookie), CONNECT_E_NOCONNECTION);
     EXPECT_EQ(sink.refs, 1u);
-    Put(view, ctrl, L"View", VLong(1039));
+    view = Put(ctrl, L"View", VLong(1039));
     EXPECT_EQ(sink.events.size(), 1u);
     cp->Release();
     cpc->Release();

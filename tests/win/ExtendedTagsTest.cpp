@@ -7,12 +7,8 @@ namespace {
 
 void PutExtendedTags(IDispatch* ctrl, bool on)
 {
-    Call c;
-    Put(c, ctrl, L"ExtendedTags", VBool(on));
-    ASSERT_EQ(c.hr, S_OK);
-    Call get;
-    Get(get, ctrl, L"ExtendedTags");
-    EXPECT_EQ(get.Bool(), on);
+    ASSERT_EQ(Put(ctrl, L"ExtendedTags", VBool(on)).hr, S_OK);
+    EXPECT_EQ(Get(ctrl, L"ExtendedTags").Bool(), on);
 }
 
 const Event* Offer(const CHostSink& sink, const std::string& name)
@@ -69,9 +65,7 @@ TEST_F(Views, ExtendedTagsReadEachFormatBeforeTheHostAnswers)
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "Old Band"), 1);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "Declined Band"), 0);
     // The whole title is kept: the cache file holds it.
-    Call save;
-    Method(save, ctrl, L"SaveFile", {VStr(L"T:\\tree.snd")});
-    EXPECT_EQ(save.Long(), 0);
+    EXPECT_EQ(Method(ctrl, L"SaveFile", {VStr(L"T:\\tree.snd")}).Long(), 0);
     std::string cache = GetFile("T:\\tree.snd");
     DeleteFileA("T:\\tree.snd");
     EXPECT_NE(cache.find(title), std::string::npos);
@@ -123,8 +117,6 @@ TEST_F(Views, ExtendedTagsAreDescribedAndNotSaved)
     IDispatch* loaded = LoadedControl(saved);
     saved->Release();
     ASSERT_NE(loaded, nullptr);
-    Call get;
-    Get(get, loaded, L"ExtendedTags");
-    EXPECT_FALSE(get.Bool());
+    EXPECT_FALSE(Get(loaded, L"ExtendedTags").Bool());
     Drop(loaded);
 }

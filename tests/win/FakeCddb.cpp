@@ -1,5 +1,7 @@
 #include "FakeCddb.h"
 #include "ControlHost.h"
+#include "cddb/CddbObject.h"
+#include "framework/ClassFactory.h"
 
 CFakeCddb g_cddb;
 
@@ -15,45 +17,12 @@ BSTR Out(const std::string& text)
     return SysAllocString(wide.c_str());
 }
 
-// The IUnknown and IDispatch of every fake object; I is its own interface.
+// Every fake object is a component object of the real kind, counted while it lives.
 template <class I, const IID& Iid>
-class TFake : public I {
+class TFake : public CCddbObject<I, Iid> {
 public:
     TFake() { InterlockedIncrement(&g_nAlive); }
-    virtual ~TFake() { InterlockedDecrement(&g_nAlive); }
-    TFake(const TFake&) = delete;
-    TFake& operator=(const TFake&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        *ppv = riid == IID_IUnknown || riid == IID_IDispatch || riid == Iid ? this : nullptr;
-        if (!*ppv)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&m_nRefs)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG n = InterlockedDecrement(&m_nRefs);
-        if (n == 0)
-            delete this;
-        return ULONG(n);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override
-    {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-
-private:
-    LONG m_nRefs = 1;
+    ~TFake() override { InterlockedDecrement(&g_nAlive); }
 };
 
 // Hands out a new object unless the method fails or is to answer without one.
@@ -244,30 +213,18 @@ public:
     }
 };
 
-class CFactory : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
-    {
-        *ppv = nullptr;
-        HRESULT hr = g_cddb.Enter("create");
-        if (FAILED(hr) || outer)
-            return FAILED(hr) ? hr : CLASS_E_NOAGGREGATION;
-        CComponent* component = new CComponent;
-        hr = component->QueryInterface(riid, ppv);
-        component->Release();
+HRESULT CreateComponent(REFIID riid, void** ppv)
+{
+    HRESULT hr = g_cddb.Enter("create");
+    if (FAILED(hr))
         return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
+    CComponent* component = new CComponent;
+    hr = component->QueryInterface(riid, ppv);
+    component->Release();
+    return hr;
+}
 
-CFactory g_factory;
+fw::CClassFactory g_factory(CreateComponent);
 
 } // namespace
 

@@ -9,8 +9,7 @@ namespace {
 
 IFont* FontOf(IDispatch* ctrl, const wchar_t* prop)
 {
-    Call c;
-    Get(c, ctrl, prop);
+    Call c = Get(ctrl, prop);
     return c.result.vt == VT_DISPATCH && c.result.pdispVal ? As<IFont>(c.result.pdispVal, IID_IFont) : nullptr;
 }
 
@@ -91,7 +90,7 @@ protected:
     void SetUp() override
     {
         CoInitialize(nullptr);
-        ASSERT_NE(Atl(), nullptr);
+        ASSERT_TRUE(InitAtlHosting());
         ASSERT_NE(frame, nullptr);
         ctrl = NewControl();
         ASSERT_NE(ctrl, nullptr);
@@ -110,9 +109,7 @@ protected:
     {
         EXPECT_EQ(initNew ? InitNew(ctrl) : S_OK, S_OK);
         box = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame, nullptr, nullptr, nullptr);
-        auto attach = reinterpret_cast<AtlAxAttachControlFn>(
-            reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
-        EXPECT_EQ(attach(ctrl, box, &container), S_OK);
+        EXPECT_EQ(AttachToHost(ctrl, box, &container), S_OK);
         HWND hwnd = nullptr;
         IOleWindow* window = As<IOleWindow>(ctrl, IID_IOleWindow);
         window->GetWindow(&hwnd);
@@ -158,9 +155,7 @@ TEST_F(Fonts, SizeChangedInPlaceReachesListsToolbarAndTheSavedControl)
     ASSERT_NE(font, nullptr);
     LONGLONG oldSize = SizeOf(font);
     IDispatch* disp = As<IDispatch>(font, IID_IDispatch);
-    Call put;
-    Put(put, disp, L"Size", VLong(14));
-    ASSERT_EQ(put.hr, S_OK);
+    ASSERT_EQ(Put(disp, L"Size", VLong(14)).hr, S_OK);
     disp->Release();
     LONGLONG newSize = SizeOf(font);
     ASSERT_NE(newSize, oldSize);

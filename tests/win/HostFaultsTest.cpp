@@ -26,13 +26,11 @@ protected:
     void Files(const std::string& folder, int count)
     {
         for (int i = 0; i < count; ++i)
-            Write(folder + "\\f" + std::to_string(i) + ".mp3", Tagged("T", "Band", "Album"));
+            Write(folder + "\\f" + std::to_string(i) + ".mp3", Mp3WithTag("T", "Band", "Album", 0));
     }
     static bool Begin(IDispatch* d)
     {
-        Call begin;
-        Method(begin, d, L"BeginSearch");
-        return begin.hr == S_OK;
+        return Method(d, L"BeginSearch").hr == S_OK;
     }
 };
 
@@ -50,17 +48,14 @@ TEST_F(HostFaults, TheRequestTableHoldsUntilTheWorkerHasEnded)
         sink.after = [&](const Event& e) {
             if (e.id == during && !stopped) {
                 stopped = true;
-                Call stop, all, one;
-                Method(stop, ctrl, L"StopSearch");
-                Method(all, ctrl, L"DelAllSearches");
-                Method(one, ctrl, L"DeleteSearch", {VStr(L"T:tree")});
+                Method(ctrl, L"StopSearch");
+                Call all = Method(ctrl, L"DelAllSearches");
+                Call one = Method(ctrl, L"DeleteSearch", {VStr(L"T:tree")});
                 answers.push_back(all.Bool());
                 answers.push_back(one.Bool());
                 AddSearch(L"U:", {L"*.mp3"}); // answered TRUE, the table stays as it is
             } else if (e.id == END) {
-                Call all;
-                Method(all, ctrl, L"DelAllSearches");
-                answers.push_back(all.Bool());
+                answers.push_back(Method(ctrl, L"DelAllSearches").Bool());
             }
         };
         sink.events.clear();
@@ -68,14 +63,10 @@ TEST_F(HostFaults, TheRequestTableHoldsUntilTheWorkerHasEnded)
         sink.after = nullptr;
         EXPECT_EQ(answers, (std::vector<bool>{false, false, false})) << during;
         EXPECT_LT(sink.Offered().size(), 40u) << during;
-        Call unknown;
-        Method(unknown, ctrl, L"DeleteSearch", {VStr(L"U:")});
-        EXPECT_FALSE(unknown.Bool()) << during; // never added
+        EXPECT_FALSE(Method(ctrl, L"DeleteSearch", {VStr(L"U:")}).Bool()) << during; // never added
         ASSERT_TRUE(HeapsAreSound()) << during;
     }
-    Call all;
-    Method(all, ctrl, L"DelAllSearches");
-    EXPECT_TRUE(all.Bool()); // the search is over now
+    EXPECT_TRUE(Method(ctrl, L"DelAllSearches").Bool()); // the search is over now
 }
 
 // Each search works from what it was given at its start: one control's abort
@@ -91,17 +82,11 @@ TEST_F(HostFaults, TwoControlsSearchAtOnce)
     CHosted other;
     ASSERT_TRUE(other.Open(frame, 200));
     AddSearch(L"T", {L"*.mp3"}); // whole drives: progress needs their used space
-    VARIANT v = VStrings({L"*.mp3"});
-    Call add;
-    Method(add, other.ctrl, L"AddSearch", {VStr(L"U"), v, VShort(1)});
-    VariantClear(&v);
+    Method(other.ctrl, L"AddSearch", {VStr(L"U"), VStrings({L"*.mp3"}), VShort(1)});
     sink.abortOn = [](const Event& e) { return e.a < 100; }; // this host stops its search at once
     other.sink.onAdding = [&](const std::string&) {
         if (other.sink.Count(ADDING) == 0) { // the other host hides MP3 files while its scan runs
-            VARIANT mp3 = VStrings({L"*.mp3"});
-            Call hide;
-            Method(hide, other.ctrl, L"HideItems", {mp3});
-            VariantClear(&mp3);
+            Method(other.ctrl, L"HideItems", {VStrings({L"*.mp3"})});
         }
     };
     ASSERT_TRUE(Begin(ctrl));
@@ -130,8 +115,7 @@ TEST_F(HostFaults, TheHostLetsTheControlGoInsideEachEvent)
     for (const auto& test : cases) {
         CHosted host;
         ASSERT_TRUE(host.Open(frame, 0));
-        Call style;
-        Put(style, host.ctrl, L"Style", VLong(2));
+        Put(host.ctrl, L"Style", VLong(2));
         bool gone = false;
         host.sink.after = [&](const Event& e) {
             if (e.id == test.event && host.sink.Count(e.id) > test.before && !gone) {
@@ -139,10 +123,7 @@ TEST_F(HostFaults, TheHostLetsTheControlGoInsideEachEvent)
                 host.Close();
             }
         };
-        VARIANT v = VStrings({L"*.mp3"});
-        Call add;
-        Method(add, host.ctrl, L"AddSearch", {VStr(L"T"), v, VShort(1)});
-        VariantClear(&v);
+        Method(host.ctrl, L"AddSearch", {VStr(L"T"), VStrings({L"*.mp3"}), VShort(1)});
         if (test.event == DISABLED) { // the View button of a control that holds nothing
             SendMessageA(GetParent(FindShownList(host.ax)), WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0);
         } else {
@@ -166,14 +147,11 @@ TEST_F(HostFaults, TheHostLetsTheControlGoInsideEachEvent)
 TEST_F(HostFaults, ACacheFileNamedBeforeActivationShowsItsRows)
 {
     SearchLibrary();
-    Call save;
-    Method(save, ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")});
-    ASSERT_EQ(save.Long(), 0);
+    ASSERT_EQ(Method(ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")}).Long(), 0);
     IDispatch* early = NewControl();
     ASSERT_NE(early, nullptr);
-    Call cache, tip;
-    Put(cache, early, L"CacheFile", VStr(L"T:\\tree\\cache.snd"));
-    Put(tip, early, L"TipText", VStr(L"Press Scan"));
+    Call cache = Put(early, L"CacheFile", VStr(L"T:\\tree\\cache.snd"));
+    Put(early, L"TipText", VStr(L"Press Scan"));
     CHosted host;
     ASSERT_TRUE(host.Open(frame, 0, early));
     HWND files = FindShownList(host.ax);
@@ -182,19 +160,14 @@ TEST_F(HostFaults, ACacheFileNamedBeforeActivationShowsItsRows)
     HWND tipWnd = FindWindowExA(GetParent(files), nullptr, "TarnwickTip", nullptr);
     ASSERT_NE(tipWnd, nullptr);
     EXPECT_EQ(TextOf(tipWnd), "Press Scan");
-
-    VARIANT v = VStrings({L"*.mp3", L"*.wav"});
-    Call add;
-    Method(add, host.ctrl, L"AddSearch", {VStr(L"T:\\tree"), v, VShort(2)});
-    VariantClear(&v);
-    Put(cache, host.ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
+    Method(host.ctrl, L"AddSearch", {VStr(L"T:\\tree"), VStrings({L"*.mp3", L"*.wav"}), VShort(2)});
+    cache = Put(host.ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
     ASSERT_TRUE(Begin(host.ctrl));
     ASSERT_TRUE(PumpUntil([&] { return host.sink.Count(END) > 0; }));
     EXPECT_TRUE(host.sink.Offered().empty()); // all catalogued already
     EXPECT_EQ(Rows(FindShownList(host.ax)).size(), 5u);
-    Call view;
-    Put(view, host.ctrl, L"Style", VLong(2));
-    Put(view, host.ctrl, L"View", VLong(1040));
+    Put(host.ctrl, L"Style", VLong(2));
+    Put(host.ctrl, L"View", VLong(1040));
     EXPECT_EQ(Rows(FindShownList(host.ax)), (std::vector<std::string>{"~~~Artist Unknown", "Band", "Other"}));
 }
 
@@ -202,11 +175,9 @@ TEST_F(HostFaults, ACacheFileNamedBeforeActivationShowsItsRows)
 TEST_F(HostFaults, LoadingIntoAShownGroupedViewListsEachGroupOnce)
 {
     SearchLibrary();
-    Call save, load;
-    Method(save, ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")});
+    Method(ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")});
     SetView(1040);
     Click(Shown(), 1);
-    Method(load, ctrl, L"LoadFile", {VStr(L"T:\\tree\\cache.snd")});
-    EXPECT_EQ(load.Long(), 0);
+    EXPECT_EQ(Method(ctrl, L"LoadFile", {VStr(L"T:\\tree\\cache.snd")}).Long(), 0);
     EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "Band", "Other"}));
 }

@@ -8,6 +8,7 @@
 #include "EventSink.h"
 #include "control/TarnwickDispIds.h"
 #include <algorithm>
+#include <cstdio>
 #include <commctrl.h>
 #include <functional>
 #include <set>
@@ -39,6 +40,7 @@ public:
     std::vector<Event> events;
     std::function<bool(const std::string&)> accept = [](const std::string&) { return true; };
     std::function<std::wstring(const std::string&)> timeOf = [](const std::string&) { return L"3:00"; };
+    std::function<std::wstring(const std::string&)> infoOf = [](const std::string&) { return L""; };
     // Extended tags offer the length and time the reader found; an answer
     // may leave them as offered.
     bool blankOffers = true;
@@ -69,6 +71,8 @@ public:
                     SysFreeString(*arg[2].pbstrVal);
                     *arg[2].pbstrVal = SysAllocString(timeOf(e.path).c_str());
                 }
+                SysFreeString(*arg[3].pbstrVal);
+                *arg[3].pbstrVal = SysAllocString(infoOf(e.path).c_str());
             }
         } else if (id == COMMAND && dp->cArgs == 1) {
             VARIANT v;
@@ -86,10 +90,51 @@ public:
             e.c = arg[1].lVal;
             if (abortOn && abortOn(e))
                 *arg[0].pboolVal = VARIANT_TRUE;
+        } else if (int(dp->cArgs) == TwEventArgCount(id)) {
+            OnLookupEvent(e.id, arg);
         }
         events.push_back(e);
         if (after)
             after(e);
+    }
+
+    // The look-up's events, each as a line: "start", "progress 33", "error
+    // 80004005", "user", and "end 1 3" (records filled in, untagged MP3 files
+    // at the start); and the answers this host gives.
+    std::vector<std::string> lookup;
+    std::wstring user = L"demo", password = L"secret";
+    bool retry = true;
+    std::function<bool(LONG percent)> abortLookupAt = [](LONG) { return false; };
+    void OnLookupEvent(DISPID id, VARIANTARG* arg)
+    {
+        char line[64];
+        switch (id) {
+        case DISPID_TW_EVENT_STARTLOOKUP: snprintf(line, sizeof line, "start"); break;
+        case DISPID_TW_EVENT_GETUSERINFO:
+            EXPECT_EQ(SysStringLen(*arg[1].pbstrVal) + SysStringLen(*arg[0].pbstrVal), 0u); // both arrive empty
+            SysFreeString(*arg[1].pbstrVal);
+            SysFreeString(*arg[0].pbstrVal);
+            *arg[1].pbstrVal = SysAllocString(user.c_str());
+            *arg[0].pbstrVal = SysAllocString(password.c_str());
+            snprintf(line, sizeof line, "user");
+            break;
+        case DISPID_TW_EVENT_LOOKUPPROGRESS:
+            EXPECT_EQ(*arg[0].pboolVal, VARIANT_FALSE);
+            snprintf(line, sizeof line, "progress %d", arg[1].iVal);
+            if (abortLookupAt(arg[1].iVal))
+                *arg[0].pboolVal = VARIANT_TRUE;
+            break;
+        case DISPID_TW_EVENT_LOOKUPERROR:
+            EXPECT_EQ(*arg[0].pboolVal, VARIANT_TRUE); // bRetry arrives TRUE
+            snprintf(line, sizeof line, "error %08lx", static_cast<unsigned long>(arg[1].lVal));
+            *arg[0].pboolVal = retry ? VARIANT_TRUE : VARIANT_FALSE;
+            break;
+        case DISPID_TW_EVENT_ENDLOOKUP:
+            snprintf(line, sizeof line, "end %ld %ld", long(arg[1].lVal), long(arg[0].lVal));
+            break;
+        default: return;
+        }
+        lookup.push_back(line);
     }
 
     int Count(DISPID id) const
@@ -113,54 +158,14 @@ public:
     }
 };
 
-using AtlAxWinInitFn = BOOL(WINAPI*)();
-using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
-
-inline HMODULE Atl()
-{
-    static HMODULE atl = [] {
-        HMODULE m = LoadLibraryA("atl.dll");
-        if (m)
-            reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(m, "AtlAxWinInit")))();
-        return m;
-    }();
-    return atl;
-}
-
-inline std::string Tagged(const char* title, const char* artist, const char* album)
-{
-    std::string tag(128, '\0');
-    tag.replace(0, 3, "TAG");
-    tag.replace(3, strlen(title), title);
-    tag.replace(33, strlen(artist), artist);
-    tag.replace(63, strlen(album), album);
-    return std::string(300, '\x55') + tag;
-}
-
-using AtlAxAttachControlFn = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
-
 // A control the ATL container window makes by ProgID and activates in place, at x on the frame.
-inline IDispatch* ByProgId(HWND frame, int x, int width, HWND* ax)
-{
-    *ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, x, 0, width, 300, frame,
-                          nullptr, nullptr, nullptr);
-    auto get = reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
-    IUnknown* unknown = nullptr;
-    if (!*ax || FAILED(get(*ax, &unknown)))
-        return nullptr;
-    IDispatch* d = As<IDispatch>(unknown, IID_IDispatch);
-    unknown->Release();
-    return d;
-}
+inline IDispatch* ByProgId(HWND frame, int x, int width, HWND* ax) { return HostByProgId(frame, x, 0, width, 300, ax); }
 
 // Connects the sink to the control's events; the connection point is kept for the caller.
 inline bool Advise(IDispatch* ctrl, IDispatch* sink, IConnectionPoint** cp, DWORD* cookie = nullptr)
 {
     DWORD unused = 0;
-    IConnectionPointContainer* cpc = As<IConnectionPointContainer>(ctrl, IID_IConnectionPointContainer);
-    cpc->FindConnectionPoint(DIID_Events, cp);
-    cpc->Release();
-    return *cp && (*cp)->Advise(sink, cookie ? cookie : &unused) == S_OK;
+    return AdviseEvents(ctrl, DIID_Events, sink, cp, cookie ? cookie : &unused);
 }
 
 // One more control on the host's frame, with a sink of its own. Made by the
@@ -179,9 +184,7 @@ struct CHosted {
             return (ctrl = ByProgId(frame, x, 200, &ax)) != nullptr && Advise(ctrl, &sink, &cp);
         ax = CreateWindowExA(0, "AtlAxWin", "", WS_CHILD | WS_VISIBLE, x, 0, 200, 300, frame, nullptr, nullptr,
                              nullptr);
-        auto attach = reinterpret_cast<AtlAxAttachControlFn>(
-            reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxAttachControl")));
-        if (!ax || FAILED(attach(made, ax, &container)) || !container) // no container asked for: nothing happens
+        if (!ax || FAILED(AttachToHost(made, ax, &container)) || !container) // no container asked for: nothing happens
             return false;
         ctrl = made;
         return Advise(ctrl, &sink, &cp);
@@ -230,7 +233,7 @@ protected:
     void SetUp() override
     {
         CoInitialize(nullptr);
-        ASSERT_NE(Atl(), nullptr);
+        ASSERT_TRUE(InitAtlHosting());
         if (GetFileAttributesA("T:\\") == INVALID_FILE_ATTRIBUTES)
             GTEST_SKIP() << "drive T: is not mapped to a test folder";
         RemoveTestFolder("T:\\tree");
@@ -264,9 +267,7 @@ protected:
     // Runs the message loop until the search ends (or 30 s pass).
     bool RunSearch()
     {
-        Call begin;
-        Method(begin, ctrl, L"BeginSearch");
-        EXPECT_EQ(begin.hr, S_OK);
+        EXPECT_EQ(Method(ctrl, L"BeginSearch").hr, S_OK);
         const int before = sink.Count(END);
         PumpUntil([&] { return sink.Count(END) > before; });
         Pump(20); // the worker's last moments
@@ -276,19 +277,12 @@ protected:
     // HideItems or GetItemsFoundCount with a string array.
     void Patterns(const wchar_t* method, std::vector<const wchar_t*> items)
     {
-        VARIANT v = VStrings(items);
-        Call c;
-        Method(c, ctrl, method, {v});
-        VariantClear(&v);
+        Method(ctrl, method, {VStrings(items)});
     }
 
     void AddSearch(const wchar_t* volume, std::vector<const wchar_t*> patterns)
     {
-        VARIANT v = VStrings(patterns);
-        Call c;
-        Method(c, ctrl, L"AddSearch", {VStr(volume), v, VShort(SHORT(patterns.size()))});
-        EXPECT_TRUE(c.Bool());
-        VariantClear(&v);
+        EXPECT_TRUE(Method(ctrl, L"AddSearch", {VStr(volume), VStrings(patterns), VShort(SHORT(patterns.size()))}).Bool());
     }
 
     HWND frame = nullptr, ax = nullptr;
@@ -306,23 +300,16 @@ protected:
         Search::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        Call style; // a new control shows no grouped rows until the host asks for the full list
-        Put(style, ctrl, L"Style", VLong(2));
+        Put(ctrl, L"Style", VLong(2));
     }
     HWND Shown() { return FindShownList(ax); }
-    static std::string Cell(HWND list, int item, int column) { return ListCellText(list, item, column); }
+    static std::string Cell(HWND list, int item, int column) { return CListView(list).ItemText(item, column); }
     // Each row as its indent in blanks and its text.
     static std::vector<std::string> Rows(HWND list)
     {
         std::vector<std::string> rows;
-        int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            LVITEMA lv = {};
-            lv.mask = LVIF_INDENT;
-            lv.iItem = i;
-            SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
-            rows.push_back(std::string(size_t(lv.iIndent) * 2, ' ') + Cell(list, i, 0));
-        }
+        for (int i = 0, n = CListView(list).ItemCount(); i < n; ++i)
+            rows.push_back(std::string(size_t(CListView(list).Indent(i)) * 2, ' ') + Cell(list, i, 0));
         return rows;
     }
     // The index of the row showing this text (its indent aside).
@@ -338,20 +325,15 @@ protected:
     // Selects exactly these rows, as a user's clicks would.
     static void Select(HWND list, const std::vector<std::string>& texts)
     {
-        LVITEMA none = {};
-        none.stateMask = LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&none));
-        for (const std::string& text : texts) {
-            LVITEMA lv = {};
-            lv.stateMask = lv.state = LVIS_SELECTED;
-            SendMessageA(list, LVM_SETITEMSTATE, WPARAM(Find(list, text)), LPARAM(&lv));
-        }
+        std::vector<int> rows;
+        for (const std::string& text : texts)
+            rows.push_back(Find(list, text));
+        CListView(list).Select(rows);
     }
     static void Click(HWND list, int item, UINT down = WM_LBUTTONDOWN)
     {
-        RECT r = {};
-        r.left = LVIR_LABEL;
-        ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, WPARAM(item), LPARAM(&r))) << item;
+        RECT r;
+        ASSERT_TRUE(CListView(list).ItemRect(item, r)) << item;
         LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
         SendMessageA(list, down, MK_LBUTTON, at);
         SendMessageA(list, WM_LBUTTONUP, 0, at);
@@ -368,22 +350,19 @@ protected:
         for (WPARAM vk : keys)
             PostMessageA(files, WM_KEYDOWN, vk, 0);
         SendMessageA(GetParent(files), WM_COMMAND, MAKEWPARAM(32768, BN_CLICKED), 0);
-        Call view;
-        Get(view, ctrl, L"View");
-        return view.Long();
+        return Get(ctrl, L"View").Long();
     }
     void SetView(long view)
     {
-        Call c;
-        Put(c, ctrl, L"View", VLong(view));
+        Put(ctrl, L"View", VLong(view));
     }
     // Two artists, a file without a tag and a WAV clip.
     void SearchLibrary()
     {
         CreateDirectoryA("T:\\tree\\x", nullptr);
-        Write("T:\\tree\\a.mp3", Tagged("A", "Band", "First"));
-        Write("T:\\tree\\x\\b.mp3", Tagged("B", "band", "First"));
-        Write("T:\\tree\\c.mp3", Tagged("C", "Other", "Second"));
+        Write("T:\\tree\\a.mp3", Mp3WithTag("A", "Band", "First", 0));
+        Write("T:\\tree\\x\\b.mp3", Mp3WithTag("B", "band", "First", 0));
+        Write("T:\\tree\\c.mp3", Mp3WithTag("C", "Other", "Second", 0));
         Write("T:\\tree\\d.mp3", "untagged");
         Write("T:\\tree\\e.wav", "RIFF");
         AddSearch(L"T:\\tree", {L"*.mp3", L"*.wav"});

@@ -1,6 +1,7 @@
 // The hosting protocol, seen from a recording container. Each test compares the
 // log with what the control must say, and ends with the control's last Release
 // answering 0 and the module free to unload, with nothing left in the container.
+#include "MenuWatch.h"
 #include "RecordingSite.h"
 #include "ControlClient.h"
 #include "catalogue/Messages.h"
@@ -60,6 +61,17 @@ protected:
         return ole;
     }
 
+    // The same, activated in place: the container heard just that, and the log starts empty again.
+    IOleObject* MakeInPlace()
+    {
+        IOleObject* ole = Make();
+        if (ole) {
+            EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
+            EXPECT_EQ(Take(), kInPlace);
+        }
+        return ole;
+    }
+
     // The control's own window in the container, or null.
     static HWND WindowOf(IOleObject* ole)
     {
@@ -74,8 +86,7 @@ protected:
     static HRESULT PutOn(IOleObject* ole, const wchar_t* name, VARIANT value)
     {
         IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
-        Call c;
-        Put(c, d, name, value);
+        Call c = Put(d, name, value);
         d->Release();
         return c.hr;
     }
@@ -125,14 +136,6 @@ LRESULT CALLBACK RecordKeys(int code, WPARAM wp, LPARAM lp)
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
-void HoldShift(bool down)
-{
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_SHIFT] = keys[VK_LSHIFT] = down ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
-
 } // namespace
 
 TEST_F(Hosting, ActivatingVerbsCallTheContainerInOrderAndDeactivationUndoesThem)
@@ -177,10 +180,8 @@ TEST_F(Hosting, ActivatingVerbsCallTheContainerInOrderAndDeactivationUndoesThem)
 // with it the keys the container routes through its active object.
 TEST_F(Hosting, FocusActivatesTheInterfaceOfAControlActivatedInPlaceOnly)
 {
-    IOleObject* ole = Make();
+    IOleObject* ole = MakeInPlace();
     ASSERT_NE(ole, nullptr);
-    EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
-    EXPECT_EQ(Take(), kInPlace);
     EXPECT_FALSE(IsChild(WindowOf(ole), GetFocus()));
     EXPECT_EQ(frame.active, nullptr);
 
@@ -225,9 +226,8 @@ TEST_F(Hosting, FocusActivatesTheInterfaceOfAControlActivatedInPlaceOnly)
 
 TEST_F(Hosting, EnteringBackwardsLandsOnTheListThatIsShown)
 {
-    IOleObject* ole = Make();
+    IOleObject* ole = MakeInPlace();
     ASSERT_NE(ole, nullptr);
-    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
     HWND hwnd = WindowOf(ole);
     HWND files = FindShownList(site.window);
     HWND toolbar = FindWindowExA(hwnd, nullptr, TOOLBARCLASSNAMEA, nullptr);
@@ -235,9 +235,9 @@ TEST_F(Hosting, EnteringBackwardsLandsOnTheListThatIsShown)
     ASSERT_NE(toolbar, nullptr);
     auto enter = [&](bool shift) {
         SetFocus(site.window);
-        HoldShift(shift);
+        HoldKey(VK_SHIFT, shift);
         SetFocus(hwnd);
-        HoldShift(false);
+        HoldKey(VK_SHIFT, false);
         return GetFocus();
     };
     EXPECT_EQ(enter(true), files); // the all-files view
@@ -286,19 +286,16 @@ TEST_F(Hosting, HideTakesTheInterfaceAwayAndUnknownVerbsAreAnsweredAsTheyShouldB
 
 TEST_F(Hosting, NewButtonTextsAskTheContainerForTheHotKeysAgainOnlyWhenTheyAreOnInUserMode)
 {
-    IOleObject* ole = Make();
+    IOleObject* ole = MakeInPlace();
     ASSERT_NE(ole, nullptr);
-    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
     IDispatch* d = As<IDispatch>(ole, IID_IDispatch);
     auto rename = [&](SHORT button) {
         Take();
-        Call c;
-        Method(c, d, L"SetToolbarString", {VShort(button), VStr(L"&Go")});
+        Method(d, L"SetToolbarString", {VShort(button), VStr(L"&Go")});
         return Take();
     };
     EXPECT_EQ(rename(1), Calls{}); // hot keys off
-    Call on;
-    Method(on, d, L"EnableHotKeyForVB");
+    Method(d, L"EnableHotKeyForVB");
     const Calls refresh = {"OnControlInfoChanged", "OnFocus(1)"};
     EXPECT_EQ(rename(1), refresh);
     EXPECT_EQ(rename(3), refresh); // no button of that number, still asked
@@ -329,9 +326,8 @@ TEST_F(Hosting, CloseSavesAModifiedControlOnlyAndALetGoControlTakesItsWindowAlon
     }
 
     // A container that releases the control while it is in place, without closing it.
-    IOleObject* ole = Make();
+    IOleObject* ole = MakeInPlace();
     ASSERT_NE(ole, nullptr);
-    EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
     HWND hwnd = WindowOf(ole);
     Take();
     EXPECT_EQ(ole->Release(), 0u);
@@ -357,69 +353,30 @@ TEST_F(Hosting, AContainerThatRefusesInPlaceActivationGetsNoWindow)
     Finish(ole);
 }
 
-namespace {
-
-// What the property frame showed, read while it is up, and closed from a timer.
-struct FrameSeen {
-    std::string className, caption, tab;
-    int ticks = 0;
-} g_seen;
-
-BOOL CALLBACK FindSheet(HWND hwnd, LPARAM lp)
-{
-    char name[16] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (hwnd != g_frame && IsWindowVisible(hwnd) && lstrcmpA(name, "#32770") == 0) {
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK CloseSheet(HWND, UINT, UINT_PTR id, DWORD)
-{
-    HWND sheet = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindSheet, LPARAM(&sheet));
-    if (!sheet) {
-        if (++g_seen.ticks > 100)
-            KillTimer(nullptr, id);
-        return;
-    }
-    KillTimer(nullptr, id);
-    char text[256] = {};
-    GetClassNameA(sheet, text, sizeof text);
-    g_seen.className = text;
-    g_seen.caption = TextOf(sheet);
-    HWND tabs = FindWindowExA(sheet, nullptr, WC_TABCONTROLA, nullptr);
-    TCITEMA item = {TCIF_TEXT, 0, 0, text, sizeof text, 0, 0};
-    text[0] = 0;
-    if (tabs && SendMessageA(tabs, TCM_GETITEMA, 0, LPARAM(&item)))
-        g_seen.tab = text;
-    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-}
-
-} // namespace
-
 TEST_F(Hosting, PropertiesVerbShowsTheFrameWithThePageUnlessTheContainerHasItsOwn)
 {
     ASSERT_EQ(OcxCall("DllRegisterServer"), S_OK); // the frame creates the page by its class id
-    IOleObject* ole = Make();
+    IOleObject* ole = MakeInPlace();
     ASSERT_NE(ole, nullptr);
-    EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, nullptr), S_OK);
-    Take();
     site.propertyFrame = S_OK;
     EXPECT_EQ(ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, &site, 0, nullptr, nullptr), S_OK);
     EXPECT_EQ(ole->DoVerb(1, nullptr, &site, 0, nullptr, nullptr), S_OK); // the menu's Properties
     EXPECT_EQ(Take(), (Calls{"ShowPropertyFrame", "ShowPropertyFrame"}));
 
+    // Without a frame of the container's the system's own shows the page; read, then cancelled.
     site.propertyFrame = E_NOTIMPL;
-    g_seen = FrameSeen();
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseSheet);
-    EXPECT_EQ(ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, &site, 0, nullptr, nullptr), S_OK);
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(g_seen.className, "#32770");
-    EXPECT_NE(g_seen.caption.find("Tarnwick Control"), std::string::npos) << g_seen.caption;
-    EXPECT_EQ(g_seen.tab, "General");
+    std::string caption, tab;
+    WhileModal("#32770", [&] { EXPECT_EQ(ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, &site, 0, nullptr, nullptr), S_OK); },
+               [&](HWND sheet) {
+                   caption = TextOf(sheet);
+                   char text[64] = {};
+                   TCITEMA item = {TCIF_TEXT, 0, 0, text, sizeof text, 0, 0};
+                   SendMessageA(FindWindowExA(sheet, nullptr, WC_TABCONTROLA, nullptr), TCM_GETITEMA, 0, LPARAM(&item));
+                   tab = text;
+                   PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+               }, [](HWND sheet) { PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); }, g_frame);
+    EXPECT_NE(caption.find("Tarnwick Control"), std::string::npos) << caption;
+    EXPECT_EQ(tab, "General");
     EXPECT_EQ(Take(), (Calls{"ShowPropertyFrame", "Frame.EnableModeless(0)", "Frame.EnableModeless(1)"}));
     Finish(ole);
 }

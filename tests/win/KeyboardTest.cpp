@@ -5,7 +5,6 @@
 #include "HostedControl.h"
 #include "MenuWatch.h"
 #include <gtest/gtest.h>
-#include <cstring>
 
 namespace {
 
@@ -33,6 +32,8 @@ protected:
     }
     void TearDown() override
     {
+        if (hostKeys)
+            DestroyAcceleratorTable(hostKeys);
         Drop(active);
         Views::TearDown();
     }
@@ -41,15 +42,11 @@ protected:
     // and then to the host's dialog manager. True when the control kept the key-down.
     bool Type(WPARAM vk, std::vector<int> held = {})
     {
-        BYTE saved[256], keys[256];
-        GetKeyboardState(saved);
-        std::memcpy(keys, saved, sizeof keys);
         bool alt = false;
         for (int k : held) {
-            keys[k] = 0x80;
+            HoldKey(k, true);
             alt = alt || k == VK_MENU;
         }
-        SetKeyboardState(keys);
         const LPARAM altBit = alt ? 0x20000000 : 0;
         MSG down = {GetFocus(), UINT(alt ? WM_SYSKEYDOWN : WM_KEYDOWN), vk, 1 | altBit, 0, {}};
         MSG up = {nullptr, UINT(alt ? WM_SYSKEYUP : WM_KEYUP), vk, LPARAM(0xC0000001) | altBit, 0, {}};
@@ -59,19 +56,19 @@ protected:
             HRESULT hr = active->TranslateAccelerator(m);
             if (m == &down)
                 kept = hr == S_OK;
-            if (hr != S_OK && !IsDialogMessageA(frame, m)) {
+            if (hr != S_OK && !(hostKeys && TranslateAcceleratorA(frame, hostKeys, m) && ++hostKeysFired) &&
+                !IsDialogMessageA(frame, m)) {
                 TranslateMessage(m);
                 DispatchMessageA(m);
             }
         }
-        SetKeyboardState(saved);
+        for (int k : held)
+            HoldKey(k, false);
         return kept;
     }
     void Do(const wchar_t* method, std::vector<VARIANT> args = {})
     {
-        Call c;
-        Method(c, ctrl, method, args);
-        EXPECT_EQ(c.hr, S_OK) << Narrow(method);
+        EXPECT_EQ(Method(ctrl, method, args).hr, S_OK) << Narrow(method);
     }
     static std::string ButtonText(HWND toolbar, UINT command)
     {
@@ -100,6 +97,8 @@ protected:
 
     HWND before = nullptr, after = nullptr, control = nullptr, toolbar = nullptr;
     IOleInPlaceActiveObject* active = nullptr;
+    HACCEL hostKeys = nullptr; // the host's own accelerators, tried after the control declines a key
+    int hostKeysFired = 0;
 };
 
 } // namespace
@@ -125,7 +124,7 @@ TEST_F(Keyboard, TabGoesToolbarListAndOnAndTheControlKeepsItsOwnKeys)
 
     // In the list: arrows move its focus mark, Escape and Alt+Tab never reach the host.
     SetFocus(files);
-    auto focused = [&] { return int(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)); };
+    auto focused = [&] { return CListView(files).NextItem(-1, LVNI_FOCUSED); };
     ASSERT_EQ(focused(), 0);
     EXPECT_TRUE(Type(VK_DOWN));
     EXPECT_EQ(focused(), 1);
@@ -137,8 +136,7 @@ TEST_F(Keyboard, TabGoesToolbarListAndOnAndTheControlKeepsItsOwnKeys)
     EXPECT_FALSE(Type(VK_ESCAPE));
 
     // With the toolbar hidden the list is the control's only stop.
-    Call style;
-    Put(style, ctrl, L"Style", VLong(1));
+    Put(ctrl, L"Style", VLong(1));
     SetFocus(before);
     EXPECT_FALSE(Type(VK_TAB));
     EXPECT_EQ(GetFocus(), files);
@@ -146,10 +144,31 @@ TEST_F(Keyboard, TabGoesToolbarListAndOnAndTheControlKeepsItsOwnKeys)
     EXPECT_EQ(GetFocus(), after);
 }
 
+// Alt with Return, an arrow, a paging key or Escape is the host's: its own
+// accelerator fires with the focus in the list. Of the system keys the control
+// keeps Alt+Tab alone.
+TEST_F(Keyboard, AltKeysReachTheHostsAcceleratorsButAltTab)
+{
+    SearchLibrary();
+    HWND files = Shown();
+    for (WPARAM vk : {VK_RETURN, VK_DOWN, VK_HOME, VK_NEXT, VK_ESCAPE, VK_TAB}) {
+        ACCEL entry = {FALT | FVIRTKEY, WORD(vk), 7};
+        if (hostKeys)
+            DestroyAcceleratorTable(hostKeys);
+        hostKeys = CreateAcceleratorTableA(&entry, 1);
+        hostKeysFired = 0;
+        SetFocus(files);
+        EXPECT_EQ(Type(vk, {VK_MENU}), vk == VK_TAB) << vk;
+        EXPECT_EQ(hostKeysFired, vk == VK_TAB ? 0 : 1) << vk;
+        EXPECT_EQ(GetFocus(), files) << vk;
+    }
+}
+
 TEST_F(Keyboard, HotKeysFollowTheButtonTextsOnceTheHostTurnsThemOn)
 {
     Do(L"SetToolbarString", {VShort(1), VStr(L"&View")});
     Do(L"SetToolbarString", {VShort(2), VStr(L"&scan")});
+    Call none = Put(ctrl, L"StrNoFileFound", VStr(L"none"));
     AddSearch(L"T:\\tree", {L"*.mp3"}); // an empty folder: the search finds nothing
     EXPECT_TRUE(Accelerators().empty());
     SetFocus(Shown());
@@ -165,13 +184,9 @@ TEST_F(Keyboard, HotKeysFollowTheButtonTextsOnceTheHostTurnsThemOn)
     SetFocus(after);
     MSG altS = {after, WM_SYSKEYDOWN, 'S', 0x20000001, 0, {}};
     IOleControl* oc = As<IOleControl>(ctrl, IID_IOleControl);
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_MENU] = 0x80;
-    SetKeyboardState(keys);
+    HoldKey(VK_MENU, true);
     EXPECT_EQ(oc->OnMnemonic(&altS), S_OK);
-    keys[VK_MENU] = 0;
-    SetKeyboardState(keys);
+    HoldKey(VK_MENU, false);
     oc->Release();
     ASSERT_TRUE(PumpUntil([&] { return sink.Count(END) == 1; }));
     EXPECT_EQ(sink.Count(START), 1);
@@ -187,32 +202,64 @@ TEST_F(Keyboard, HotKeysFollowTheButtonTextsOnceTheHostTurnsThemOn)
     // A "&" at the end gives a key that never matches.
     Do(L"SetToolbarString", {VShort(2), VStr(L"Scan&")});
     EXPECT_EQ(Accelerators(), (std::vector<std::pair<int, int>>{{altKey, 'V'}, {altKey, 0}}));
+    // A text without "&" gives no entry; a text of any length gives its key.
+    Do(L"SetToolbarString", {VShort(1), VStr(L"View")});
+    Do(L"SetToolbarString", {VShort(2), VStr((std::wstring(300, L'.') + L"&Long").c_str())});
+    EXPECT_EQ(Accelerators(), (std::vector<std::pair<int, int>>{{altKey, 'L'}}));
+    // While the Scan button is disabled its key starts nothing: the nothing-found
+    // row, which a search takes away as it starts, stays.
+    const UINT scanButton = 32775;
+    SendMessageA(toolbar, TB_ENABLEBUTTON, scanButton, FALSE);
+    Type('L', {VK_MENU});
+    EXPECT_EQ(Rows(Shown()), std::vector<std::string>{"none"});
+    SendMessageA(toolbar, TB_ENABLEBUTTON, scanButton, TRUE);
+    Type('L', {VK_MENU});
+    EXPECT_TRUE(Rows(Shown()).empty());
+    EXPECT_TRUE(PumpUntil([&] { return sink.Count(END) == 2; }));
 }
 
 TEST_F(Keyboard, TheHostsWordsAreWhereTheUserSeesThem)
 {
-    // Set before the container placed the control: kept for its windows.
+    // Every kind of text the host sets before the container places the control
+    // is kept and shown once the windows exist: toolbar, view menu, context
+    // menu and unknown-group names.
     IDispatch* made = NewControl();
     ASSERT_NE(made, nullptr);
-    Call c;
-    Method(c, made, L"SetToolbarString", {VShort(2), VStr(L"&Find")});
-    Method(c, made, L"SetContextMenuString", {VShort(2), VStr(L"Listen")});
+    Method(made, L"SetToolbarString", {VShort(2), VStr(L"&Find")});
+    Method(made, L"SetViewString", {VShort(5), VStr(L"Everything")});
+    Method(made, L"SetContextMenuString", {VShort(2), VStr(L"Listen")});
+    Method(made, L"SetUnknString", {VShort(1), VStr(L"Nobody")});
+    Put(made, L"Style", VLong(2));
     CHosted early;
     ASSERT_TRUE(early.Open(frame, 200, made));
-    HWND earlyToolbar = FindWindowExA(GetParent(FindShownList(early.ax)), nullptr, TOOLBARCLASSNAMEA, nullptr);
+    HWND earlyFiles = FindShownList(early.ax), earlyControl = GetParent(earlyFiles);
+    HWND earlyToolbar = FindWindowExA(earlyControl, nullptr, TOOLBARCLASSNAMEA, nullptr);
     EXPECT_EQ(ButtonText(earlyToolbar, 32775), "&Find");
     EXPECT_EQ(ButtonText(earlyToolbar, kViewButton), "~~~VIEW");
+    SearchLibrary(); // the files, and this control's own search of them
+    Method(made, L"AddSearch", {VStr(L"T:\\tree"), VStrings({L"*.mp3", L"*.wav"}), VShort(2)});
+    Method(made, L"BeginSearch");
+    ASSERT_TRUE(PumpUntil([&] { return early.sink.Count(END) == 1; }));
+    MenuSeen views = Menu([&] { SendMessageA(earlyControl, WM_COMMAND, MAKEWPARAM(kViewButton, BN_CLICKED), 0); },
+                          {VK_ESCAPE});
+    EXPECT_EQ(views.texts, (std::vector<std::string>{"Everything", "~~~Artist", "~~~Album"}));
+    Select(earlyFiles, {"a.mp3"});
+    SetFocus(earlyFiles);
+    MenuSeen commands = Menu([&] { SendMessageA(earlyFiles, WM_CONTEXTMENU, WPARAM(earlyFiles), MAKELPARAM(-1, -1)); }, {VK_ESCAPE});
+    EXPECT_EQ(commands.texts, (std::vector<std::string>{"~~~AddTrack", "Listen"}));
+    Put(made, L"View", VLong(1040));
+    EXPECT_EQ(Rows(FindShownList(early.ax)), (std::vector<std::string>{"Nobody", "Band", "Other"}));
 
+    // Afterwards: selectors outside the range change nothing; the view menu's mark moves to the current view.
     Do(L"SetToolbarString", {VShort(1), VStr(L"View")});
     Do(L"SetToolbarString", {VShort(3), VStr(L"Nothing")});
     EXPECT_EQ(ButtonText(toolbar, kViewButton), "View");
     EXPECT_EQ(ButtonText(toolbar, 32775), "~~~SCAN");
-    SearchLibrary();
     SetView(1041);
     for (SHORT selector : {0, 4, 6})
         Do(L"SetViewString", {VShort(selector), VStr(L"Wrong")});
     Do(L"SetViewString", {VShort(5), VStr(L"All files")});
-    Do(L"SetViewString", {VShort(2), VStr(L"Albums")}); // the mark moves to the current view
+    Do(L"SetViewString", {VShort(2), VStr(L"Albums")});
     MenuSeen menu = Menu([&] { SendMessageA(control, WM_COMMAND, MAKEWPARAM(kViewButton, BN_CLICKED), 0); },
                          {VK_ESCAPE});
     ASSERT_TRUE(menu.shown);

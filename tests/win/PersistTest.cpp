@@ -59,8 +59,7 @@ std::string Described(IUnknown* font)
 
 std::string TipFont(IDispatch* ctrl)
 {
-    Call c;
-    Get(c, ctrl, L"TipTextFont");
+    Call c = Get(ctrl, L"TipTextFont");
     return Described(c.result.vt == VT_DISPATCH ? c.result.pdispVal : nullptr);
 }
 
@@ -76,32 +75,34 @@ std::string Realised(const wchar_t* name, LONGLONG points, bool underline)
 // Sets every persisted property away from its default.
 void Customise(IDispatch* ctrl)
 {
-    Call a, b, c, d, e, notPersisted;
-    Put(a, ctrl, L"Style", VLong(2));
-    Put(b, ctrl, L"ShowContextMenu", VBool(false));
-    Put(c, ctrl, L"Visible", VBool(false));
-    Put(d, ctrl, L"TipTextColor", VLong(0x123456));
+    Put(ctrl, L"Style", VLong(2));
+    Put(ctrl, L"ShowContextMenu", VBool(false));
+    Put(ctrl, L"Visible", VBool(false));
+    Put(ctrl, L"TipTextColor", VLong(0x123456));
     VARIANT font = VPtr(VT_DISPATCH, NewFont(L"Tahoma", 15, FW_BOLD, false, true));
-    Put(e, ctrl, L"TipTextFont", font);
-    ASSERT_EQ(e.hr, S_OK);
+    ASSERT_EQ(Put(ctrl, L"TipTextFont", font).hr, S_OK);
     VariantClear(&font);
-    Put(notPersisted, ctrl, L"ColNameHeader", VStr(L"Name"));
+    Put(ctrl, L"ColNameHeader", VStr(L"Name"));
 }
 
 void ExpectCustomised(IDispatch* ctrl)
 {
-    Call style, menu, visible, color, header;
-    Get(style, ctrl, L"Style");
-    Get(menu, ctrl, L"ShowContextMenu");
-    Get(visible, ctrl, L"Visible");
-    Get(color, ctrl, L"TipTextColor");
-    Get(header, ctrl, L"ColNameHeader");
-    EXPECT_EQ(style.Long(), 2);
-    EXPECT_FALSE(menu.Bool());
-    EXPECT_FALSE(visible.Bool());
-    EXPECT_EQ(color.Long(), 0x123456);
-    EXPECT_EQ(header.Str(), "~~~NAME"); // not persisted
+    EXPECT_EQ(Get(ctrl, L"Style").Long(), 2);
+    EXPECT_FALSE(Get(ctrl, L"ShowContextMenu").Bool());
+    EXPECT_FALSE(Get(ctrl, L"Visible").Bool());
+    EXPECT_EQ(Get(ctrl, L"TipTextColor").Long(), 0x123456);
+    EXPECT_EQ(Get(ctrl, L"ColNameHeader").Str(), "~~~NAME"); // not persisted
     EXPECT_EQ(TipFont(ctrl), Realised(L"Tahoma", 15, true));
+}
+
+// The persisted properties of a control initialised as new.
+void ExpectDefaults(IDispatch* ctrl)
+{
+    EXPECT_EQ(Get(ctrl, L"Style").Long(), 1);
+    EXPECT_TRUE(Get(ctrl, L"ShowContextMenu").Bool());
+    EXPECT_TRUE(Get(ctrl, L"Visible").Bool());
+    EXPECT_EQ(Get(ctrl, L"TipTextColor").Long(), LONG(GetSysColor(COLOR_INFOTEXT)));
+    EXPECT_EQ(TipFont(ctrl), Realised(L"MS Sans Serif", 12, false));
 }
 
 class Persist : public ControlTest {};
@@ -115,14 +116,7 @@ TEST_F(Persist, InitNewGivesThePersistedDefaults)
     ASSERT_EQ(ppb->InitNew(), S_OK);
     EXPECT_EQ(ppb->InitNew(), E_UNEXPECTED); // once only
     ppb->Release();
-    Call style, menu, color;
-    Get(style, ctrl, L"Style");
-    Get(menu, ctrl, L"ShowContextMenu");
-    Get(color, ctrl, L"TipTextColor");
-    EXPECT_EQ(style.Long(), 1);
-    EXPECT_TRUE(menu.Bool());
-    EXPECT_EQ(color.Long(), LONG(GetSysColor(COLOR_INFOTEXT)));
-    EXPECT_EQ(TipFont(ctrl), Realised(L"MS Sans Serif", 12, false));
+    ExpectDefaults(ctrl);
 }
 
 TEST_F(Persist, StreamAndStorageRoundTrip)
@@ -142,10 +136,7 @@ TEST_F(Persist, StreamAndStorageRoundTrip)
     cut.QuadPart = 10;
     stream->SetSize(cut);
     IDispatch* third = LoadedControl(stream, E_FAIL);
-    Call style;
-    Get(style, third, L"Style");
-    EXPECT_EQ(style.Long(), 1);
-    EXPECT_EQ(TipFont(third), Realised(L"MS Sans Serif", 12, false));
+    ExpectDefaults(third);
     third->Release();
     stream->Release();
 
@@ -194,11 +185,7 @@ TEST_F(Persist, PropertyBagRoundTripUsesTheNames)
     IDispatch* third = NewControl();
     load = As<IPersistPropertyBag>(third, IID_IPersistPropertyBag);
     EXPECT_EQ(load->Load(&odd, nullptr), S_OK);
-    Call style, visible;
-    Get(style, third, L"Style");
-    Get(visible, third, L"Visible");
-    EXPECT_EQ(style.Long(), 1);
-    EXPECT_TRUE(visible.Bool());
+    ExpectDefaults(third);
     load->Release();
     third->Release();
 }

@@ -9,14 +9,9 @@ namespace {
 
 void ShiftF10(HWND list)
 {
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    BYTE shift = keys[VK_SHIFT];
-    keys[VK_SHIFT] = 0x80;
-    SetKeyboardState(keys);
+    HoldKey(VK_SHIFT, true);
     SendMessageA(list, WM_SYSKEYDOWN, VK_F10, 0);
-    keys[VK_SHIFT] = shift;
-    SetKeyboardState(keys);
+    HoldKey(VK_SHIFT, false);
 }
 
 // A right click at a point of the list, the button released where it went down.
@@ -32,53 +27,16 @@ void RightClick(HWND list, POINT at)
         DispatchMessageA(&msg);
 }
 
-// Clicks a column header as the mouse does.
-void ClickHeader(HWND list, int column)
-{
-    HWND header = HWND(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT r = {};
-    SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), LPARAM(&r));
-    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(header, WM_LBUTTONUP, 0, at);
-}
-
 class ResultList : public Views {
 protected:
-    // GetSelectedItems: the paths and the count it reports.
-    std::vector<std::string> SelectedItems(SHORT* count)
-    {
-        VARIANT n;
-        n.vt = VT_I2;
-        n.iVal = 99;
-        Call c;
-        Method(c, ctrl, L"GetSelectedItems", {VRef(&n)});
-        EXPECT_EQ(c.hr, S_OK);
-        *count = n.iVal;
-        std::vector<std::string> paths;
-        if (c.result.vt == VT_EMPTY)
-            return paths;
-        EXPECT_EQ(c.result.vt, VT_ARRAY | VT_BSTR);
-        LONG lower = -1, upper = -2;
-        SafeArrayGetLBound(c.result.parray, 1, &lower);
-        SafeArrayGetUBound(c.result.parray, 1, &upper);
-        EXPECT_EQ(lower, 0);
-        for (LONG i = lower; i <= upper; ++i) {
-            BSTR s = nullptr;
-            SafeArrayGetElement(c.result.parray, &i, &s);
-            paths.push_back(Narrow(s));
-            SysFreeString(s);
-        }
-        return paths;
-    }
+    std::vector<std::string> SelectedItems(SHORT* count) { return ::SelectedItems(ctrl, count); }
     // GetSelectedItemsString: its answer and the text, which starts as "kept".
     bool ItemsString(std::string& text)
     {
         VARIANT s;
         s.vt = VT_BSTR;
         s.bstrVal = SysAllocString(L"kept");
-        Call c;
-        Method(c, ctrl, L"GetSelectedItemsString", {VRef(&s)});
+        Call c = Method(ctrl, L"GetSelectedItemsString", {VRef(&s)});
         text = Narrow(s.bstrVal);
         VariantClear(&s);
         return c.Bool();
@@ -94,6 +52,7 @@ TEST_F(ResultList, SelectionLeavesAsPathsAndTaggedText)
     SearchLibrary();
     HWND files = Shown();
     SHORT count = -1;
+    VARIANT n = VShort(0);
     std::string text;
     EXPECT_TRUE(SelectedItems(&count).empty()); // nothing selected: empty, 0, FALSE, text untouched
     EXPECT_EQ(count, 0);
@@ -104,10 +63,13 @@ TEST_F(ResultList, SelectionLeavesAsPathsAndTaggedText)
     Select(files, {"e.wav", "a.mp3", "c.mp3"});
     std::vector<std::string> inListOrder;
     for (int i = 0; i < 5; ++i)
-        if (SendMessageA(files, LVM_GETITEMSTATE, WPARAM(i), LVIS_SELECTED))
+        if (CListView(files).ItemState(i, LVIS_SELECTED))
             inListOrder.push_back(Cell(files, i, 3));
     EXPECT_EQ(SelectedItems(&count), inListOrder);
     EXPECT_EQ(count, 3);
+    LONG lower = -1; // a zero-based array
+    EXPECT_EQ(SafeArrayGetLBound(Method(ctrl, L"GetSelectedItems", {VRef(&n)}).result.parray, 1, &lower), S_OK);
+    EXPECT_EQ(lower, 0);
     EXPECT_TRUE(ItemsString(text));
     EXPECT_EQ(text, inListOrder[0] + "|" + inListOrder[1] + "|" + inListOrder[2] + "|");
     // Every row selected (read without a walk) and all but the last (walked): the same paths but one.
@@ -116,9 +78,7 @@ TEST_F(ResultList, SelectionLeavesAsPathsAndTaggedText)
         all.push_back(Cell(files, i, 3));
     Select(files, {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.wav"});
     EXPECT_EQ(SelectedItems(&count), all);
-    LVITEMA off = {};
-    off.stateMask = LVIS_SELECTED;
-    SendMessageA(files, LVM_SETITEMSTATE, 4, LPARAM(&off));
+    CListView(files).SetItemState(4, 0, LVIS_SELECTED);
     EXPECT_EQ(SelectedItems(&count), std::vector<std::string>(all.begin(), all.end() - 1));
     Select(files, {"e.wav", "a.mp3", "c.mp3"});
 
@@ -145,26 +105,35 @@ TEST_F(ResultList, HeaderClicksSortTheFileListWithOneMemoryForTheModule)
     const std::map<std::string, std::wstring> times = {
         {"a.mp3", L"9:59"}, {"b.mp3", L"10:00"}, {"c.mp3", L"1:02:03"}, {"d.mp3", L"0:30"}, {"e.wav", L"3:00"}};
     sink.timeOf = [&](const std::string& path) { return times.at(path.substr(path.rfind('\\') + 1)); };
+    // Two information texts alike for their first 2,000 characters sort by what follows.
+    const std::wstring alike(2000, L'x');
+    const std::map<std::string, std::wstring> infos = {
+        {"a.mp3", alike + L"1"}, {"b.mp3", alike + L"2"}, {"c.mp3", L"3"}, {"d.mp3", L"2"}, {"e.wav", L"1"}};
+    sink.infoOf = [&](const std::string& path) { return infos.at(path.substr(path.rfind('\\') + 1)); };
     SearchLibrary();
     HWND files = Shown();
     const std::vector<std::string> longest = {"c.mp3", "b.mp3", "a.mp3", "e.wav", "d.mp3"};
     const std::vector<std::string> shortest(longest.rbegin(), longest.rend());
-    ClickHeader(files, 1); // the direction depends on the clicks before: the memory is the module's
+    ClickListHeader(files, 1); // the direction depends on the clicks before: the memory is the module's
     const std::vector<std::string> once = Rows(files);
     ASSERT_TRUE(once == longest || once == shortest) << once[0];
     const std::vector<std::string> twice = once == longest ? shortest : longest;
-    ClickHeader(files, 1);
+    ClickListHeader(files, 1);
     EXPECT_EQ(Rows(files), twice);
     // Another control's click on the same column turns the one direction round:
     // the next click here sorts as the last one did. Its list is empty.
     CHosted other;
     ASSERT_TRUE(other.Open(frame, 200));
     HWND empty = FindShownList(other.ax);
-    ClickHeader(empty, 1);
-    EXPECT_EQ(SendMessageA(empty, LVM_GETITEMCOUNT, 0, 0), 0);
-    ClickHeader(files, 1);
+    ClickListHeader(empty, 1);
+    EXPECT_EQ(CListView(empty).ItemCount(), 0);
+    ClickListHeader(files, 1);
     EXPECT_EQ(Rows(files), twice);
-    ClickHeader(files, 0); // a new column starts descending
+    ClickListHeader(files, 2); // a new column starts descending
+    EXPECT_EQ(Rows(files), (std::vector<std::string>{"b.mp3", "a.mp3", "c.mp3", "d.mp3", "e.wav"}));
+    ClickListHeader(files, 2);
+    EXPECT_EQ(Rows(files), (std::vector<std::string>{"e.wav", "d.mp3", "c.mp3", "a.mp3", "b.mp3"}));
+    ClickListHeader(files, 0);
     EXPECT_EQ(Rows(files), (std::vector<std::string>{"e.wav", "d.mp3", "c.mp3", "b.mp3", "a.mp3"}));
 
     // The rows stay with their items: double-click, export and the cells agree.
@@ -179,9 +148,8 @@ TEST_F(ResultList, HeaderClicksSortTheFileListWithOneMemoryForTheModule)
 TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
 {
     SearchLibrary();
-    Call name;
-    Method(name, ctrl, L"SetContextMenuString", {VShort(1), VStr(L"Add to playlist")});
-    Method(name, ctrl, L"SetContextMenuString", {VShort(3), VStr(L"Nothing")});
+    Method(ctrl, L"SetContextMenuString", {VShort(1), VStr(L"Add to playlist")});
+    Method(ctrl, L"SetContextMenuString", {VShort(3), VStr(L"Nothing")});
     HWND files = Shown();
     // The host takes the files when the command comes, from inside the event.
     std::vector<std::string> asked;
@@ -198,9 +166,8 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     ASSERT_TRUE(seen.shown);
     EXPECT_TRUE(seen.Greyed(1)); // two files: no preview
     EXPECT_EQ(seen.texts, (std::vector<std::string>{"Add to playlist", "~~~Preview"}));
-    RECT label = {};
-    label.left = LVIR_LABEL;
-    SendMessageA(files, LVM_GETITEMRECT, WPARAM(last), LPARAM(&label));
+    RECT label;
+    CListView(files).ItemRect(last, label);
     POINT corner = {label.left, label.bottom};
     ClientToScreen(files, &corner);
     EXPECT_EQ(seen.rect.left, corner.x);
@@ -211,9 +178,8 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
 
     // One file: preview is offered again; a right click on a row opens the menu there.
     Select(files, {"c.mp3"});
-    RECT row = {};
-    row.left = LVIR_LABEL;
-    SendMessageA(files, LVM_GETITEMRECT, WPARAM(Find(files, "c.mp3")), LPARAM(&row));
+    RECT row;
+    CListView(files).ItemRect(Find(files, "c.mp3"), row);
     seen = Menu([&] { RightClick(files, {row.left + 4, (row.top + row.bottom) / 2}); }, {VK_DOWN, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(seen.shown);
     EXPECT_FALSE(seen.Greyed(1));
@@ -226,8 +192,7 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     EXPECT_FALSE(Menu([&] { RightClick(files, {client.right / 2, client.bottom - 4}); }, {VK_ESCAPE}).shown);
 
     // ShowContextMenu off silences the grouped views only; group rows alone never get a menu.
-    Call off;
-    Put(off, ctrl, L"ShowContextMenu", VBool(false));
+    Put(ctrl, L"ShowContextMenu", VBool(false));
     Select(files, {"c.mp3"}); // the click on empty space cleared the selection
     EXPECT_TRUE(Menu([&] { ShiftF10(files); }, {VK_ESCAPE}).shown);
     EXPECT_TRUE(Menu([&] { Key(files, VK_APPS); }, {VK_ESCAPE}).shown); // the context-menu key
@@ -236,7 +201,7 @@ TEST_F(ResultList, ContextMenuByKeysAndMouseRaisesDoCommand)
     Click(grouped, Find(grouped, "Other"));
     Select(grouped, {"c.mp3"});
     EXPECT_FALSE(Menu([&] { ShiftF10(grouped); }, {VK_ESCAPE}).shown);
-    Put(off, ctrl, L"ShowContextMenu", VBool(true));
+    Put(ctrl, L"ShowContextMenu", VBool(true));
     EXPECT_TRUE(Menu([&] { ShiftF10(grouped); }, {VK_ESCAPE}).shown);
     Select(grouped, {"Other", "Band"});
     EXPECT_FALSE(Menu([&] { ShiftF10(grouped); }, {VK_ESCAPE}).shown);

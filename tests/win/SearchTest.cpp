@@ -12,13 +12,13 @@ TEST_F(Search, EventsAndCountsOfATree)
     EXPECT_EQ(GetParent(hwnd), ax);
     CreateDirectoryA("T:\\tree\\sub", nullptr);
     CreateDirectoryA("T:\\tree\\.hidden", nullptr); // a dot folder is hidden here
-    Write("T:\\tree\\a.mp3", Tagged("A", "Band", "Album"));
+    Write("T:\\tree\\a.mp3", Mp3WithTag("A", "Band", "Album", 0));
     Write("T:\\tree\\b.MP3", std::string(200, '\x11'));
     Write("T:\\tree\\c.wav", "RIFF....WAVE");
     Write("T:\\tree\\declined.mp3", "x");
     Write("T:\\tree\\x.ogg", "OggS");
     Write("T:\\tree\\notes.txt", "text");
-    Write("T:\\tree\\sub\\d.mp3", Tagged("D", "Band", ""));
+    Write("T:\\tree\\sub\\d.mp3", Mp3WithTag("D", "Band", "", 0));
     Write("T:\\tree\\.hidden\\h.mp3", "x");
     Patterns(L"HideItems", {L"*.OGG"}); // catalogued, but not counted as found
     AddSearch(L"T:\\tree", {L"*.mp3", L"*.wav", L"*.ogg"});
@@ -83,8 +83,7 @@ TEST_F(Search, StopSearchEndsTheScanAndKeepsWhatWasAdded)
     AddSearch(L"T:\\tree", {L"*.mp3"});
     sink.onAdding = [&](const std::string&) {
         if (sink.Count(ADDING) == 4) { // while the fifth file is offered
-            Call stop;
-            Method(stop, ctrl, L"StopSearch");
+            Method(ctrl, L"StopSearch");
         }
     };
     ASSERT_TRUE(RunSearch());
@@ -112,8 +111,7 @@ TEST_F(Search, DestroyingTheWindowMidScanWaitsThenWritesTheCache)
     for (int i = 0; i < 30; ++i)
         Write("T:\\tree\\f" + std::to_string(i) + ".mp3", "x");
     AddSearch(L"T:\\tree", {L"*.mp3"});
-    Call cache;
-    Put(cache, ctrl, L"CacheFile", VStr(L"T:\\cache.snd"));
+    Call cache = Put(ctrl, L"CacheFile", VStr(L"T:\\cache.snd"));
     DeleteFileA("T:\\cache.snd");
     sink.onAdding = [&](const std::string&) {
         if (sink.Count(ADDING) == 3 && frame) {
@@ -121,8 +119,7 @@ TEST_F(Search, DestroyingTheWindowMidScanWaitsThenWritesTheCache)
             frame = nullptr;
         }
     };
-    Call begin;
-    Method(begin, ctrl, L"BeginSearch");
+    Method(ctrl, L"BeginSearch");
     Pump(1500);
     EXPECT_LE(sink.Count(ADDING), 4);
     HANDLE h = CreateFileA("T:\\cache.snd", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -140,8 +137,7 @@ TEST_F(Search, DestroyingTheWindowMidScanWaitsThenWritesTheCache)
 
 TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
 {
-    Call header;
-    Put(header, ctrl, L"ColNameHeader", VStr(L"Name"));
+    Put(ctrl, L"ColNameHeader", VStr(L"Name"));
     SearchLibrary();
     HWND files = Shown();
     ASSERT_NE(files, nullptr);
@@ -151,7 +147,7 @@ TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
     EXPECT_EQ(rows, (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.wav"}));
     EXPECT_EQ(Cell(files, 0, 1), "3:00");
     EXPECT_EQ(Cell(files, 0, 3).substr(0, 7), "T:tree\\");
-    EXPECT_EQ(ListColumnText(files, 0), "Name");
+    EXPECT_EQ(CListView(files).ColumnText(0), "Name");
 
     // A double-click on a file row reaches the host with its path; Return too.
     Click(files, 0, WM_LBUTTONDBLCLK);
@@ -169,8 +165,7 @@ TEST_F(Views, FilesGetRowsAsTheyAreAcceptedWithTheirColumns)
 
 TEST_F(Views, GroupsOpenAndCloseByMouseAndKeys)
 {
-    Call unknown;
-    Method(unknown, ctrl, L"SetUnknString", {VShort(1), VStr(L"No artist")});
+    Method(ctrl, L"SetUnknString", {VShort(1), VStr(L"No artist")});
     SearchLibrary();
     SetView(1040);
     HWND grouped = Shown();
@@ -217,7 +212,7 @@ TEST_F(Views, SwitchingViewsKeepsOpenGroupsAndTheEndOfASearchClosesThem)
     SetView(9999); // no such view: nothing changes
     EXPECT_EQ(Rows(Shown()), artists);
 
-    Write("T:\\tree\\f.mp3", Tagged("F", "Other", "Second"));
+    Write("T:\\tree\\f.mp3", Mp3WithTag("F", "Other", "Second", 0));
     ASSERT_TRUE(RunSearch());
     EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "Band", "Other"}));
     Click(Shown(), 2);
@@ -239,9 +234,9 @@ TEST_F(Views, AGroupedViewShownAgainLooksListedAnewWhicheverWayItCameBack)
         SetView(via);
         SetView(1040);
         EXPECT_EQ(Rows(grouped), artists) << via;
-        EXPECT_EQ(SendMessageA(grouped, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), -1) << via;
+        EXPECT_EQ(CListView(grouped).NextItem(-1, LVNI_SELECTED), -1) << via;
         // The first row is marked as the focus arrives, which only the file view took away.
-        EXPECT_EQ(SendMessageA(grouped, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED), via == 1039 ? 0 : -1) << via;
+        EXPECT_EQ(CListView(grouped).NextItem(-1, LVNI_FOCUSED), via == 1039 ? 0 : -1) << via;
         EXPECT_EQ(sink.Last(SELECTED)->a, 0) << via;
         EXPECT_EQ(sink.Last(SELECTED)->b, 0) << via;
         EXPECT_EQ(Cell(grouped, 3, 1), "3:00") << via;
@@ -255,22 +250,20 @@ TEST_F(Views, TheFilterHidesRecordsFromTheGroupedViewsOnly)
     Patterns(L"HideItems", {L"*.wav"});
     Click(Shown(), 0);
     EXPECT_EQ(Rows(Shown()), (std::vector<std::string>{"~~~Artist Unknown", "  d.mp3", "Band", "Other"}));
-    Call length;
-    Method(length, ctrl, L"SetHideAudioLength", {VLong(181)}); // every file is 3:00
+    Method(ctrl, L"SetHideAudioLength", {VLong(181)}); // every file is 3:00
     EXPECT_TRUE(Rows(Shown()).empty());
     SetView(1039); // an emptied grouped view is no trap: the file list kept every row
     EXPECT_EQ(Rows(Shown()).size(), 5u);
     SetView(1040);
     EXPECT_TRUE(Rows(Shown()).empty());
-    Method(length, ctrl, L"SetHideAudioLength", {VLong(180)});
+    Method(ctrl, L"SetHideAudioLength", {VLong(180)});
     EXPECT_EQ(Rows(Shown()).size(), 3u);
 }
 
 TEST_F(Views, ASearchThatFindsNothingLeavesTheNothingFoundRow)
 {
-    Call text, begin;
-    Put(text, ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
-    Method(begin, ctrl, L"BeginSearch"); // no requests: nothing happens
+    Put(ctrl, L"StrNoFileFound", VStr(L"Nothing here"));
+    Method(ctrl, L"BeginSearch"); // no requests: nothing happens
     Pump(200);
     EXPECT_TRUE(sink.events.empty());
 
@@ -297,12 +290,9 @@ TEST_F(Views, TheFileListOnlyStyleBuildsNoGroups)
     SearchLibrary();
     SetView(1040);
     ASSERT_EQ(Rows(Shown()).size(), 3u);
-    Call style;
-    Put(style, ctrl, L"Style", VLong(1)); // leaves the grouped view for the file list
+    Call style = Put(ctrl, L"Style", VLong(1)); // leaves the grouped view for the file list
     EXPECT_EQ(Rows(Shown()).size(), 5u);
-    Call view;
-    Get(view, ctrl, L"View");
-    EXPECT_EQ(view.Long(), 1039);
+    EXPECT_EQ(Get(ctrl, L"View").Long(), 1039);
     SetView(1041); // shown, but no rows are built in this style
     EXPECT_NE(GetDlgCtrlID(Shown()), 321);
     EXPECT_TRUE(Rows(Shown()).empty());
@@ -320,14 +310,12 @@ TEST_F(Views, TheHelpTipShowsOverTheListUntilHideHelp)
     ScreenToClient(control, &centre);
     EXPECT_TRUE(IsWindowVisible(tip));
     EXPECT_EQ(ChildWindowFromPointEx(control, centre, CWP_SKIPINVISIBLE), tip); // above the lists
-    Call tipText;
-    Put(tipText, ctrl, L"TipText", VStr(L"Press Scan"));
+    Call tipText = Put(ctrl, L"TipText", VStr(L"Press Scan"));
     EXPECT_EQ(TextOf(tip), "Press Scan");
-    Call hide;
-    Method(hide, ctrl, L"HideHelp");
+    Method(ctrl, L"HideHelp");
     EXPECT_EQ(FindWindowExA(control, nullptr, "TarnwickTip", nullptr), nullptr);
-    Method(hide, ctrl, L"HideHelp"); // once gone, nothing more happens
-    Put(tipText, ctrl, L"TipText", VStr(L"ignored"));
+    Method(ctrl, L"HideHelp"); // once gone, nothing more happens
+    tipText = Put(ctrl, L"TipText", VStr(L"ignored"));
     EXPECT_EQ(tipText.hr, S_OK);
 }
 
@@ -352,10 +340,9 @@ TEST_F(Views, GenreEntryFollowsTheGenreNamesFileAndColumnWidthsStayInStep)
     HWND control = GetParent(Shown());
     const std::vector<WPARAM> fourDown = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};
     EXPECT_EQ(ChooseView(fourDown), 1039); // three entries: the fourth press wraps round to the first
-    Call path;
-    Put(path, ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\genres.ini"));
+    Put(ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\genres.ini"));
     EXPECT_EQ(ChooseView(fourDown), 1042); // the genre entry is back, last
-    Put(path, ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\missing.ini"));
+    Put(ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\missing.ini"));
     EXPECT_EQ(ChooseView(fourDown), 1039);
 
     // A divider dragged in the file list: the grouped list's column follows.
@@ -364,17 +351,16 @@ TEST_F(Views, GenreEntryFollowsTheGenreNamesFileAndColumnWidthsStayInStep)
     HWND grouped = FindWindowExA(control, nullptr, "SysListView32", nullptr);
     if (grouped == files)
         grouped = FindWindowExA(control, files, "SysListView32", nullptr);
-    SendMessageA(files, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(120, 0));
+    CListView(files).SetColumnWidth(0, 120);
     NMHEADERA drag = {};
-    drag.hdr.hwndFrom = reinterpret_cast<HWND>(SendMessageA(files, LVM_GETHEADER, 0, 0));
+    drag.hdr.hwndFrom = CListView(files).Header();
     drag.hdr.code = HDN_ENDTRACKA;
     drag.iItem = 0;
     SendMessageA(files, WM_NOTIFY, 0, LPARAM(&drag));
-    EXPECT_EQ(SendMessageA(grouped, LVM_GETCOLUMNWIDTH, 0, 0), 120);
-    Call width;
-    Put(width, ctrl, L"ColTimeWidth", VLong(77));
-    EXPECT_EQ(SendMessageA(files, LVM_GETCOLUMNWIDTH, 1, 0), 77);
-    EXPECT_EQ(SendMessageA(grouped, LVM_GETCOLUMNWIDTH, 1, 0), 77);
+    EXPECT_EQ(CListView(grouped).ColumnWidth(0), 120);
+    Put(ctrl, L"ColTimeWidth", VLong(77));
+    EXPECT_EQ(CListView(files).ColumnWidth(1), 77);
+    EXPECT_EQ(CListView(grouped).ColumnWidth(1), 77);
 }
 
 // Rows change hands between the lists and the views' caches; whatever the
@@ -382,8 +368,7 @@ TEST_F(Views, GenreEntryFollowsTheGenreNamesFileAndColumnWidthsStayInStep)
 TEST_F(Views, RowsSurviveRandomUseOfTheViews)
 {
     SearchLibrary();
-    Call save;
-    Method(save, ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")});
+    Method(ctrl, L"SaveFile", {VStr(L"T:\\tree\\cache.snd")});
     unsigned seed = 12345;
     auto next = [&](unsigned n) {
         seed = seed * 1103515245u + 12345u;
@@ -391,7 +376,7 @@ TEST_F(Views, RowsSurviveRandomUseOfTheViews)
     };
     for (int step = 0; step < 300; ++step) {
         HWND list = Shown();
-        int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        int count = CListView(list).ItemCount();
         switch (next(9)) {
         case 0: case 1: SetView(1039 + long(next(4))); break;
         case 2: case 3:
@@ -406,13 +391,11 @@ TEST_F(Views, RowsSurviveRandomUseOfTheViews)
             break;
         case 5: Patterns(L"HideItems", {next(2) ? L"*.wav" : L"*.ogg"}); break;
         case 6: {
-            Call length;
-            Method(length, ctrl, L"SetHideAudioLength", {VLong(next(2) ? 0 : 500)});
+            Method(ctrl, L"SetHideAudioLength", {VLong(next(2) ? 0 : 500)});
             break;
         }
         case 7: {
-            Call load;
-            Method(load, ctrl, L"LoadFile", {VStr(L"T:\\tree\\cache.snd")});
+            Method(ctrl, L"LoadFile", {VStr(L"T:\\tree\\cache.snd")});
             break;
         }
         default:
@@ -423,15 +406,12 @@ TEST_F(Views, RowsSurviveRandomUseOfTheViews)
         }
         // Every item still stands on a row of its own.
         list = Shown();
-        count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        count = CListView(list).ItemCount();
         std::set<LPARAM> rows;
         for (int i = 0; i < count; ++i) {
-            LVITEMA lv = {};
-            lv.mask = LVIF_PARAM;
-            lv.iItem = i;
-            SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
-            ASSERT_NE(lv.lParam, 0) << "step " << step;
-            ASSERT_TRUE(rows.insert(lv.lParam).second) << "a row behind two items at step " << step;
+            LPARAM row = CListView(list).ItemData(i);
+            ASSERT_NE(row, 0) << "step " << step;
+            ASSERT_TRUE(rows.insert(row).second) << "a row behind two items at step " << step;
         }
     }
     EXPECT_TRUE(HeapsAreSound());
@@ -442,8 +422,8 @@ TEST_F(Views, ListKeysPassTheHostAndFocusMarksTheFirstRow)
     SearchLibrary();
     HWND files = Shown();
     SetFocus(files);
-    EXPECT_EQ(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED), 0); // focused...
-    EXPECT_EQ(SendMessageA(files, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), -1); // ...not selected
+    EXPECT_EQ(CListView(files).NextItem(-1, LVNI_FOCUSED), 0); // focused...
+    EXPECT_EQ(CListView(files).NextItem(-1, LVNI_SELECTED), -1); // ...not selected
 
     Click(files, 2);
     IOleInPlaceActiveObject* active = nullptr;

@@ -40,7 +40,6 @@ const Named kMembers[] = {
     TW_MEMBER(GETMUSICCOUNTS), TW_MEMBER(GETSELECTEDITEMSSTRING), TW_MEMBER(GETITEMSFOUNDCOUNT),
     TW_MEMBER(HIDEITEMS), TW_MEMBER(SETUPCDDB), TW_MEMBER(ENABLEHOTKEYFORVB), TW_MEMBER(SETHIDEAUDIOLENGTH),
     TW_MEMBER(FONT), TW_MEMBER(ABOUTBOX), TW_MEMBER(EXTENDEDTAGS)};
-const int kNumberedMembers = 42; // 1 to 42 by position; compiled hosts call by number
 
 const Named kEvents[] = {TW_EVENT(ADDINGFILE),     TW_EVENT(ITEMDBLCLICK),   TW_EVENT(ENDSEARCH),
                          TW_EVENT(STARTSEARCH),    TW_EVENT(DOCOMMAND),      TW_EVENT(SEARCHPROGRESS),
@@ -178,8 +177,7 @@ protected:
     {
         VARIANT missing = VPtr(VT_ERROR, nullptr);
         missing.scode = DISP_E_PARAMNOTFOUND;
-        Call c;
-        Invoke(c, ctrl, id, flags, std::vector<VARIANT>(static_cast<size_t>(n), missing));
+        Call c = Invoke(ctrl, id, flags, std::vector<VARIANT>(static_cast<size_t>(n), missing));
         if (vt)
             *vt = c.result.vt;
         return c.hr == DISP_E_EXCEPTION ? c.excep.scode : c.hr;
@@ -190,8 +188,6 @@ protected:
 
 TEST_F(TypeLib, EveryLibraryMemberHasTheTablesNumberAccessAndArity)
 {
-    for (int i = 0; i < kNumberedMembers; ++i)
-        EXPECT_EQ(kMembers[i].id, i + 1) << "position " << i;
     std::map<MEMBERID, LibMember> lib = Library();
     EXPECT_EQ(lib.size(), std::size(kMembers));
     const int tooMany = fw::kMaxDispParams + 1; // more than any member takes
@@ -258,8 +254,6 @@ TEST_F(TypeLib, TheTableHoldsNothingTheLibraryLacksButBorderStyle)
 
 TEST_F(TypeLib, EventsCarryTheHeadersNumbersAndArgumentCounts)
 {
-    for (size_t i = 0; i < std::size(kEvents); ++i)
-        EXPECT_EQ(kEvents[i].id, DISPID(i + 1)) << "position " << i;
     IProvideClassInfo2* pci = As<IProvideClassInfo2>(ctrl, IID_IProvideClassInfo2);
     ASSERT_NE(pci, nullptr);
     GUID source = {};
