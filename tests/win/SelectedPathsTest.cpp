@@ -27,8 +27,7 @@ TEST_F(Views, SelectedPathsComeThroughTheAnsiCodePage)
     VARIANT n;
     n.vt = VT_I2;
     n.iVal = 0;
-    Call c;
-    Method(c, ctrl, L"GetSelectedItems", {VRef(&n)});
+    Call c = Method(ctrl, L"GetSelectedItems", {VRef(&n)});
     ASSERT_EQ(c.result.vt, VT_ARRAY | VT_BSTR);
     EXPECT_EQ(n.iVal, 2);
     bool euro = false;
