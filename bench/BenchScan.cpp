@@ -8,19 +8,16 @@
 //
 // usage: bench_scan.exe DRIVE FILES...   (DRIVE: an empty drive, such as T:)
 #include "ControlClient.h"
-#include "EventSink.h"
+#include "HostedSearch.h"
 #include <windows.h>
 #include <ocidl.h>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
-
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // Folders of 50 entries, 10 folders a level: MP3 files with tags, WAV files, and others that do not match.
 void MakeTree(const std::string& root, int files)
@@ -186,69 +183,6 @@ double Floor(const std::string& root, int& found)
     return seconds;
 }
 
-class CAcceptAll : public CEventSink {
-public:
-    int offered = 0;
-    bool ended = false;
-    void OnEvent(DISPID id, DISPPARAMS* dp) override
-    {
-        if (id == 1 && dp->cArgs == 5) {
-            ++offered;
-            *dp->rgvarg[0].pboolVal = VARIANT_TRUE;
-            *dp->rgvarg[1].plVal = 200;
-        } else if (id == 3) {
-            ended = true;
-        }
-    }
-};
-
-// One whole search through a freshly hosted control; seconds, and the files offered.
-double ControlSearch(const std::string& drive, int& offered)
-{
-    HWND frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                 nullptr, nullptr);
-    HWND ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame,
-                              nullptr, nullptr, nullptr);
-    auto get = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("atl.dll"), "AtlAxGetControl")));
-    IUnknown* unknown = nullptr;
-    IDispatch* ctrl = nullptr;
-    if (!ax || FAILED(get(ax, &unknown)) ||
-        FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl)))) {
-        std::fprintf(stderr, "bench_scan: the control is not registered\n");
-        std::exit(1);
-    }
-    IConnectionPointContainer* cpc = nullptr;
-    IConnectionPoint* cp = nullptr;
-    ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc));
-    cpc->FindConnectionPoint(DIID_TarnwickEvents, &cp);
-    CAcceptAll host;
-    DWORD cookie;
-    cp->Advise(&host, &cookie);
-
-    InvokeByName(ctrl, L"AddSearch", DISPATCH_METHOD,
-                 {StrArg(drive), StringArrayArg({"*.mp3", "*.wav"}), LongArg(2)});
-
-    double start = Now();
-    InvokeByName(ctrl, L"BeginSearch", DISPATCH_METHOD, {});
-    MSG msg;
-    while (!host.ended) {
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        else
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    double seconds = Now() - start;
-    offered = host.offered;
-    cp->Unadvise(cookie);
-    cp->Release();
-    cpc->Release();
-    ctrl->Release();
-    unknown->Release();
-    DestroyWindow(frame);
-    return seconds;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -258,8 +192,6 @@ int main(int argc, char** argv)
         return 2;
     }
     OleInitialize(nullptr);
-    HMODULE atl = LoadLibraryA("atl.dll");
-    reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))();
     const std::string drive = argv[1];
     for (int a = 2; a < argc; ++a) {
         int files = std::atoi(argv[a]);
@@ -276,7 +208,9 @@ int main(int argc, char** argv)
             matched = Walk(root, true);
             baseline = std::min(baseline, Now() - t0);
             floor = std::min(floor, Floor(root, sent));
-            control = std::min(control, ControlSearch(drive + "\\tree" + std::to_string(files), offered));
+            SearchRun run = HostedSearch(drive + "\\tree" + std::to_string(files), {"*.mp3", "*.wav"}, 200);
+            control = std::min(control, run.seconds);
+            offered = run.offered;
         }
         if (sent != matched || offered != matched) {
             std::fprintf(stderr, "bench_scan: %d matching files, %d sent by the floor, %d offered\n", matched, sent,

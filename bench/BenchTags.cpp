@@ -4,13 +4,11 @@
 //
 // usage: bench_tags.exe DRIVE FILES [TAGLIB_TEST_DATA]   (DRIVE: an empty drive, such as T:)
 #include "ControlClient.h"
-#include "EventSink.h"
+#include "HostedSearch.h"
 #include "catalogue/MusicInfo.h"
 #include "catalogue/MusicReader.h"
 #include "tests/core/TagFiles.h"
 #include <windows.h>
-#include <ocidl.h>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
@@ -45,79 +41,6 @@ void MakeLibrary(const std::string& root, int files)
                                     {"TALB", Utf8Text("Album " + std::to_string(i / 50))}, {"TCON", Utf8Text("Rock")}}) +
                            audio);
     }
-}
-
-class CAcceptAll : public CEventSink {
-public:
-    int offered = 0;
-    bool ended = false;
-    void OnEvent(DISPID id, DISPPARAMS* dp) override
-    {
-        if (id == 1 && dp->cArgs == 5) {
-            ++offered;
-            *dp->rgvarg[0].pboolVal = VARIANT_TRUE;
-        } else if (id == 3) {
-            ended = true;
-        }
-    }
-};
-
-// One whole search through a freshly hosted control; seconds, and the tagged MP3 files it found.
-double ControlSearch(const std::string& folder, bool extended, long& tagged)
-{
-    HWND frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                 nullptr, nullptr);
-    HWND ax = CreateWindowExA(0, "AtlAxWin", "Tarnwick.TarnwickCtrl.1", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300, frame,
-                              nullptr, nullptr, nullptr);
-    auto get = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("atl.dll"), "AtlAxGetControl")));
-    IUnknown* unknown = nullptr;
-    IDispatch* ctrl = nullptr;
-    if (!ax || FAILED(get(ax, &unknown)) ||
-        FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ctrl)))) {
-        std::fprintf(stderr, "bench_tags: the control is not registered\n");
-        std::exit(1);
-    }
-    IConnectionPointContainer* cpc = nullptr;
-    IConnectionPoint* cp = nullptr;
-    ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc));
-    cpc->FindConnectionPoint(DIID_TarnwickEvents, &cp);
-    CAcceptAll host;
-    DWORD cookie;
-    cp->Advise(&host, &cookie);
-    VARIANT on;
-    VariantInit(&on);
-    on.vt = VT_BOOL;
-    on.boolVal = extended ? VARIANT_TRUE : VARIANT_FALSE;
-    InvokeByName(ctrl, L"ExtendedTags", DISPATCH_PROPERTYPUT, {on});
-    InvokeByName(ctrl, L"AddSearch", DISPATCH_METHOD, {StrArg(folder), StringArrayArg({"*.mp3"}), LongArg(1)});
-
-    double start = Now();
-    InvokeByName(ctrl, L"BeginSearch", DISPATCH_METHOD, {});
-    MSG msg;
-    while (!host.ended) {
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        else
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    double seconds = Now() - start;
-    VARIANT counts[3];
-    LONG values[3] = {};
-    for (int i = 0; i < 3; ++i) { // tagged MP3, MP3, all
-        VariantInit(&counts[i]);
-        counts[i].vt = VT_BYREF | VT_I4;
-        counts[i].plVal = &values[i];
-    }
-    InvokeByName(ctrl, L"GetMusicCounts", DISPATCH_METHOD, {counts[0], counts[1], counts[2]});
-    tagged = values[0];
-    cp->Unadvise(cookie);
-    cp->Release();
-    cpc->Release();
-    ctrl->Release();
-    unknown->Release();
-    DestroyWindow(frame);
-    return seconds;
 }
 
 // Microseconds for one read of the file, the best of a few rounds.
@@ -156,19 +79,25 @@ int main(int argc, char** argv)
         return 2;
     }
     OleInitialize(nullptr);
-    HMODULE atl = LoadLibraryA("atl.dll");
-    reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")))();
     const std::string drive = argv[1];
     const int files = std::atoi(argv[2]);
     const std::string root = drive + "\\tags" + std::to_string(files);
     MakeLibrary(root, files);
 
+    // The host keeps the length offered; the tagged MP3 files tell whether the tags were read.
+    auto search = [&](bool extended, long& tagged) {
+        SearchRun run = HostedSearch(root, {"*.mp3"}, -1, [extended](IDispatch* ctrl) {
+            InvokeByName(ctrl, L"ExtendedTags", DISPATCH_PROPERTYPUT, {VBool(extended)});
+        });
+        tagged = run.counts.empty() ? 0 : run.counts[0];
+        return run.seconds;
+    };
     double off = 1e30, on = 1e30;
     long taggedOff = 0, taggedOn = 0;
-    ControlSearch(root, true, taggedOn); // warms the caches
+    search(true, taggedOn); // warms the caches
     for (int rep = 0; rep < 3; ++rep) { // the best of three: the machines are shared
-        off = std::min(off, ControlSearch(root, false, taggedOff));
-        on = std::min(on, ControlSearch(root, true, taggedOn));
+        off = std::min(off, search(false, taggedOff));
+        on = std::min(on, search(true, taggedOn));
     }
     std::printf("search of %d ID3v2-tagged MP3 files (%ld tagged without extended tags, %ld with):\n", files,
                 taggedOff, taggedOn);
