@@ -78,9 +78,8 @@ CArchive& CArchive::Get(void* p, size_t n)
 
 // Length prefix: one byte below 255, else FF and 16 bits below 0xFFFE, else
 // FF FFFF and 32 bits.
-CArchive& CArchive::operator<<(const CStr& s)
+void CArchive::PutCount(size_t n)
 {
-    size_t n = s.size();
     if (n < 0xFF) {
         unsigned char b = static_cast<unsigned char>(n);
         Put(&b, 1);
@@ -93,7 +92,24 @@ CArchive& CArchive::operator<<(const CStr& s)
             *this << uint16_t(0xFFFF) << uint32_t(n);
         }
     }
-    return Put(s.c_str(), n);
+}
+
+// A UTF-16 text: FF FEFF, then its length in characters and the characters.
+CArchive& CArchive::operator<<(const CStr& s)
+{
+    if (m_code == platform::CODE_ANSI || platform::IsAscii(s.view())) {
+        PutCount(s.size());
+        return Put(s.c_str(), s.size());
+    }
+    std::u16string wide = platform::Utf8ToWide(s.view());
+    const unsigned char mark[3] = {0xFF, kWideMarker & 0xFF, kWideMarker >> 8};
+    Put(mark, sizeof mark);
+    PutCount(wide.size());
+    for (char16_t c : wide) {
+        const unsigned char unit[2] = {static_cast<unsigned char>(c & 0xFF), static_cast<unsigned char>(c >> 8)};
+        Put(unit, 2);
+    }
+    return *this;
 }
 
 // A 16-bit length of 0xFFFE is no length but the mark of a UTF-16 string.
@@ -143,6 +159,12 @@ CStr CArchive::TextOf(std::string_view text)
     return last;
 }
 
+bool CArchive::FromCodePage(std::string_view text, std::string& out) const
+{
+    return m_code != platform::CODE_ANSI && !platform::IsAscii(text) &&
+           platform::Recode(text, platform::CODE_ANSI, m_code, out);
+}
+
 CArchive& CArchive::operator>>(CStr& s)
 {
     uint32_t n = 0;
@@ -154,8 +176,11 @@ CArchive& CArchive::operator>>(CStr& s)
     char small[512];
     if (!wide && n <= sizeof small) {
         Get(small, n);
-        if (!Stopped())
-            s = TextOf(std::string_view(small, n));
+        if (Stopped())
+            return *this;
+        std::string_view text(small, n);
+        std::string recoded;
+        s = TextOf(FromCodePage(text, recoded) ? recoded : text);
         return *this;
     }
     std::string text;
@@ -165,7 +190,11 @@ CArchive& CArchive::operator>>(CStr& s)
         std::vector<uint16_t> units(n);
         for (uint32_t i = 0; i < n; ++i)
             units[i] = uint16_t(uint8_t(text[2 * i]) | (uint8_t(text[2 * i + 1]) << 8));
-        text = platform::WideToAnsi(units.data(), units.size());
+        text = platform::WideToText(units.data(), units.size(), m_code);
+    } else {
+        std::string recoded;
+        if (FromCodePage(text, recoded))
+            text = std::move(recoded);
     }
     s = TextOf(text);
     return *this;

@@ -15,7 +15,13 @@ class CMusicInfo;
 class CArchive {
 public:
     enum Mode { STORE, LOAD };
-    CArchive(platform::FileHandle file, Mode mode) : m_hFile(file), m_mode(mode) {}
+    // code: the code of the texts. In UTF-8 a text with any other byte than
+    // ASCII is stored as UTF-16, which a reader in the ANSI code page takes
+    // too; a text stored in the code page is read into UTF-8 as well.
+    CArchive(platform::FileHandle file, Mode mode, platform::TextCode code = platform::CODE_ANSI)
+        : m_hFile(file), m_mode(mode), m_code(code)
+    {
+    }
     ~CArchive() { Flush(); }
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
@@ -57,8 +63,14 @@ private:
     // object's string in the same place when it is the same text.
     CStr TextOf(std::string_view text);
 
+    void PutCount(size_t n);
+    // A text stored in the code page, in the archive's code: false when it
+    // needs no change.
+    bool FromCodePage(std::string_view text, std::string& out) const;
+
     platform::FileHandle m_hFile;
     Mode m_mode;
+    platform::TextCode m_code;
     unsigned char m_buf[4096];
     size_t m_nPos = 0; // next byte to read or write
     size_t m_nLen = 0; // bytes of the buffer filled by the last read

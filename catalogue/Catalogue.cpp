@@ -20,6 +20,18 @@ void ShareTexts(CMusicInfo& info, const CMusicInfo& previous)
             info.*field = previous.*field;
 }
 
+// The file name is mostly the end of the path: then it shares the path's bytes.
+void ShareFileName(CMusicInfo& info)
+{
+    std::string_view full = info.m_strPath.view(), name = info.m_strFileName.view();
+    if (!name.empty() && name.size() < full.size() && full.substr(full.size() - name.size()) == name)
+        info.m_strFileName = CStr::TailOf(info.m_strPath, full.size() - name.size());
+}
+
+CStr CMusicInfo::*const kTexts[] = {&CMusicInfo::m_strFileName, &CMusicInfo::m_strTime,  &CMusicInfo::m_strInfo,
+                                    &CMusicInfo::m_strAlbum,    &CMusicInfo::m_strArtist, &CMusicInfo::m_strPath,
+                                    &CMusicInfo::m_strTitle};
+
 } // namespace
 
 bool IsValidText(const char* text) { return text && text[0] != '\0' && text[0] != ' '; }
@@ -69,7 +81,7 @@ uint16_t CCatalogue::ExtensionNumber(const char* path)
 int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMusicInfo>& record)
 {
     const char* path = request ? request->pszPath : record->m_strPath.c_str();
-    if (!path || !platform::PathExists(path))
+    if (!path || !platform::PathExists({path, m_code}))
         return ADD_NO_FILE;
     auto at = m_mapFiles.lower_bound(path);
     if (at != m_mapFiles.end() && !m_mapFiles.key_comp()(path, at->first))
@@ -78,7 +90,7 @@ int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMu
     std::unique_ptr<CMusicInfo> info = std::move(record);
     if (!info) {
         info.reset(new CMusicInfo);
-        ReadMusicFile(*info, path, m_bExtendedTags);
+        ReadMusicFile(*info, path, m_bExtendedTags, m_code);
     }
     if (request) {
         info->m_strInfo = request->pszInfo;
@@ -89,10 +101,7 @@ int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMu
     m_mapFiles.emplace_hint(at, added->m_strPath.c_str(), std::move(info));
     if (m_pLastAdded)
         ShareTexts(*added, *m_pLastAdded);
-    // The file name is mostly the end of the path: then it shares the path's bytes.
-    std::string_view full = added->m_strPath.view(), name = added->m_strFileName.view();
-    if (!name.empty() && name.size() < full.size() && full.substr(full.size() - name.size()) == name)
-        added->m_strFileName = CStr::TailOf(added->m_strPath, full.size() - name.size());
+    ShareFileName(*added);
     m_pLastAdded = added;
     added->m_nGroupRefs = 0; // a copy of a record of another catalogue is in none of these groups
     added->m_nExtension = ExtensionNumber(added->m_strPath.c_str());
@@ -114,11 +123,11 @@ int32_t CCatalogue::AddFile(const AddingFileRecord* request, std::unique_ptr<CMu
 CGroup& CCatalogue::GroupFor(int which, const char* key)
 {
     LastGroup& last = m_last[which];
-    if (!last.valid || platform::CCaseOrder::Process().Compare(last.it->first.c_str(), key) != 0) {
+    if (!last.valid || Order().Compare(last.it->first.c_str(), key) != 0) {
         GroupIndex& index = *m_indexes[which];
         auto it = index.lower_bound(key);
         if (it == index.end() || index.key_comp()(key, it->first))
-            it = index.emplace_hint(it, key, Group());
+            it = index.emplace_hint(it, key, Group(Order()));
         last.it = it;
         last.valid = true;
     }
@@ -203,7 +212,7 @@ void CCatalogue::ClearCatalogue(uint32_t flags)
         std::vector<std::unique_ptr<CMusicInfo>> doomed;
         for (auto it = m_mapFiles.begin(); it != m_mapFiles.end();) {
             CMusicInfo* info = it->second.get();
-            if (!(flags & CLEAR_ALL_FILES) && platform::PathExists(info->m_strPath.c_str())) {
+            if (!(flags & CLEAR_ALL_FILES) && platform::PathExists({info->m_strPath.c_str(), m_code})) {
                 ++it;
                 continue;
             }
@@ -271,4 +280,53 @@ int32_t CCatalogue::CountByExtension(const char* list) const
         if (GetExtension(entry.first, ext) && MatchExtension(list, ext.c_str()))
             ++count;
     return count;
+}
+
+bool CCatalogue::CanRecode(platform::TextCode code) const
+{
+    if (code == m_code)
+        return true;
+    std::string out;
+    for (const auto& entry : m_mapFiles)
+        for (CStr CMusicInfo::*field : kTexts)
+            if (!platform::Recode((entry.second.get()->*field).view(), m_code, code, out))
+                return false;
+    return m_genres.CanRecode(code);
+}
+
+// The records leave the indexes, change their texts and come back, in the
+// new order of paths; the groups are rebuilt from them in the new order of
+// names, and the views drop the rows they hold.
+void CCatalogue::SetTextCode(platform::TextCode code)
+{
+    if (code == m_code)
+        return;
+    FileWaiting();
+    m_pView->DiscardGroupedRows();
+    const platform::TextCode from = m_code;
+    std::vector<std::unique_ptr<CMusicInfo>> records;
+    records.reserve(m_mapFiles.size());
+    for (auto& entry : m_mapFiles)
+        records.push_back(std::move(entry.second));
+    m_mapFiles.clear();
+    EmptyGroups();
+    m_mapExtensions.clear();
+    m_extensionShown.assign(1, false);
+    m_pLastAdded = nullptr;
+    m_code = code;
+    for (GroupIndex* index : m_indexes)
+        *index = GroupIndex(platform::CaseLess(Order()));
+    m_genres.SetTextCode(code);
+    std::string out;
+    for (std::unique_ptr<CMusicInfo>& record : records) {
+        CMusicInfo& info = *record;
+        for (CStr CMusicInfo::*field : kTexts)
+            if (!platform::IsAscii((info.*field).view()) && platform::Recode((info.*field).view(), from, code, out))
+                info.*field = CStr(out);
+        ShareFileName(info);
+        info.m_nGroupRefs = 0;
+        info.m_nExtension = ExtensionNumber(info.m_strPath.c_str());
+        m_mapFiles.emplace(info.m_strPath.c_str(), std::move(record));
+    }
+    RebuildGroups();
 }

@@ -99,6 +99,15 @@ public:
     CGenreNames& Genres() { return m_genres; }
     const CGenreNames& Genres() const { return m_genres; }
 
+    // The code of every text of the catalogue: records, group names, the
+    // genre names' file and language. Changing it converts them all, and
+    // regroups the records in the new code's order; CanRecode tells first
+    // whether every text has a place in that code.
+    bool CanRecode(platform::TextCode code) const;
+    void SetTextCode(platform::TextCode code);
+    platform::TextCode TextCode() const { return m_code; }
+    const platform::CCaseOrder& Order() const { return platform::CCaseOrder::For(m_code); }
+
     // Files read from now on have their tags read through the tag library.
     void SetExtendedTags(bool on) { m_bExtendedTags = on; }
     bool ExtendedTags() const { return m_bExtendedTags; }
@@ -176,6 +185,7 @@ private:
     };
     Rebuilt m_rebuilt;
     CGenreNames m_genres;
+    platform::TextCode m_code = platform::CODE_ANSI;
     bool m_bExtendedTags = false;
     std::string m_strHiddenExt;
     int32_t m_lMinLength = -1;

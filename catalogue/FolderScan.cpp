@@ -23,6 +23,7 @@ struct ScanContext {
     BOOL bCancel;             // cleared as each folder level starts
     uint32_t nEntries;        // file entries, modulo 10
     ProgressRecord progress;  // the record the host's answer lands in
+    platform::TextCode code;  // of the requests and the paths handed out
 };
 
 // Bytes scanned in about the first 15 seconds of the process's first long
@@ -36,13 +37,70 @@ uint32_t MeasuredRate(uint64_t scanned)
     return g_nRate.load();
 }
 
+std::wstring Wide(const std::string& text)
+{
+    std::u16string w = platform::Utf8ToWide(text);
+    return std::wstring(w.begin(), w.end());
+}
+
+// The entries of one folder, through the ANSI calls or, for UTF-8 names, the
+// wide ones.
+class CFolderEntries {
+public:
+    CFolderEntries(const std::string& folder, platform::TextCode code) : m_bWide(code == platform::CODE_UTF8)
+    {
+        const std::string pattern = folder + "\\*";
+        m_hFind = m_bWide ? FindFirstFileW(Wide(pattern).c_str(), &m_w) : FindFirstFileA(pattern.c_str(), &m_a);
+        Take();
+    }
+    ~CFolderEntries()
+    {
+        if (m_hFind != INVALID_HANDLE_VALUE)
+            FindClose(m_hFind);
+    }
+    CFolderEntries(const CFolderEntries&) = delete;
+    CFolderEntries& operator=(const CFolderEntries&) = delete;
+
+    bool Found() const { return m_hFind != INVALID_HANDLE_VALUE; }
+    bool Next()
+    {
+        if (!(m_bWide ? FindNextFileW(m_hFind, &m_w) : FindNextFileA(m_hFind, &m_a)))
+            return false;
+        Take();
+        return true;
+    }
+    const std::string& Name() const { return m_strName; }
+    DWORD Attributes() const { return m_bWide ? m_w.dwFileAttributes : m_a.dwFileAttributes; }
+    uint64_t Size() const
+    {
+        return m_bWide ? (uint64_t(m_w.nFileSizeHigh) << 32) | m_w.nFileSizeLow
+                       : (uint64_t(m_a.nFileSizeHigh) << 32) | m_a.nFileSizeLow;
+    }
+
+private:
+    void Take()
+    {
+        if (!Found())
+            return;
+        if (m_bWide)
+            m_strName = platform::WideToUtf8(reinterpret_cast<const uint16_t*>(m_w.cFileName), wcslen(m_w.cFileName));
+        else
+            m_strName = m_a.cFileName;
+    }
+
+    bool m_bWide;
+    HANDLE m_hFind;
+    WIN32_FIND_DATAA m_a;
+    WIN32_FIND_DATAW m_w;
+    std::string m_strName;
+};
+
 void ScanFolder(const std::string& folder, const std::string& extensions, ScanContext& ctx)
 {
     ctx.bCancel = FALSE;
     int32_t secondsLeft = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE)
+    CFolderEntries entry(folder, ctx.code);
+    if (!entry.Found())
         return;
     if (ctx.nStartTick == 0)
         ctx.nStartTick = GetTickCount();
@@ -54,21 +112,23 @@ void ScanFolder(const std::string& folder, const std::string& extensions, ScanCo
         }
         if (ctx.bCancel)
             break;
-        if (std::strcmp(fd.cFileName, ".") == 0 || std::strcmp(fd.cFileName, "..") == 0)
+        const std::string& name = entry.Name();
+        if (name == "." || name == "..")
             continue;
-        const std::string path = folder + "\\" + fd.cFileName;
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN)) {
+        const std::string path = folder + "\\" + name;
+        const DWORD attributes = entry.Attributes();
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_HIDDEN)) {
             ScanFolder(path, extensions, ctx);
             ctx.nScannedBytes += ctx.nClusterBytes;
             continue; // folders are not entries of the count
         }
-        if (GetExtension(fd.cFileName, ext) && MatchExtension(extensions.c_str(), ext.c_str())) {
+        if (GetExtension(name.c_str(), ext) && MatchExtension(extensions.c_str(), ext.c_str())) {
             ctx.bFound = true;
             LRESULT reply = SendMessageA(ctx.hViewWnd, UM_FILEFOUND, WPARAM(path.c_str()), 0);
             if (reply != 0 && !MatchExtension(ctx.pHidden->c_str(), ext.c_str()))
                 ++ctx.nFileCount;
         }
-        ctx.nScannedBytes += ClusterRound((uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow, ctx.nClusterBytes);
+        ctx.nScannedBytes += ClusterRound(entry.Size(), ctx.nClusterBytes);
         if (++ctx.nEntries == 10) {
             ctx.nEntries = 0;
             SendMessageA(ctx.hViewWnd, UM_QUERYABORT, WPARAM(&ctx.bCancel), 0);
@@ -85,10 +145,9 @@ void ScanFolder(const std::string& folder, const std::string& extensions, ScanCo
         }
         if (ctx.bCancel)
             break;
-    } while (FindNextFileA(find, &fd));
+    } while (entry.Next());
     if (ctx.bCancel)
         ctx.bStopped = TRUE;
-    FindClose(find);
 }
 
 DWORD WINAPI ScanThread(LPVOID param)
@@ -98,6 +157,7 @@ DWORD WINAPI ScanThread(LPVOID param)
     ctx.hViewWnd = start->hViewWnd;
     ctx.nTotalBytes = start->nTotalBytes;
     ctx.pHidden = &start->strHidden;
+    ctx.code = start->code;
 
     SendMessageA(GetParent(ctx.hViewWnd), UM_STARTSEARCH, 0, 0);
     BOOL stop = FALSE;
@@ -106,7 +166,10 @@ DWORD WINAPI ScanThread(LPVOID param)
         if (stop)
             break;
         DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
-        ctx.nClusterBytes = GetDiskFreeSpaceA((request.first + "\\").c_str(), &sectors, &bytes, &freeClusters, &clusters)
+        const std::string root = request.first + "\\";
+        ctx.nClusterBytes = (ctx.code == platform::CODE_UTF8
+                                 ? GetDiskFreeSpaceW(Wide(root).c_str(), &sectors, &bytes, &freeClusters, &clusters)
+                                 : GetDiskFreeSpaceA(root.c_str(), &sectors, &bytes, &freeClusters, &clusters))
                                 ? sectors * bytes
                                 : 0;
         ScanFolder(request.first, request.second, ctx);
@@ -119,8 +182,14 @@ DWORD WINAPI ScanThread(LPVOID param)
 
 } // namespace
 
-uint64_t DriveUsedSpace(const std::string& volume)
+uint64_t DriveUsedSpace(const std::string& volume, platform::TextCode code)
 {
+    if (code == platform::CODE_UTF8) { // every system with the wide calls has the Ex form
+        ULARGE_INTEGER freeToCaller, total, totalFree;
+        if (!GetDiskFreeSpaceExW(Wide(volume).c_str(), &freeToCaller, &total, &totalFree))
+            return 0;
+        return total.QuadPart - freeToCaller.QuadPart;
+    }
     using GetFreeEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     auto getFreeEx = reinterpret_cast<GetFreeEx>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")));

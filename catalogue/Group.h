@@ -55,6 +55,9 @@ public:
     using iterator = const_iterator;
     using value_type = CMusicInfo*;
 
+    // The file names compare in the order of the catalogue's text code.
+    explicit CGroup(const platform::CCaseOrder& order = platform::CCaseOrder::Process()) : m_pOrder(&order) {}
+
     const_iterator begin() const { return const_iterator(&m_blocks, 0, 0); }
     const_iterator end() const { return const_iterator(&m_blocks, m_blocks.size(), 0); }
     size_t size() const { return m_nSize; }
@@ -73,15 +76,16 @@ public:
 
 private:
     static constexpr size_t kBlockMax = 256;
-    static int CompareNames(const CMusicInfo* a, const CMusicInfo* b)
+    int CompareNames(const CMusicInfo* a, const CMusicInfo* b) const
     {
-        return platform::CCaseOrder::Process().Compare(a->m_strFileName.c_str(), b->m_strFileName.c_str());
+        return m_pOrder->Compare(a->m_strFileName.c_str(), b->m_strFileName.c_str());
     }
     // The block that holds the record's name or would take it, and the place
     // in it; *equal tells whether the entry there has that name.
     std::pair<size_t, size_t> Locate(const CMusicInfo* info, bool* equal) const;
     std::pair<iterator, bool> InsertAt(size_t block, size_t pos, CMusicInfo* info);
 
+    const platform::CCaseOrder* m_pOrder;
     std::vector<Block> m_blocks; // never an empty one
     size_t m_nSize = 0;
 };

@@ -2,6 +2,7 @@
 #pragma once
 #include "Str.h"
 #include "platform/PlatformCom.h"
+#include "platform/PlatformText.h"
 #include <cstdint>
 #include <string>
 
@@ -29,7 +30,8 @@ public:
     // service for this file and gives album, artist, title and genre in found,
     // leaving the record as it is. 1 when found is filled in, a negative code
     // when the component failed, any other value when nothing was found.
-    int32_t LookupTrack(CTrackFound& found) const;
+    // code: the code of the record's texts and of the texts found.
+    int32_t LookupTrack(CTrackFound& found, platform::TextCode code = platform::CODE_ANSI) const;
     // Puts what the look-up found into the record, which then counts as tagged.
     void TakeTrack(const CTrackFound& found);
 
@@ -53,5 +55,5 @@ public:
 
 private:
     // The title of the disc's first track whose title the path holds.
-    int32_t FindTitleInPath(ICddbDisc* disc, std::string& title) const;
+    int32_t FindTitleInPath(ICddbDisc* disc, std::string& title, platform::TextCode code) const;
 };

@@ -10,14 +10,16 @@
 
 namespace {
 
+UINT CodePage(platform::TextCode code) { return code == platform::CODE_UTF8 ? CP_UTF8 : CP_ACP; }
+
 // An out text of the component as 8-bit text; empty when the call failed. The
 // text is freed either way.
-std::string Ansi(HRESULT hr, BSTR& text)
+std::string Text(HRESULT hr, BSTR& text, platform::TextCode code)
 {
-    std::string ansi = SUCCEEDED(hr) && text ? fw::ToAnsi(text, int(SysStringLen(text))) : std::string();
+    std::string out = SUCCEEDED(hr) && text ? fw::ToAnsi(text, int(SysStringLen(text)), CodePage(code)) : std::string();
     SysFreeString(text);
     text = nullptr;
-    return ansi;
+    return out;
 }
 
 std::string TrimBlanks(const char* text)
@@ -46,12 +48,12 @@ int32_t NothingDone(HRESULT hr) { return FAILED(hr) ? int32_t(hr) : 0; }
 
 } // namespace
 
-int32_t CMusicInfo::LookupTrack(CTrackFound& found) const
+int32_t CMusicInfo::LookupTrack(CTrackFound& found, platform::TextCode code) const
 {
     auto* service = static_cast<ICddbLookupService*>(m_pLookupService.Get());
     if (!service)
         return 2;
-    BSTR path = fw::ToBstr(m_strPath.c_str());
+    BSTR path = fw::ToBstr(m_strPath.c_str(), CodePage(code));
     LONG track = 0;
     CObjectRef<ICddbDisc> disc;
     HRESULT hr = service->IdentifyFile(path, 0, &track, disc.Out());
@@ -74,17 +76,17 @@ int32_t CMusicInfo::LookupTrack(CTrackFound& found) const
     }
 
     BSTR text = nullptr;
-    std::string artist = Ansi(disc->GetArtist(&text), text);
-    std::string album = Ansi(disc->GetAlbum(&text), text);
-    std::string genre = Ansi(disc->GetGenre(&text), text);
+    std::string artist = Text(disc->GetArtist(&text), text, code);
+    std::string album = Text(disc->GetAlbum(&text), text, code);
+    std::string genre = Text(disc->GetGenre(&text), text, code);
     std::string title = m_strTitle.c_str(); // kept when no track gives one
     if (track > 0) {
         HRESULT got = disc->GetTrackTitle(track, &text);
-        std::string named = Ansi(got, text);
+        std::string named = Text(got, text, code);
         if (SUCCEEDED(got))
             title = named;
     } else {
-        int32_t result = FindTitleInPath(disc.Get(), title);
+        int32_t result = FindTitleInPath(disc.Get(), title, code);
         if (FAILED(result))
             return result; // the record stays as it was
     }
@@ -107,7 +109,7 @@ void CMusicInfo::TakeTrack(const CTrackFound& found)
 // The track list and its count must come (a failure ends the look-up of this
 // track); a track or title that cannot be read is passed over. An empty title
 // is in every path.
-int32_t CMusicInfo::FindTitleInPath(ICddbDisc* disc, std::string& found) const
+int32_t CMusicInfo::FindTitleInPath(ICddbDisc* disc, std::string& found, platform::TextCode code) const
 {
     CObjectRef<ICddbTrackList> tracks;
     HRESULT hr = disc->GetTracks(tracks.Out());
@@ -125,7 +127,7 @@ int32_t CMusicInfo::FindTitleInPath(ICddbDisc* disc, std::string& found) const
             continue;
         BSTR text = nullptr;
         HRESULT got = track->GetTitle(&text);
-        std::string title = Ansi(got, text);
+        std::string title = Text(got, text, code);
         if (SUCCEEDED(got) && std::strstr(m_strPath.c_str(), title.c_str())) {
             found = title;
             break;

@@ -31,8 +31,18 @@ void ReadPadded(platform::FileHandle h, unsigned char* buf, uint32_t n)
     platform::Read(h, buf, n, &got, &code);
 }
 
+// ID3v1 text is in the ANSI code page.
+CStr InCode(const CStr& ansi, platform::TextCode code)
+{
+    std::string out;
+    if (code == platform::CODE_ANSI || platform::IsAscii(ansi.view()) ||
+        !platform::Recode(ansi.view(), platform::CODE_ANSI, code, out))
+        return ansi;
+    return CStr(out);
+}
+
 // The tag block at the end of the file, read as the plain reader reads it.
-void ReadId3v1(CMusicInfo& info, platform::FileHandle h)
+void ReadId3v1(CMusicInfo& info, platform::FileHandle h, platform::TextCode code)
 {
     // A file shorter than a tag block cannot be positioned before its start;
     // its first bytes are examined instead.
@@ -40,9 +50,9 @@ void ReadId3v1(CMusicInfo& info, platform::FileHandle h)
     unsigned char tag[kTagSize];
     ReadPadded(h, tag, kTagSize);
     if (std::memcmp(tag, "TAG", 3) == 0 || std::memcmp(tag, "ID3", 3) == 0 || std::memcmp(tag, "MP3", 3) == 0) {
-        info.m_strTitle = TagField(tag + 3);
-        info.m_strArtist = TagField(tag + 3 + kFieldSize);
-        info.m_strAlbum = TagField(tag + 3 + 2 * kFieldSize);
+        info.m_strTitle = InCode(TagField(tag + 3), code);
+        info.m_strArtist = InCode(TagField(tag + 3 + kFieldSize), code);
+        info.m_strAlbum = InCode(TagField(tag + 3 + 2 * kFieldSize), code);
         int8_t genre = int8_t(tag[kTagSize - 1]);
         info.m_nGenre = genre >= 1 ? genre : -1;
         info.m_bTagged = !info.m_strTitle.empty() && !info.m_strAlbum.empty() && !info.m_strArtist.empty();
@@ -51,7 +61,7 @@ void ReadId3v1(CMusicInfo& info, platform::FileHandle h)
 
 } // namespace
 
-int ReadMusicFile(CMusicInfo& info, const char* path, bool bExtended)
+int ReadMusicFile(CMusicInfo& info, const char* path, bool bExtended, platform::TextCode textCode)
 {
     info.m_strPath = path;
     const char* slash = platform::MbsRChr(path, '\\');
@@ -70,16 +80,16 @@ int ReadMusicFile(CMusicInfo& info, const char* path, bool bExtended)
         return 0;
 
     int32_t code;
-    platform::FileHandle h = platform::OpenRead(path, &code);
+    platform::FileHandle h = platform::OpenRead({path, textCode}, &code);
     if (!h) {
         info.m_bTagged = 0;
         return 0;
     }
     unsigned char head[4] = {};
     if (library) {
-        ReadLibraryTags(info, h, path, ext, head);
+        ReadLibraryTags(info, h, path, ext, head, textCode);
     } else {
-        ReadId3v1(info, h);
+        ReadId3v1(info, h, textCode);
         uint32_t got;
         platform::ReadAt(h, 0, head, sizeof head, &got);
     }
@@ -93,8 +103,8 @@ bool CGenreNames::SetIniPath(const char* text)
 {
     std::string path = text ? text : "";
     if (path.find(":\\") == std::string::npos)
-        path = platform::GetCurrentDir() + "\\" + path;
-    if (!platform::PathExists(path.c_str()))
+        path = platform::GetCurrentDir(m_code) + "\\" + path;
+    if (!platform::PathExists({path, m_code}))
         return false;
     m_strIniPath = path;
     return true;
@@ -105,9 +115,25 @@ bool CGenreNames::GenreName(int32_t nGenre, std::string& name) const
     if (m_strSection.empty() || m_strIniPath.empty() || nGenre < 1)
         return false;
     std::string value = platform::ReadIniString(m_strSection.c_str(), std::to_string(nGenre).c_str(),
-                                                "*NONE*", m_strIniPath.c_str(), 256);
+                                                "*NONE*", {m_strIniPath, m_code}, 256);
     if (value.empty() || value == "*NONE*")
         return false;
     name = value;
     return true;
+}
+
+bool CGenreNames::CanRecode(platform::TextCode code) const
+{
+    std::string out;
+    return platform::Recode(m_strIniPath, m_code, code, out) && platform::Recode(m_strSection, m_code, code, out);
+}
+
+void CGenreNames::SetTextCode(platform::TextCode code)
+{
+    std::string out;
+    if (platform::Recode(m_strIniPath, m_code, code, out))
+        m_strIniPath = out;
+    if (platform::Recode(m_strSection, m_code, code, out))
+        m_strSection = out;
+    m_code = code;
 }

@@ -57,7 +57,7 @@ void CCatalogue::FileTogether(const std::vector<CMusicInfo*>& records, GenreName
     std::vector<CKeyedRecord> byName;
     filed.reserve(records.size());
     byName.reserve(records.size());
-    const platform::CCaseOrder& order = platform::CCaseOrder::Process();
+    const platform::CCaseOrder& order = Order();
     for (CMusicInfo* info : records) {
         const char* genre = UNKNOWN_GROUP;
         if (info->m_nGenre >= 1) {

@@ -42,3 +42,21 @@ std::string CSearchRequests::ExtensionList(const PatternSet& patterns)
         list += "|" + p;
     return list;
 }
+
+bool CSearchRequests::Recode(platform::TextCode from, platform::TextCode to)
+{
+    Table recoded;
+    std::string key, pattern;
+    for (const auto& request : m_mapSearches) {
+        if (!platform::Recode(request.first, from, to, key))
+            return false;
+        PatternSet& patterns = recoded[key];
+        for (const std::string& p : request.second) {
+            if (!platform::Recode(p, from, to, pattern))
+                return false;
+            patterns.insert(pattern);
+        }
+    }
+    m_mapSearches.swap(recoded);
+    return true;
+}

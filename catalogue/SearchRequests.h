@@ -19,6 +19,10 @@ public:
     bool DeleteSearch(const char* szVol);
     bool DelAllSearches();
 
+    // Every key and pattern from one text code to another; false, changing
+    // nothing, when one of them has no place in the new code.
+    bool Recode(platform::TextCode from, platform::TextCode to);
+
     // "|mp3|wav": the volume's patterns in set order, one entry each.
     static std::string ExtensionList(const PatternSet& patterns);
 

@@ -89,12 +89,13 @@ const Format* FindFormat(const char* ext)
     return nullptr;
 }
 
-// Unicode to the ANSI code page, with the system's replacement for what the
-// code page lacks; trailing white space trimmed as in the ID3v1 fields.
-CStr AnsiField(const TagLib::String& text)
+// Unicode to the control's code: in the ANSI code page with the system's
+// replacement for what it lacks, in UTF-8 whole; trailing white space
+// trimmed as in the ID3v1 fields.
+CStr TextField(const TagLib::String& text, platform::TextCode code)
 {
     std::u16string wide(text.begin(), text.end());
-    std::string ansi = platform::WideToAnsi(reinterpret_cast<const uint16_t*>(wide.data()), wide.size());
+    std::string ansi = platform::WideToText(reinterpret_cast<const uint16_t*>(wide.data()), wide.size(), code);
     size_t n = ansi.find('\0');
     if (n == std::string::npos)
         n = ansi.size();
@@ -221,7 +222,7 @@ std::string LengthText(int32_t seconds)
 }
 
 void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path, const char* ext,
-                     unsigned char head[4])
+                     unsigned char head[4], platform::TextCode code)
 {
     ClearTags(info);
     std::memset(head, 0, 4);
@@ -240,10 +241,10 @@ void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path,
         if (!file)
             return;
         const std::vector<const TagLib::Tag*> tags = TagsOf(*file);
-        info.m_strTitle = AnsiField(FirstOf(tags, &TagLib::Tag::title));
-        info.m_strArtist = AnsiField(FirstOf(tags, &TagLib::Tag::artist));
-        info.m_strAlbum = AnsiField(FirstOf(tags, &TagLib::Tag::album));
-        info.m_nGenre = GenreNumber(std::string(AnsiField(FirstOf(tags, &TagLib::Tag::genre)).view()));
+        info.m_strTitle = TextField(FirstOf(tags, &TagLib::Tag::title), code);
+        info.m_strArtist = TextField(FirstOf(tags, &TagLib::Tag::artist), code);
+        info.m_strAlbum = TextField(FirstOf(tags, &TagLib::Tag::album), code);
+        info.m_nGenre = GenreNumber(std::string(TextField(FirstOf(tags, &TagLib::Tag::genre), code).view()));
         info.m_bTagged = !info.m_strTitle.empty() && !info.m_strArtist.empty() && !info.m_strAlbum.empty();
         const AudioProperties* props = file->audioProperties();
         if (timed && props && props->lengthInMilliseconds() > 0) {

@@ -15,8 +15,9 @@ bool IsTagLibExtension(const char* ext);
 // the open file, chosen by its extension. A file the library cannot parse
 // leaves every one of them empty, untagged and without a length. head gets
 // the file's first four bytes (zero where it has none), read on the way.
+// The texts come in the code asked for.
 void ReadLibraryTags(CMusicInfo& info, platform::FileHandle h, const char* path, const char* ext,
-                     unsigned char head[4]);
+                     unsigned char head[4], platform::TextCode code = platform::CODE_ANSI);
 
 // A genre text as a number: decimal ("17"), in parentheses ("(17)") or the
 // name of an ID3v1 genre in any case ("rock"); kept in 1..127, else -1.

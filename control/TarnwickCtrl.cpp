@@ -36,15 +36,15 @@ const fw::DispEntry<C> kDispatch[] = {
     {DISPID_TW_TIPTEXT, L"TipText", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strTipText>,
      &C::PutString<&C::m_strTipText, &C::TipTextSet>, {}, 0},
     {DISPID_TW_TIPTEXTCOLOR, L"TipTextColor", DISP_PROPERTY, VT_I4, &C::GetTipTextColor, &C::PutTipTextColor, {}, 0},
-    {DISPID_TW_GENREINIFILEPATH, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strGenreIniFilePath>,
-     &C::PutString<&C::m_strGenreIniFilePath, &C::GenreIniFilePathSet>, {}, 0},
+    {DISPID_TW_GENREINIFILEPATH, L"GenreIniFilePath", DISP_PROPERTY, VT_BSTR, &C::GetName<&C::m_strGenreIniFilePath>,
+     &C::PutName<&C::m_strGenreIniFilePath, &C::GenreIniFilePathSet>, {}, 0},
     {DISPID_TW_VISIBLE, L"Visible", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bVisible>, &C::PutVisible, {}, 0},
     {DISPID_TW_SHOWCONTEXTMENU, L"ShowContextMenu", DISP_PROPERTY, VT_BOOL, &C::GetBool<&C::m_bShowContextMenu>,
      &C::PutShowContextMenu, {}, 0},
     {DISPID_TW_STRNOFILEFOUND, L"StrNoFileFound", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strNoFileFound>,
      &C::PutString<&C::m_strNoFileFound, &C::NoFileFoundSet>, {}, 0},
-    {DISPID_TW_CACHEFILE, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetString<&C::m_strCacheFile>,
-     &C::PutString<&C::m_strCacheFile, &C::CacheFileSet>, {}, 0},
+    {DISPID_TW_CACHEFILE, L"CacheFile", DISP_PROPERTY, VT_BSTR, &C::GetName<&C::m_strCacheFile>,
+     &C::PutName<&C::m_strCacheFile, &C::CacheFileSet>, {}, 0},
     {DISPID_TW_TIPTEXTFONT, L"TipTextFont", DISP_PROPERTY, VT_DISPATCH, &C::GetFontOf<&C::m_fontTipText>,
      &C::PutFontOf<&C::m_fontTipText, &C::TipFontSet>, {}, 0},
     {DISPID_TW_VIEW, L"View", DISP_PROPERTY, VT_I4, &C::GetView, &C::PutView, {}, 0},
@@ -85,6 +85,7 @@ const fw::DispEntry<C> kDispatch[] = {
      &C::PutShort<&C::m_nBorderStyle>, {}, 0},
     {DISPID_TW_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
     {DISPID_TW_EXTENDEDTAGS, L"ExtendedTags", DISP_PROPERTY, VT_BOOL, &C::GetExtendedTags, &C::PutExtendedTags, {}, 0},
+    {DISPID_TW_UNICODENAMES, L"UnicodeNames", DISP_PROPERTY, VT_BOOL, &C::GetUnicodeNames, &C::PutUnicodeNames, {}, 0},
 };
 
 const fw::CDispatchTable<C> kTable(kDispatch, int(sizeof kDispatch / sizeof kDispatch[0]));
@@ -325,7 +326,7 @@ void CTarnwickCtrl::ChangeView(LONG view)
 
 HRESULT CTarnwickCtrl::PutStrLang(CDispCall& c)
 {
-    m_view.Catalogue().Genres().SetSection(c.Str(0).c_str());
+    m_view.Catalogue().Genres().SetSection(c.Str(0, Names()).c_str());
     SetModified();
     return S_OK;
 }
@@ -346,6 +347,32 @@ HRESULT CTarnwickCtrl::GetExtendedTags(CDispCall& c)
 HRESULT CTarnwickCtrl::PutExtendedTags(CDispCall& c)
 {
     m_view.Catalogue().SetExtendedTags(c.Bool(0) != FALSE);
+    return S_OK;
+}
+
+// Not saved either. Every name the control holds changes code with it: the
+// records, the requests, the cache and genre files' paths.
+HRESULT CTarnwickCtrl::GetUnicodeNames(CDispCall& c)
+{
+    c.ReturnBool(m_view.Catalogue().TextCode() == platform::CODE_UTF8);
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutUnicodeNames(CDispCall& c)
+{
+    const platform::TextCode from = m_view.Catalogue().TextCode();
+    const platform::TextCode code = c.Bool(0) ? platform::CODE_UTF8 : platform::CODE_ANSI;
+    if (code == from)
+        return S_OK;
+    if (m_view.Requests().State() == SEARCH_RUNNING || m_view.IsLookupRunning())
+        return c.Raise(1003, "UnicodeNames cannot change while a search or a look-up runs");
+    std::string cacheFile, genreFile;
+    if (!platform::Recode(m_strCacheFile, from, code, cacheFile) ||
+        !platform::Recode(m_strGenreIniFilePath, from, code, genreFile) || !m_view.SetTextCode(code))
+        return c.Raise(1004, "A name the control holds has no place in the ANSI code page");
+    m_strCacheFile = cacheFile;
+    m_strGenreIniFilePath = genreFile;
+    SetViewButtonEnabled(m_view.IsViewEnabled());
     return S_OK;
 }
 
@@ -378,7 +405,7 @@ HRESULT CTarnwickCtrl::DelAllSearches(CDispCall& c)
 
 HRESULT CTarnwickCtrl::DeleteSearch(CDispCall& c)
 {
-    c.ReturnBool(m_view.Requests().DeleteSearch(c.Str(0).c_str()));
+    c.ReturnBool(m_view.Requests().DeleteSearch(c.Str(0, Names()).c_str()));
     return S_OK;
 }
 
@@ -387,16 +414,6 @@ HRESULT CTarnwickCtrl::HideHelp(CDispCall&)
     m_view.HideHelp();
     return S_OK;
 }
-
-namespace {
-bool IsAscii(const std::string& text)
-{
-    for (char ch : text)
-        if (static_cast<unsigned char>(ch) >= 0x80)
-            return false;
-    return true;
-}
-} // namespace
 
 // The paths of the selected files as a zero-based string array; an empty
 // VARIANT and a count of 0 when none is selected or the array cannot be made.
@@ -430,14 +447,14 @@ HRESULT CTarnwickCtrl::GetSelectedItems(CDispCall& c)
             __builtin_prefetch(rows[i + kAhead]->strKey.data());
         const std::string& path = rows[i]->strKey;
         BSTR text;
-        if (IsAscii(path)) { // the same characters in every ANSI code page: widened in place
+        if (platform::IsAscii(path)) { // the same characters in every code: widened in place
             text = SysAllocStringLen(nullptr, UINT(path.size()));
             if (text)
                 std::copy(path.begin(), path.end(), text);
         } else {
             if (wide.size() < path.size() + 1) // a path has at most as many characters as bytes
                 wide.resize(path.size() + 1);
-            int n = MultiByteToWideChar(CP_ACP, 0, path.data(), int(path.size()), wide.data(), int(wide.size()));
+            int n = MultiByteToWideChar(Names(), 0, path.data(), int(path.size()), wide.data(), int(wide.size()));
             text = SysAllocStringLen(wide.data(), UINT(n));
         }
         stored = text != nullptr;
@@ -478,7 +495,7 @@ int CTarnwickCtrl::ReadPatterns(CDispCall& c, int arg, std::vector<std::string>&
         FAILED(SafeArrayAccessData(array, reinterpret_cast<void**>(&data))))
         return -1;
     for (LONG k = 0; k <= upper - lower; ++k) {
-        texts.push_back(data[k] ? fw::ToAnsi(data[k], int(SysStringLen(data[k]))) : std::string());
+        texts.push_back(data[k] ? fw::ToAnsi(data[k], int(SysStringLen(data[k])), Names()) : std::string());
         nulls.push_back(data[k] == nullptr);
     }
     SafeArrayUnaccessData(array);
@@ -521,14 +538,14 @@ HRESULT CTarnwickCtrl::AddSearch(CDispCall& c)
         patterns.push_back(nulls[i] ? nullptr : texts[i].c_str());
     // The table reads no more strings than the array holds.
     int count = std::min<int>(c.Short(2), int(patterns.size()));
-    m_view.Requests().AddSearch(c.Str(0).c_str(), patterns.data(), count);
+    m_view.Requests().AddSearch(c.Str(0, Names()).c_str(), patterns.data(), count);
     c.ReturnBool(true);
     return S_OK;
 }
 
 HRESULT CTarnwickCtrl::SaveFile(CDispCall& c)
 {
-    c.ReturnLong(::SaveFile(m_view.Catalogue(), c.Str(0).c_str()));
+    c.ReturnLong(::SaveFile(m_view.Catalogue(), c.Str(0, Names()).c_str()));
     return S_OK;
 }
 
@@ -538,7 +555,7 @@ HRESULT CTarnwickCtrl::LoadFile(CDispCall& c)
         c.ReturnLong(ERROR_SHARING_VIOLATION);
         return S_OK;
     }
-    int32_t result = ::LoadFile(m_view.Catalogue(), c.Str(0).c_str());
+    int32_t result = ::LoadFile(m_view.Catalogue(), c.Str(0, Names()).c_str());
     if (result == 0)
         SetViewButtonEnabled(m_view.IsViewEnabled());
     c.ReturnLong(result);
@@ -614,7 +631,7 @@ HRESULT CTarnwickCtrl::GetSelectedItemsString(CDispCall& c)
     if (ok) {
         BSTR* items = c.RefBstr(0);
         SysFreeString(*items);
-        *items = fw::ToBstr(text);
+        *items = fw::ToBstr(text, Names());
     }
     c.ReturnBool(ok);
     return S_OK;

@@ -52,6 +52,25 @@ public:
         SetModified();
         return S_OK;
     }
+    // A name property (a path), in the code page of the names.
+    template <std::string CTarnwickCtrl::*Member>
+    HRESULT GetName(fw::CDispCall& c)
+    {
+        c.ReturnStr(this->*Member, Names());
+        return S_OK;
+    }
+    template <std::string CTarnwickCtrl::*Member, void (CTarnwickCtrl::*Apply)()>
+    HRESULT PutName(fw::CDispCall& c)
+    {
+        this->*Member = c.Str(0, Names());
+        (this->*Apply)();
+        SetModified();
+        return S_OK;
+    }
+    // The code page of names and tags as they cross to and from automation:
+    // UTF-8 with UnicodeNames, else the ANSI one. The host's labels (headers,
+    // view names, menu texts, the tip) stay in the ANSI code page.
+    UINT Names() const { return m_view.Catalogue().TextCode() == platform::CODE_UTF8 ? CP_UTF8 : CP_ACP; }
     void TipTextSet();
     void GenreIniFilePathSet();
     void NoFileFoundSet();
@@ -110,6 +129,8 @@ public:
     HRESULT GetIsLookupSetupOk(fw::CDispCall& c);
     HRESULT GetExtendedTags(fw::CDispCall& c);
     HRESULT PutExtendedTags(fw::CDispCall& c);
+    HRESULT GetUnicodeNames(fw::CDispCall& c);
+    HRESULT PutUnicodeNames(fw::CDispCall& c);
 
     // Methods
     HRESULT BeginSearch(fw::CDispCall& c);

@@ -15,12 +15,12 @@ const int kToolbarBand = 25;
 const UINT kToolbarId = 0xE800;
 const UINT kViewId = 1;
 
-char* DupAnsi(BSTR text)
+char* DupText(BSTR text, UINT codePage)
 {
     if (!text)
         return nullptr;
-    std::string ansi = fw::ToAnsi(text, int(SysStringLen(text)));
-    return _strdup(ansi.c_str());
+    std::string out = fw::ToAnsi(text, int(SysStringLen(text)), codePage);
+    return _strdup(out.c_str());
 }
 
 } // namespace
@@ -258,15 +258,15 @@ LRESULT CTarnwickCtrl::OnAddingFile(AddingFileRecord* record)
         return 0;
     BSTR info = SysAllocString(L"");
     // The reader may have timed the file already (extended tags).
-    BSTR time = fw::ToBstr(record->pszTime ? record->pszTime : "");
+    BSTR time = fw::ToBstr(record->pszTime ? record->pszTime : "", Names());
     free(record->pszTime);
     LONG length = record->lLength;
     VARIANT_BOOL ok = record->bAddOk ? VARIANT_TRUE : VARIANT_FALSE;
     fw::CEventArgs args;
-    args.Str(record->pszPath).RefBstr(&info).RefBstr(&time).RefLong(&length).RefBool(&ok);
+    args.Str(record->pszPath, Names()).RefBstr(&info).RefBstr(&time).RefLong(&length).RefBool(&ok);
     FireEvent(DISPID_TW_EVENT_ADDINGFILE, args);
-    record->pszInfo = DupAnsi(info);
-    record->pszTime = DupAnsi(time);
+    record->pszInfo = DupText(info, Names());
+    record->pszTime = DupText(time, Names());
     record->lLength = length;
     record->bAddOk = ok != VARIANT_FALSE;
     SysFreeString(info);
@@ -361,6 +361,12 @@ LRESULT CTarnwickCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
             return result;
         return Default(msg, wp, lp);
     }
+    case WM_NOTIFYFORMAT: {
+        LRESULT result;
+        if (ReflectToChild(msg, wp, lp, result))
+            return result;
+        return Default(msg, wp, lp);
+    }
     case WM_MOUSEACTIVATE:
         ActivateUI();
         return Default(msg, wp, lp);
@@ -395,7 +401,7 @@ bool CTarnwickCtrl::OnViewMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
             continue;
         fw::CEventArgs args;
         if (fired.arg == 's')
-            args.Str(reinterpret_cast<const char*>(wp));
+            args.Str(reinterpret_cast<const char*>(wp), Names());
         else if (fired.arg == 'l')
             args.Long(LONG(wp));
         FireEvent(fired.event, args);

@@ -181,10 +181,10 @@ static VARIANTARG Arg(VARTYPE vt)
     return v;
 }
 
-CEventArgs& CEventArgs::Str(const char* text)
+CEventArgs& CEventArgs::Str(const char* text, UINT codePage)
 {
     VARIANTARG v = Arg(VT_BSTR);
-    v.bstrVal = ToBstr(text ? text : "");
+    v.bstrVal = ToBstr(text ? text : "", codePage);
     m_args.push_back(v);
     return *this;
 }

@@ -46,7 +46,7 @@ public:
     CEventArgs(const CEventArgs&) = delete;
     CEventArgs& operator=(const CEventArgs&) = delete;
 
-    CEventArgs& Str(const char* text);      // a new string, freed after the event
+    CEventArgs& Str(const char* text, UINT codePage = CP_ACP); // a new string, freed after the event
     CEventArgs& Long(LONG v);
     CEventArgs& Short(SHORT v);
     CEventArgs& RefBstr(BSTR* v);           // out-values: the host may change them

@@ -58,10 +58,10 @@ HRESULT CDispCall::Bind(int i, VARIANTARG* arg, VARTYPE vt)
     return FAILED(hr) ? DISP_E_TYPEMISMATCH : S_OK;
 }
 
-std::string CDispCall::Str(int i) const
+std::string CDispCall::Str(int i, UINT codePage) const
 {
     BSTR s = m_args[i].bstrVal;
-    return s ? ToAnsi(s, int(SysStringLen(s))) : std::string();
+    return s ? ToAnsi(s, int(SysStringLen(s)), codePage) : std::string();
 }
 
 void CDispCall::ReturnLong(LONG v)
@@ -93,12 +93,12 @@ void CDispCall::ReturnBool(bool v)
 
 void CDispCall::ReturnColor(OLE_COLOR v) { ReturnLong(LONG(v)); }
 
-void CDispCall::ReturnStr(const std::string& v)
+void CDispCall::ReturnStr(const std::string& v, UINT codePage)
 {
     if (m_pResult) {
         VariantInit(m_pResult);
         m_pResult->vt = VT_BSTR;
-        m_pResult->bstrVal = ToBstr(v);
+        m_pResult->bstrVal = ToBstr(v, codePage);
     }
 }
 

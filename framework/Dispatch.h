@@ -27,7 +27,7 @@ public:
     // Binds argument i (in declaration order) to type vt; the error a bad argument gives.
     HRESULT Bind(int i, VARIANTARG* arg, VARTYPE vt);
 
-    std::string Str(int i) const;
+    std::string Str(int i, UINT codePage = CP_ACP) const;
     BSTR Bstr(int i) const { return m_args[i].bstrVal; }
     LONG Long(int i) const { return m_args[i].lVal; }
     SHORT Short(int i) const { return m_args[i].iVal; }
@@ -42,7 +42,7 @@ public:
     void ReturnShort(SHORT v);
     void ReturnBool(bool v);
     void ReturnColor(OLE_COLOR v);
-    void ReturnStr(const std::string& v);
+    void ReturnStr(const std::string& v, UINT codePage = CP_ACP);
     void ReturnDispatch(IDispatch* v); // adds a reference
     void ReturnVariant(VARIANT& v);    // takes the value, leaving v empty
 

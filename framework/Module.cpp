@@ -45,26 +45,26 @@ void LockModule() { InterlockedIncrement(&g_nLocks); }
 void UnlockModule() { InterlockedDecrement(&g_nLocks); }
 LONG ModuleLockCount() { return g_nLocks; }
 
-std::string ToAnsi(const wchar_t* text, int length)
+std::string ToAnsi(const wchar_t* text, int length, UINT codePage)
 {
     if (!text || length == 0)
         return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(codePage, 0, text, length, nullptr, 0, nullptr, nullptr);
     if (n <= 0)
         return std::string();
     std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text, length, &out[0], n, nullptr, nullptr);
     if (length < 0)
         out.resize(size_t(n - 1)); // without the terminator
     return out;
 }
 
-BSTR ToBstr(const std::string& text)
+BSTR ToBstr(const std::string& text, UINT codePage)
 {
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    int n = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
     BSTR out = SysAllocStringLen(nullptr, UINT(n));
     if (out && n > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), out, n);
+        MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), out, n);
     return out;
 }
 

@@ -25,8 +25,9 @@ public:
     CModuleLock& operator=(const CModuleLock&) = delete;
 };
 
-// Converts between the control's ANSI text and automation strings.
-std::string ToAnsi(const wchar_t* text, int length = -1);
-BSTR ToBstr(const std::string& text);
+// Converts between 8-bit text of a code page (the ANSI one unless told) and
+// automation strings.
+std::string ToAnsi(const wchar_t* text, int length = -1, UINT codePage = CP_ACP);
+BSTR ToBstr(const std::string& text, UINT codePage = CP_ACP);
 
 } // namespace fw

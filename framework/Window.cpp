@@ -46,6 +46,8 @@ bool CWindow::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
         child = reinterpret_cast<const NMHDR*>(lp)->hwndFrom;
     else if (msg == WM_COMMAND)
         child = reinterpret_cast<HWND>(lp);
+    else if (msg == WM_NOTIFYFORMAT && lp == NF_QUERY) // the child chooses the form of its own notifications
+        child = reinterpret_cast<HWND>(wp);
     // Only windows of ours carry an object in their user data.
     if (!child || GetWindowLongPtrA(child, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(StaticProc))
         return false;

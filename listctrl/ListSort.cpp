@@ -20,12 +20,10 @@ const char* Pad(const char* text, char (&buf)[11])
 }
 } // namespace
 
-int CompareSortTexts(const char* a, const char* b, intptr_t param)
+int CompareSortTexts(const char* a, const char* b, intptr_t param, const platform::CCaseOrder& order)
 {
     int sign = param >= 0 ? 1 : -1;
     intptr_t kind = param * sign;
-    // The runtime's case-insensitive order, from its table of byte weights.
-    const platform::CCaseOrder& order = platform::CCaseOrder::Process();
     if (kind == SORT_TEXT)
         return order.Compare(a, b) * sign;
     if (kind == SORT_TIME) {

@@ -3,6 +3,7 @@
 // of its row, so the comparison never has to ask the list for a text.
 #pragma once
 #include "ListRow.h"
+#include "platform/CaseOrder.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -14,7 +15,8 @@ struct SortPair {
 
 class CListSorter {
 public:
-    CListSorter(HWND list, int column);
+    // code: the code of the list's texts, which it gives in UTF-16 in UTF-8.
+    CListSorter(HWND list, int column, platform::TextCode code);
     ~CListSorter(); // puts every item's row back
     CListSorter(const CListSorter&) = delete;
     CListSorter& operator=(const CListSorter&) = delete;
@@ -24,4 +26,5 @@ public:
 private:
     HWND m_hList;
     std::vector<SortPair> m_pairs;
+    const platform::CCaseOrder* m_pOrder;
 };

@@ -62,7 +62,7 @@ void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v)
 }
 } // namespace
 
-std::vector<uint8_t> DropFilesBlock(const std::vector<std::string>& paths, bool wide)
+std::vector<uint8_t> DropFilesBlock(const std::vector<std::string>& paths, bool wide, platform::TextCode code)
 {
     const size_t header = 20;
     std::vector<uint8_t> block(header);
@@ -70,7 +70,7 @@ std::vector<uint8_t> DropFilesBlock(const std::vector<std::string>& paths, bool 
     Put32(block, 16, wide ? 1 : 0);
     for (const std::string& path : paths) {
         if (wide) {
-            std::u16string w = platform::AnsiToWide(path);
+            std::u16string w = platform::TextToWide(path, code);
             for (char16_t c : w) {
                 block.push_back(uint8_t(c & 0xFF));
                 block.push_back(uint8_t(c >> 8));

@@ -2,6 +2,7 @@
 // selection text, which keeps groups together, and the shell's file-drop block.
 #pragma once
 #include "ListRow.h"
+#include "platform/PlatformText.h"
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,5 +21,7 @@ using GroupFiller = std::function<void(const ListRow& group, std::string& text)>
 void BuildSelectionText(const ListRow* const* rows, int count, std::string& text, const GroupFiller& fill);
 
 // The CF_HDROP block: a DROPFILES header, then each path and a terminating
-// zero, then one more zero; the paths as UTF-16 when wide, else as they are.
-std::vector<uint8_t> DropFilesBlock(const std::vector<std::string>& paths, bool wide);
+// zero, then one more zero; the paths (in the code given) as UTF-16 when
+// wide, else as they are.
+std::vector<uint8_t> DropFilesBlock(const std::vector<std::string>& paths, bool wide,
+                                    platform::TextCode code = platform::CODE_ANSI);

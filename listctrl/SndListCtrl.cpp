@@ -18,6 +18,8 @@ bool CSndListCtrl::CreateList(HWND parent, const RECT& rect, UINT id, DWORD styl
     InitCommonControlsEx(&icc);
     if (!CreateSubclassed(WC_LISTVIEWA, 0, style, rect, parent, id))
         return false;
+    if (m_code != platform::CODE_ANSI) // it asked its parent before it was ours
+        SetTextCode(m_code);
     m_hImages = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 10);
     SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, LPARAM(m_hImages));
     m_hContextMenu = CreatePopupMenu();
@@ -73,21 +75,39 @@ int CSndListCtrl::FileImage(const std::string& path)
     auto it = m_mapIcons.find(ext);
     if (it != m_mapIcons.end())
         return it->second;
-    SHFILEINFOA info = {};
-    if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_TYPENAME) ||
-        !info.hIcon)
+    const UINT flags = SHGFI_ICON | SHGFI_SMALLICON | SHGFI_TYPENAME;
+    HICON icon = nullptr;
+    if (m_code == platform::CODE_UTF8) {
+        std::u16string wide = platform::Utf8ToWide(path);
+        SHFILEINFOW info = {};
+        if (SHGetFileInfoW(reinterpret_cast<const wchar_t*>(wide.c_str()), 0, &info, sizeof info, flags))
+            icon = info.hIcon;
+    } else {
+        SHFILEINFOA info = {};
+        if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags))
+            icon = info.hIcon;
+    }
+    if (!icon)
         return 0;
-    int index = AddIcon(ext, info.hIcon);
-    DestroyIcon(info.hIcon);
+    int index = AddIcon(ext, icon);
+    DestroyIcon(icon);
     return index < 0 ? 0 : index;
 }
 
+void CSndListCtrl::SetTextCode(platform::TextCode code)
+{
+    m_code = code;
+    if (Handle())
+        SendMessageA(Handle(), WM_NOTIFYFORMAT, WPARAM(GetParent(Handle())), NF_REQUERY);
+}
+
+// In UTF-8 the list asks for the name too, in UTF-16.
 int CSndListCtrl::InsertItem(int index, ListRow* row, int image)
 {
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_INDENT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = index;
-    item.pszText = const_cast<char*>(row->strText.c_str());
+    item.pszText = m_code == platform::CODE_ANSI ? const_cast<char*>(row->strText.c_str()) : LPSTR_TEXTCALLBACKA;
     item.iIndent = row->nIndent;
     item.iImage = image;
     item.lParam = LPARAM(row);
@@ -239,7 +259,7 @@ SortMemory g_sortMemory; // one for every list of the module
 void CSndListCtrl::SortByColumn(int column)
 {
     intptr_t param = g_sortMemory.Click(column);
-    CListSorter sorter(Handle(), column);
+    CListSorter sorter(Handle(), column, m_code);
     sorter.Sort(param);
 }
 
@@ -286,6 +306,10 @@ void CSndListCtrl::ShowContextMenu(POINT screen)
 
 bool CSndListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
 {
+    if (msg == WM_NOTIFYFORMAT) {
+        result = m_code == platform::CODE_ANSI ? NFR_ANSI : NFR_UNICODE;
+        return true;
+    }
     if (msg != WM_NOTIFY)
         return false;
     const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
@@ -316,13 +340,17 @@ void CSndListCtrl::GiveCellText(LPARAM lp, bool wide)
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
         return;
     const ListRow* row = item.lParam ? reinterpret_cast<const ListRow*>(item.lParam) : RowAt(item.iItem);
-    const char* text = row && item.iSubItem > 0 ? CellText(*row, item.iSubItem) : "";
+    const char* text = !row ? "" : item.iSubItem > 0 ? CellText(*row, item.iSubItem) : row->strText.c_str();
     if (wide) {
         auto* out = reinterpret_cast<LPWSTR>(item.pszText);
-        if (!MultiByteToWideChar(CP_ACP, 0, text, -1, out, item.cchTextMax))
+        if (!MultiByteToWideChar(m_code == platform::CODE_UTF8 ? CP_UTF8 : CP_ACP, 0, text, -1, out, item.cchTextMax))
             out[item.cchTextMax - 1] = L'\0';
-    } else {
+    } else if (m_code == platform::CODE_ANSI) {
         lstrcpynA(item.pszText, text, item.cchTextMax);
+    } else {
+        std::u16string w = platform::Utf8ToWide(text);
+        lstrcpynA(item.pszText, platform::WideToAnsi(reinterpret_cast<const uint16_t*>(w.data()), w.size()).c_str(),
+                  item.cchTextMax);
     }
 }
 

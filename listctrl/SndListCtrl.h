@@ -4,6 +4,7 @@
 // private messages; the selection leaves it as paths, as tagged text and by
 // drag and drop; a header click sorts it.
 #pragma once
+#include "platform/PlatformText.h"
 #include "ListRow.h"
 #include "ListView.h"
 #include "framework/Window.h"
@@ -21,6 +22,11 @@ public:
     ~CSndListCtrl() override;
 
     bool CreateList(HWND parent, const RECT& rect, UINT id, DWORD style);
+    // The code of the rows' texts. In UTF-8 the list asks for every text in
+    // UTF-16 and the selection leaves it as UTF-16; the rows it holds are
+    // the caller's to rebuild.
+    void SetTextCode(platform::TextCode code);
+    platform::TextCode TextCode() const { return m_code; }
 
     virtual void CountSelected(int& files, int& items) const;
     void EnableContextMenu(bool enabled) { m_bContextMenu = enabled; }
@@ -76,4 +82,5 @@ protected:
     std::map<std::string, int, std::less<>> m_mapIcons; // found by any text, with no string made for it
     HMENU m_hContextMenu = nullptr;
     HIMAGELIST m_hImages = nullptr;
+    platform::TextCode m_code = platform::CODE_ANSI;
 };

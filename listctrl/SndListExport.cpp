@@ -78,13 +78,14 @@ bool CSndListCtrl::GetSelectedItemsString(std::string& text)
     return true;
 }
 
+// UTF-8 paths leave as UTF-16 on any system.
 HGLOBAL CSndListCtrl::BuildDropFiles() const
 {
-    bool wide = IsNtPlatform();
+    bool wide = m_code == platform::CODE_UTF8 || IsNtPlatform();
     std::vector<std::string> paths;
     if (!GetSelectedFiles(paths))
         return nullptr;
-    std::vector<uint8_t> block = DropFilesBlock(paths, wide);
+    std::vector<uint8_t> block = DropFilesBlock(paths, wide, m_code);
     return GlobalCopy(block.data(), block.size());
 }
 
@@ -103,9 +104,16 @@ void CSndListCtrl::BeginDrag()
     } else {
         std::string text;
         BuildSelectionText(rows.data(), int(rows.size()), text);
-        format = CF_TEXT;
-        if (!text.empty())
-            block = GlobalCopy(text.c_str(), text.size() + 1);
+        if (m_code == platform::CODE_UTF8) { // as UTF-16 text, which holds every name
+            std::u16string wide = platform::Utf8ToWide(text);
+            format = CF_UNICODETEXT;
+            if (!wide.empty())
+                block = GlobalCopy(wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+        } else {
+            format = CF_TEXT;
+            if (!text.empty())
+                block = GlobalCopy(text.c_str(), text.size() + 1);
+        }
     }
     if (block)
         fw::DragBlock(format, block, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);

@@ -87,4 +87,16 @@ const CCaseOrder& CCaseOrder::Process()
     return order;
 }
 
+const CCaseOrder& CCaseOrder::Utf8()
+{
+    static const CCaseOrder order = [] {
+        CCaseOrder o;
+        o.m_bByRuntime = false;
+        for (int c = 0; c < 256; ++c)
+            o.m_nWeight[c] = uint16_t(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        return o;
+    }();
+    return order;
+}
+
 } // namespace platform

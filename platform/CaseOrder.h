@@ -18,6 +18,12 @@ public:
     // The order read when this process first compared: indexes built on it
     // stay sorted even if the host later changes the runtime's code page.
     static const CCaseOrder& Process();
+    // The order of UTF-8 text: ASCII letters fold to lower case, every other
+    // byte weighs its value, so that names compare by code point and names
+    // that differ outside ASCII never compare equal.
+    static const CCaseOrder& Utf8();
+    // The order names of that code follow.
+    static const CCaseOrder& For(TextCode code) { return code == CODE_UTF8 ? Utf8() : Process(); }
 
     // The sign of MbsICmp(a, b): -1, 0 or 1.
     int Compare(const char* a, const char* b) const
@@ -47,10 +53,12 @@ private:
     uint16_t m_nWeight[256] = {};
 };
 
-// Group names in that order; finds by text need no string of their own.
+// Group names in one of these orders; finds by text need no string of their own.
 struct CaseLess {
     using is_transparent = void;
-    bool operator()(const char* a, const char* b) const { return CCaseOrder::Process().Compare(a, b) < 0; }
+    CaseLess(const CCaseOrder& order = CCaseOrder::Process()) : pOrder(&order) {}
+    const CCaseOrder* pOrder;
+    bool operator()(const char* a, const char* b) const { return pOrder->Compare(a, b) < 0; }
     bool operator()(const std::string& a, const std::string& b) const { return (*this)(a.c_str(), b.c_str()); }
     bool operator()(const std::string& a, const char* b) const { return (*this)(a.c_str(), b); }
     bool operator()(const char* a, const std::string& b) const { return (*this)(a, b.c_str()); }

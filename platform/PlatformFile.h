@@ -2,10 +2,20 @@
 // cache file's result codes (the Windows error numbers of the same meaning),
 // whatever the underlying system calls its errors.
 #pragma once
+#include "PlatformText.h"
 #include <cstdint>
 #include <string>
 
 namespace platform {
+
+// A path in the control's 8-bit text, with its code: the ANSI file calls take
+// the first kind, the system's wide calls the other.
+struct Path {
+    Path(const char* text, TextCode code = CODE_ANSI) : text(text), code(code) {}
+    Path(const std::string& text, TextCode code = CODE_ANSI) : text(text.c_str()), code(code) {}
+    const char* text;
+    TextCode code;
+};
 
 enum FileCode : int32_t {
     FC_OK = 0,
@@ -34,13 +44,13 @@ enum : uint32_t {
 using FileHandle = struct FileObject*;
 
 // Attributes of a file or folder; false when the path is unknown.
-bool GetAttributes(const char* path, uint32_t* attrs);
-inline bool PathExists(const char* path) { uint32_t a; return GetAttributes(path, &a); }
+bool GetAttributes(Path path, uint32_t* attrs);
+inline bool PathExists(Path path) { uint32_t a; return GetAttributes(path, &a); }
 
 // Opens an existing file for reading; others may read it too, not write it.
-FileHandle OpenRead(const char* path, int32_t* code);
+FileHandle OpenRead(Path path, int32_t* code);
 // Creates the file or cuts it to zero length, for writing, shared with nobody.
-FileHandle OpenWrite(const char* path, int32_t* code);
+FileHandle OpenWrite(Path path, int32_t* code);
 // Reads up to n bytes; *got < n only at the end of the file. False on an error.
 bool Read(FileHandle h, void* buf, uint32_t n, uint32_t* got, int32_t* code);
 bool Write(FileHandle h, const void* buf, uint32_t n, int32_t* code);
@@ -54,28 +64,29 @@ int64_t FileSize(FileHandle h);
 bool ReadAt(FileHandle h, int64_t offset, void* buf, uint32_t n, uint32_t* got);
 void Close(FileHandle h);
 
-int32_t RemoveFile(const char* path);          // 0 or the code of the cause
-int32_t CreateFolder(const char* path);        // 0 or the code of the cause
-int32_t RemoveFolder(const char* path);        // 0 or the code of the cause
-int32_t SetReadOnly(const char* path, bool readOnly);
+int32_t RemoveFile(Path path);          // 0 or the code of the cause
+int32_t CreateFolder(Path path);        // 0 or the code of the cause
+int32_t RemoveFolder(Path path);        // 0 or the code of the cause
+int32_t SetReadOnly(Path path, bool readOnly);
 
 // For a save that a crash or a full disk cannot leave half done.
 // 0 when the file does not exist or could be opened for writing now (it is
 // not read-only, not a folder, not open elsewhere); else the code of the
 // cause. The file is left as it is.
-int32_t CheckWritable(const char* path);
+int32_t CheckWritable(Path path);
 // Writes what the system still holds of the file's data to the disk.
 int32_t FlushToDisk(FileHandle h);
 // Puts the file `from` in the place of `to` in one step, written through to
 // the disk: `to` is either the old file whole or the new one. Refused when
 // `to` is read-only.
-int32_t MoveReplacing(const char* from, const char* to);
+int32_t MoveReplacing(Path from, Path to);
 
-std::string GetCurrentDir();                   // without a trailing backslash (but C:\)
-bool SetCurrentDir(const char* path);
+// Without a trailing backslash (but C:\), in the code asked for.
+std::string GetCurrentDir(TextCode code = CODE_ANSI);
+bool SetCurrentDir(Path path);
 
-// GetPrivateProfileStringA with a buffer of bufSize bytes.
-std::string ReadIniString(const char* section, const char* key, const char* def,
-                             const char* iniPath, uint32_t bufSize);
+// GetPrivateProfileString with a buffer of bufSize characters; section, key
+// and the value in the path's code.
+std::string ReadIniString(const char* section, const char* key, const char* def, Path iniPath, uint32_t bufSize);
 
 } // namespace platform

@@ -5,8 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform {
+
+// The code of the control's 8-bit text: the ANSI code page, or UTF-8 when the
+// control takes every Unicode name.
+enum TextCode : uint8_t { CODE_ANSI, CODE_UTF8 };
 
 int MbsCmp(const char* a, const char* b);      // _mbscmp: case-sensitive
 int MbsICmp(const char* a, const char* b);     // _mbsicmp: case-insensitive
@@ -21,6 +26,25 @@ bool RuntimeHasLeadBytes();
 std::string WideToAnsi(const uint16_t* w, size_t n);
 // ANSI text to UTF-16.
 std::u16string AnsiToWide(const std::string& s);
+
+// UTF-16 and UTF-8, the same on every system. A lone surrogate or a broken
+// sequence becomes U+FFFD.
+std::string WideToUtf8(const uint16_t* w, size_t n);
+std::u16string Utf8ToWide(std::string_view s);
+
+// The same, in either code.
+std::string WideToText(const uint16_t* w, size_t n, TextCode code);
+std::u16string TextToWide(std::string_view s, TextCode code);
+// Text of one code in another: false (out unset) when a character has no
+// place in the ANSI code page.
+bool Recode(std::string_view s, TextCode from, TextCode to, std::string& out);
+inline bool IsAscii(std::string_view s)
+{
+    for (char ch : s)
+        if (static_cast<unsigned char>(ch) >= 0x80)
+            return false;
+    return true;
+}
 
 struct MbsLess {
     bool operator()(const char* a, const char* b) const { return MbsCmp(a, b) < 0; }

@@ -12,6 +12,7 @@
 // the window goes inside one of the look-up's events.
 struct LookupJob {
     const CCatalogue::FileIndex* pFiles = nullptr;
+    platform::TextCode code = platform::CODE_ANSI; // of the records' texts
     HWND hViewWnd = nullptr; // its parent, the control window, hears the progress
     int32_t nTotal = 0;      // MP3 records when the look-up began
     int32_t nTagged = 0;     // tagged MP3 records then
@@ -38,10 +39,10 @@ int32_t Percent(int32_t visited, int32_t total)
     return percent < 0 ? 0 : percent > 100 ? 100 : int32_t(percent);
 }
 
-int32_t LookupOnce(const CMusicInfo& info, CTrackFound& found)
+int32_t LookupOnce(const CMusicInfo& info, CTrackFound& found, platform::TextCode code)
 {
     try {
-        return info.LookupTrack(found);
+        return info.LookupTrack(found, code);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -66,12 +67,12 @@ DWORD WINAPI LookupThread(LPVOID param)
                 // it takes in what was found: a host's call meanwhile (a save,
                 // a refile) never meets it half filled in.
                 CTrackFound found;
-                int32_t result = LookupOnce(*info, found);
+                int32_t result = LookupOnce(*info, found, job.code);
                 while (result < 0 && !stop) {
                     job.bRetry = TRUE;
                     SendMessageA(control, UM_LOOKUPERROR, WPARAM(result), LPARAM(&job.bRetry));
                     if (job.bRetry && !job.bCancel)
-                        result = LookupOnce(*info, found);
+                        result = LookupOnce(*info, found, job.code);
                     else
                         stop = true;
                 }
@@ -198,6 +199,7 @@ bool CSndView::RunLookup()
     int32_t all = 0;
     m_catalogue.GetMusicCounts(&job.nTagged, &job.nTotal, &all);
     job.pFiles = &m_catalogue.Files();
+    job.code = m_catalogue.TextCode();
     job.hViewWnd = Handle();
     if (m_bLookupSetupOk) {
         job.pCddb = m_pCddb;

@@ -21,9 +21,10 @@ void CSndView::BeginSearch()
     PurgeFileList(ID_VIEW_FILES);
     for (const auto& request : m_requests.Requests()) {
         start->requests.emplace_back(request.first, CSearchRequests::ExtensionList(request.second));
-        start->nTotalBytes += DriveUsedSpace(request.first);
+        start->nTotalBytes += DriveUsedSpace(request.first, m_catalogue.TextCode());
     }
     start->strHidden = m_catalogue.HiddenExtensions();
+    start->code = m_catalogue.TextCode();
     m_hWorker = StartScan(start);
     if (!m_hWorker)
         m_requests.SetState(SEARCH_IDLE); // no worker: back to idle at once
@@ -79,7 +80,7 @@ LRESULT CSndView::OnFileFound(const char* workerPath)
     std::unique_ptr<CMusicInfo> read;
     if (m_catalogue.ExtendedTags()) {
         read.reset(new CMusicInfo);
-        ReadMusicFile(*read, path.c_str(), true);
+        ReadMusicFile(*read, path.c_str(), true, m_catalogue.TextCode());
         record.lLength = read->m_lLength;
         record.pszTime = strdup(read->m_strTime.c_str());
     }
@@ -99,7 +100,7 @@ void CSndView::OnEndSearch()
     bool found = m_fileList.ItemCount() > 0;
     if (!found && !m_strNoFileFound.empty()) {
         m_bViewEnabled = false;
-        ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", m_strNoFileFound);
+        ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", InListCode(m_strNoFileFound));
         if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0)
             delete row;
     }

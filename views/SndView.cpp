@@ -223,6 +223,30 @@ void CSndView::DiscardGroupedRows()
         DiscardViewRows(v);
 }
 
+std::string CSndView::InListCode(const std::string& label) const
+{
+    std::string text;
+    return platform::Recode(label, platform::CODE_ANSI, m_catalogue.TextCode(), text) ? text : label;
+}
+
+bool CSndView::SetTextCode(platform::TextCode code)
+{
+    const platform::TextCode from = m_catalogue.TextCode();
+    if (code == from)
+        return true;
+    if (!m_catalogue.CanRecode(code) || !m_requests.Recode(from, code))
+        return false;
+    m_fileList.DeleteAllRows();
+    m_catalogue.SetTextCode(code);
+    m_fileList.SetTextCode(code);
+    CSndListCtrl::SetTextCode(code);
+    if (!Handle())
+        return true;
+    InsertCataloguedRows();
+    BuildGroupRows(-1);
+    return true;
+}
+
 void CSndView::SetUnknString(int32_t view, const std::string& text)
 {
     if (ViewIndex(view) >= 0)
@@ -318,7 +342,7 @@ void CSndView::BuildGroupRows(int32_t view)
     if (index) {
         auto unknown = index->find(UNKNOWN_GROUP);
         if (unknown != index->end() && !unknown->second.empty()) {
-            ListRow* row = NewRow(0, RowUnknown, UNKNOWN_GROUP, UnknString(view));
+            ListRow* row = NewRow(0, RowUnknown, UNKNOWN_GROUP, InListCode(UnknString(view)));
             if (InsertRow(ItemCount(), row, -1) < 0)
                 delete row;
         }

@@ -40,6 +40,11 @@ public:
     void WaitForWorker();
 
     CCatalogue& Catalogue() { return m_catalogue; }
+    const CCatalogue& Catalogue() const { return m_catalogue; }
+    // The code of every text of the view: the catalogue and the requests
+    // change code and both lists show the records again. False, changing
+    // nothing, when a text has no place in the new code.
+    bool SetTextCode(platform::TextCode code);
     CSearchRequests& Requests() { return m_requests; }
 
     int32_t GetView() const { return m_nView; }
@@ -115,6 +120,8 @@ protected:
 
 private:
     bool OnSearchMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    // One of the host's texts (in the code page) as a row shows it.
+    std::string InListCode(const std::string& label) const;
     LRESULT OnFileFound(const char* path);
     void OnEndSearch();
     void EndWorker();

@@ -136,8 +136,9 @@ static int32_t CodeFromErrno(int err, const std::string& key)
     }
 }
 
-bool GetAttributes(const char* path, uint32_t* attrs)
+bool GetAttributes(Path at, uint32_t* attrs)
 {
+    const char* path = at.text;
     Node* n = *path ? Find(Normalise(path)) : nullptr; // "" names nothing, as on Windows
     if (!n)
         return false;
@@ -187,8 +188,8 @@ static FileHandle OpenNode(const std::string& key, bool write, int32_t* code)
     return f;
 }
 
-FileHandle OpenRead(const char* path, int32_t* code) { return OpenNode(Normalise(path), false, code); }
-FileHandle OpenWrite(const char* path, int32_t* code) { return OpenNode(Normalise(path), true, code); }
+FileHandle OpenRead(Path path, int32_t* code) { return OpenNode(Normalise(path.text), false, code); }
+FileHandle OpenWrite(Path path, int32_t* code) { return OpenNode(Normalise(path.text), true, code); }
 
 bool Read(FileHandle h, void* buf, uint32_t n, uint32_t* got, int32_t* code)
 {
@@ -250,9 +251,9 @@ void Close(FileHandle h)
     delete h;
 }
 
-int32_t RemoveFile(const char* path)
+int32_t RemoveFile(Path path)
 {
-    std::string key = Normalise(path);
+    std::string key = Normalise(path.text);
     Node* n = Find(key);
     int err = !n ? MissingErrno(key)
             : n->dir ? EISDIR
@@ -264,9 +265,9 @@ int32_t RemoveFile(const char* path)
     return FC_OK;
 }
 
-int32_t CreateFolder(const char* path)
+int32_t CreateFolder(Path path)
 {
-    std::string key = Normalise(path);
+    std::string key = Normalise(path.text);
     Node* parent = Find(Parent(key));
     int err = Find(key) ? EEXIST : !parent ? MissingErrno(key) : !parent->dir ? ENOTDIR : 0;
     if (err)
@@ -275,9 +276,9 @@ int32_t CreateFolder(const char* path)
     return FC_OK;
 }
 
-int32_t RemoveFolder(const char* path)
+int32_t RemoveFolder(Path path)
 {
-    std::string key = Normalise(path);
+    std::string key = Normalise(path.text);
     Node* n = Find(key);
     auto below = Fs().nodes.lower_bound(key + "\\");
     bool empty = below == Fs().nodes.end() || below->first.compare(0, key.size() + 1, key + "\\") != 0;
@@ -288,9 +289,9 @@ int32_t RemoveFolder(const char* path)
     return FC_OK;
 }
 
-int32_t SetReadOnly(const char* path, bool readOnly)
+int32_t SetReadOnly(Path path, bool readOnly)
 {
-    std::string key = Normalise(path);
+    std::string key = Normalise(path.text);
     Node* n = Find(key);
     if (!n)
         return CodeFromErrno(MissingErrno(key), key);
@@ -298,9 +299,9 @@ int32_t SetReadOnly(const char* path, bool readOnly)
     return FC_OK;
 }
 
-int32_t CheckWritable(const char* path)
+int32_t CheckWritable(Path path)
 {
-    std::string key = Normalise(path);
+    std::string key = Normalise(path.text);
     Node* n = Find(key);
     int err = !n ? 0
             : Fs().open >= Fs().maxOpen ? EMFILE
@@ -314,9 +315,9 @@ int32_t FlushToDisk(FileHandle h) { return h->write ? FC_OK : FC_ACCESS_DENIED; 
 
 // A rename within the file system: the target's old data stays with whoever
 // still reads it, as with an open file on a disk.
-int32_t MoveReplacing(const char* from, const char* to)
+int32_t MoveReplacing(Path from, Path to)
 {
-    std::string src = Normalise(from), dst = Normalise(to);
+    std::string src = Normalise(from.text), dst = Normalise(to.text);
     Node* s = Find(src);
     Node* d = Find(dst);
     Node* parent = Find(Parent(dst));
@@ -336,11 +337,11 @@ int32_t MoveReplacing(const char* from, const char* to)
     return FC_OK;
 }
 
-std::string GetCurrentDir() { return Fs().cwd.size() == 2 ? Fs().cwd + "\\" : Fs().cwd; }
+std::string GetCurrentDir(TextCode) { return Fs().cwd.size() == 2 ? Fs().cwd + "\\" : Fs().cwd; }
 
-bool SetCurrentDir(const char* path)
+bool SetCurrentDir(Path path)
 {
-    std::string key = Normalise(path);
+    std::string key = Normalise(path.text);
     Node* n = Find(key);
     if (!n || !n->dir)
         return false;
@@ -365,12 +366,12 @@ static bool SameName(const std::string& a, const char* b)
 
 // The INI reading rules of GetPrivateProfileStringA: section and key names
 // without regard to case, blanks around names and values dropped, one pair of
-// enclosing quotes removed, the value cut to bufSize - 1 bytes.
-std::string ReadIniString(const char* section, const char* key, const char* def,
-                          const char* iniPath, uint32_t bufSize)
+// enclosing quotes removed, the value cut to bufSize - 1 bytes. Texts are
+// bytes here, whatever their code.
+std::string ReadIniString(const char* section, const char* key, const char* def, Path iniPath, uint32_t bufSize)
 {
     std::string value = def ? def : "";
-    Node* n = Find(Normalise(iniPath));
+    Node* n = Find(Normalise(iniPath.text));
     if (n && !n->dir) {
         const std::string& text = *n->data;
         bool inSection = false;

@@ -36,9 +36,29 @@ static int32_t CodeFromError(DWORD err)
 
 static int32_t LastCode() { return CodeFromError(GetLastError()); }
 
-bool GetAttributes(const char* path, uint32_t* attrs)
+// A path or text as the wide calls take it.
+static std::wstring Wide(Path p)
 {
-    DWORD a = GetFileAttributesA(path);
+    std::u16string w = TextToWide(p.text, p.code);
+    return std::wstring(w.begin(), w.end());
+}
+
+// Each call in the form the path's code asks for.
+static DWORD Attributes(Path p)
+{
+    return p.code == CODE_UTF8 ? GetFileAttributesW(Wide(p).c_str()) : GetFileAttributesA(p.text);
+}
+
+static HANDLE Create(Path p, DWORD access, DWORD share, DWORD disposition)
+{
+    return p.code == CODE_UTF8
+               ? CreateFileW(Wide(p).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
+               : CreateFileA(p.text, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool GetAttributes(Path path, uint32_t* attrs)
+{
+    DWORD a = Attributes(path);
     if (a == INVALID_FILE_ATTRIBUTES)
         return false;
     *attrs = a;
@@ -48,10 +68,9 @@ bool GetAttributes(const char* path, uint32_t* attrs)
 static FileHandle Wrap(HANDLE h) { return reinterpret_cast<FileHandle>(h); }
 static HANDLE Unwrap(FileHandle h) { return reinterpret_cast<HANDLE>(h); }
 
-FileHandle OpenRead(const char* path, int32_t* code)
+FileHandle OpenRead(Path path, int32_t* code)
 {
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = Create(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (h == INVALID_HANDLE_VALUE) {
         *code = LastCode();
         return nullptr;
@@ -60,10 +79,9 @@ FileHandle OpenRead(const char* path, int32_t* code)
     return Wrap(h);
 }
 
-FileHandle OpenWrite(const char* path, int32_t* code)
+FileHandle OpenWrite(Path path, int32_t* code)
 {
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = Create(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (h == INVALID_HANDLE_VALUE) {
         *code = LastCode();
         return nullptr;
@@ -124,27 +142,41 @@ bool ReadAt(FileHandle h, int64_t offset, void* buf, uint32_t n, uint32_t* got)
 
 void Close(FileHandle h) { CloseHandle(Unwrap(h)); }
 
-int32_t RemoveFile(const char* path) { return DeleteFileA(path) ? FC_OK : LastCode(); }
-int32_t CreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) ? FC_OK : LastCode(); }
-int32_t RemoveFolder(const char* path) { return RemoveDirectoryA(path) ? FC_OK : LastCode(); }
+static int32_t Result(BOOL ok) { return ok ? FC_OK : LastCode(); }
 
-int32_t SetReadOnly(const char* path, bool readOnly)
+int32_t RemoveFile(Path p)
 {
-    DWORD a = GetFileAttributesA(path);
+    return Result(p.code == CODE_UTF8 ? DeleteFileW(Wide(p).c_str()) : DeleteFileA(p.text));
+}
+
+int32_t CreateFolder(Path p)
+{
+    return Result(p.code == CODE_UTF8 ? CreateDirectoryW(Wide(p).c_str(), nullptr)
+                                      : CreateDirectoryA(p.text, nullptr));
+}
+
+int32_t RemoveFolder(Path p)
+{
+    return Result(p.code == CODE_UTF8 ? RemoveDirectoryW(Wide(p).c_str()) : RemoveDirectoryA(p.text));
+}
+
+int32_t SetReadOnly(Path p, bool readOnly)
+{
+    DWORD a = Attributes(p);
     if (a == INVALID_FILE_ATTRIBUTES)
         return LastCode();
     a = readOnly ? (a | FILE_ATTRIBUTE_READONLY) : (a & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    return SetFileAttributesA(path, a) ? FC_OK : LastCode();
+    return Result(p.code == CODE_UTF8 ? SetFileAttributesW(Wide(p).c_str(), a) : SetFileAttributesA(p.text, a));
 }
 
-int32_t CheckWritable(const char* path)
+int32_t CheckWritable(Path path)
 {
     // The attribute is looked at first: under Wine a process with the owner's
     // rights on the Unix side could open a read-only file for writing.
-    DWORD a = GetFileAttributesA(path);
+    DWORD a = Attributes(path);
     if (a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return FC_ACCESS_DENIED;
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = Create(path, GENERIC_WRITE, 0, OPEN_EXISTING);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD err = GetLastError();
         return err == ERROR_FILE_NOT_FOUND ? FC_OK : CodeFromError(err);
@@ -155,29 +187,44 @@ int32_t CheckWritable(const char* path)
 
 int32_t FlushToDisk(FileHandle h) { return FlushFileBuffers(Unwrap(h)) ? FC_OK : LastCode(); }
 
-int32_t MoveReplacing(const char* from, const char* to)
+int32_t MoveReplacing(Path from, Path to)
 {
     // MoveFileEx, unlike ReplaceFile, also serves a target that does not exist
     // yet, and it refuses a read-only target.
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? FC_OK : LastCode();
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (from.code == CODE_UTF8 || to.code == CODE_UTF8) {
+        return Result(MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags));
+    }
+    return Result(MoveFileExA(from.text, to.text, flags));
 }
 
-std::string GetCurrentDir()
+std::string GetCurrentDir(TextCode code)
 {
-    char buf[MAX_PATH + 1];
-    DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
-    return (n == 0 || n > MAX_PATH) ? std::string() : std::string(buf, n);
+    wchar_t buf[MAX_PATH + 1];
+    DWORD n = GetCurrentDirectoryW(MAX_PATH + 1, buf);
+    if (n == 0 || n > MAX_PATH)
+        return std::string();
+    return WideToText(reinterpret_cast<const uint16_t*>(buf), n, code);
 }
 
-bool SetCurrentDir(const char* path) { return SetCurrentDirectoryA(path) != 0; }
-
-std::string ReadIniString(const char* section, const char* key, const char* def,
-                             const char* iniPath, uint32_t bufSize)
+bool SetCurrentDir(Path p)
 {
-    std::string buf(bufSize, '\0');
-    DWORD n = GetPrivateProfileStringA(section, key, def, &buf[0], bufSize, iniPath);
-    buf.resize(n);
-    return buf;
+    return (p.code == CODE_UTF8 ? SetCurrentDirectoryW(Wide(p).c_str()) : SetCurrentDirectoryA(p.text)) != 0;
+}
+
+std::string ReadIniString(const char* section, const char* key, const char* def, Path iniPath, uint32_t bufSize)
+{
+    if (iniPath.code != CODE_UTF8) {
+        std::string buf(bufSize, '\0');
+        DWORD n = GetPrivateProfileStringA(section, key, def, &buf[0], bufSize, iniPath.text);
+        buf.resize(n);
+        return buf;
+    }
+    std::wstring buf(bufSize, L'\0');
+    DWORD n = GetPrivateProfileStringW(Wide({section, CODE_UTF8}).c_str(), Wide({key, CODE_UTF8}).c_str(),
+                                       Wide({def ? def : "", CODE_UTF8}).c_str(), &buf[0], bufSize,
+                                       Wide(iniPath).c_str());
+    return WideToUtf8(reinterpret_cast<const uint16_t*>(buf.data()), n);
 }
 
 } // namespace platform
