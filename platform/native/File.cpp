@@ -64,6 +64,14 @@ std::string Normalise(const std::string& path)
     return out;
 }
 
+// As on Windows, a name is its characters, whichever code spells it: keys
+// are UTF-8.
+std::string Normalise(platform::Path path)
+{
+    std::string key;
+    return Normalise(platform::Recode(path.text, path.code, platform::CODE_UTF8, key) ? key : std::string(path.text));
+}
+
 std::string Parent(const std::string& key)
 {
     size_t slash = key.rfind('\\');
@@ -136,10 +144,9 @@ static int32_t CodeFromErrno(int err, const std::string& key)
     }
 }
 
-bool GetAttributes(Path at, uint32_t* attrs)
+bool GetAttributes(Path path, uint32_t* attrs)
 {
-    const char* path = at.text;
-    Node* n = *path ? Find(Normalise(path)) : nullptr; // "" names nothing, as on Windows
+    Node* n = *path.text ? Find(Normalise(path)) : nullptr; // "" names nothing, as on Windows
     if (!n)
         return false;
     *attrs = n->attrs | (n->dir ? uint32_t(ATTR_DIRECTORY) : 0u);
@@ -188,8 +195,8 @@ static FileHandle OpenNode(const std::string& key, bool write, int32_t* code)
     return f;
 }
 
-FileHandle OpenRead(Path path, int32_t* code) { return OpenNode(Normalise(path.text), false, code); }
-FileHandle OpenWrite(Path path, int32_t* code) { return OpenNode(Normalise(path.text), true, code); }
+FileHandle OpenRead(Path path, int32_t* code) { return OpenNode(Normalise(path), false, code); }
+FileHandle OpenWrite(Path path, int32_t* code) { return OpenNode(Normalise(path), true, code); }
 
 bool Read(FileHandle h, void* buf, uint32_t n, uint32_t* got, int32_t* code)
 {
@@ -253,7 +260,7 @@ void Close(FileHandle h)
 
 int32_t RemoveFile(Path path)
 {
-    std::string key = Normalise(path.text);
+    std::string key = Normalise(path);
     Node* n = Find(key);
     int err = !n ? MissingErrno(key)
             : n->dir ? EISDIR
@@ -267,7 +274,7 @@ int32_t RemoveFile(Path path)
 
 int32_t CreateFolder(Path path)
 {
-    std::string key = Normalise(path.text);
+    std::string key = Normalise(path);
     Node* parent = Find(Parent(key));
     int err = Find(key) ? EEXIST : !parent ? MissingErrno(key) : !parent->dir ? ENOTDIR : 0;
     if (err)
@@ -278,7 +285,7 @@ int32_t CreateFolder(Path path)
 
 int32_t RemoveFolder(Path path)
 {
-    std::string key = Normalise(path.text);
+    std::string key = Normalise(path);
     Node* n = Find(key);
     auto below = Fs().nodes.lower_bound(key + "\\");
     bool empty = below == Fs().nodes.end() || below->first.compare(0, key.size() + 1, key + "\\") != 0;
@@ -291,7 +298,7 @@ int32_t RemoveFolder(Path path)
 
 int32_t SetReadOnly(Path path, bool readOnly)
 {
-    std::string key = Normalise(path.text);
+    std::string key = Normalise(path);
     Node* n = Find(key);
     if (!n)
         return CodeFromErrno(MissingErrno(key), key);
@@ -301,7 +308,7 @@ int32_t SetReadOnly(Path path, bool readOnly)
 
 int32_t CheckWritable(Path path)
 {
-    std::string key = Normalise(path.text);
+    std::string key = Normalise(path);
     Node* n = Find(key);
     int err = !n ? 0
             : Fs().open >= Fs().maxOpen ? EMFILE
@@ -317,7 +324,7 @@ int32_t FlushToDisk(FileHandle h) { return h->write ? FC_OK : FC_ACCESS_DENIED; 
 // still reads it, as with an open file on a disk.
 int32_t MoveReplacing(Path from, Path to)
 {
-    std::string src = Normalise(from.text), dst = Normalise(to.text);
+    std::string src = Normalise(from), dst = Normalise(to);
     Node* s = Find(src);
     Node* d = Find(dst);
     Node* parent = Find(Parent(dst));
@@ -341,7 +348,7 @@ std::string GetCurrentDir(TextCode) { return Fs().cwd.size() == 2 ? Fs().cwd + "
 
 bool SetCurrentDir(Path path)
 {
-    std::string key = Normalise(path.text);
+    std::string key = Normalise(path);
     Node* n = Find(key);
     if (!n || !n->dir)
         return false;
@@ -371,7 +378,7 @@ static bool SameName(const std::string& a, const char* b)
 std::string ReadIniString(const char* section, const char* key, const char* def, Path iniPath, uint32_t bufSize)
 {
     std::string value = def ? def : "";
-    Node* n = Find(Normalise(iniPath.text));
+    Node* n = Find(Normalise(iniPath));
     if (n && !n->dir) {
         const std::string& text = *n->data;
         bool inSection = false;

@@ -3,10 +3,10 @@
 #include <fstream>
 #include <iterator>
 
-void PutFile(const std::string& path, const std::string& bytes)
+void PutFile(const std::string& path, const std::string& bytes, platform::TextCode textCode)
 {
     int32_t code = 0;
-    platform::FileHandle h = platform::OpenWrite(path.c_str(), &code);
+    platform::FileHandle h = platform::OpenWrite({path, textCode}, &code);
     ASSERT_NE(h, nullptr) << path << " code " << code;
     if (!bytes.empty()) {
         EXPECT_TRUE(platform::Write(h, bytes.data(), uint32_t(bytes.size()), &code));
@@ -14,10 +14,10 @@ void PutFile(const std::string& path, const std::string& bytes)
     platform::Close(h);
 }
 
-std::string GetFile(const std::string& path)
+std::string GetFile(const std::string& path, platform::TextCode textCode)
 {
     int32_t code = 0;
-    platform::FileHandle h = platform::OpenRead(path.c_str(), &code);
+    platform::FileHandle h = platform::OpenRead({path, textCode}, &code);
     if (!h)
         return std::string();
     std::string out;

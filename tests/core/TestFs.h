@@ -1,6 +1,7 @@
 // Files for the core tests, made through the platform seam: in memory in the
 // native build, in a fresh temporary folder under Windows.
 #pragma once
+#include "platform/PlatformText.h"
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <string>
@@ -9,8 +10,10 @@
 std::string NewTestFolder();
 void RemoveTestFolder(const std::string& folder);
 
-void PutFile(const std::string& path, const std::string& bytes);
-std::string GetFile(const std::string& path); // the whole file; empty when it cannot be read
+// The path in the code given.
+void PutFile(const std::string& path, const std::string& bytes, platform::TextCode code = platform::CODE_ANSI);
+// The whole file; empty when it cannot be read.
+std::string GetFile(const std::string& path, platform::TextCode code = platform::CODE_ANSI);
 
 // A real file of the host system (the shared corpus), read whole.
 bool ReadHostFile(const std::string& unixPath, std::string& bytes);

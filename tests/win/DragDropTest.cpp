@@ -477,3 +477,32 @@ TEST_F(ListDrag, TheSelectionLeavesInOneFormatAndTheListStaysAsItWas)
     EXPECT_EQ(PathsOf(target.got.hGlobal), (std::vector<std::wstring>{a, b}));
     EXPECT_EQ(State(grouped), before);
 }
+
+// With UnicodeNames the files leave as UTF-16 paths that open, and the tagged
+// text as UTF-16 text.
+TEST_F(ListDrag, UnicodeNamesLeaveWhole)
+{
+    SearchMixedFolder();
+    HWND files = Shown();
+    std::vector<int> all(6);
+    for (int i = 0; i < 6; ++i)
+        all[size_t(i)] = i;
+    CListView(files).Select(all);
+    BeginDrag(files);
+    CTarget& target = spot.target;
+    ASSERT_TRUE(target.Delivered(CF_HDROP));
+    std::vector<std::wstring> dropped = PathsOf(target.got.hGlobal);
+    EXPECT_EQ(dropped, WideRows(files, 3));
+    for (const std::wstring& path : dropped)
+        EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    SetView(1040);
+    HWND grouped = Shown();
+    const std::vector<std::wstring> artists = WideRows(grouped);
+    CListView(grouped).Select({int(std::find(artists.begin(), artists.end(), L"東京の夜") - artists.begin())});
+    BeginDrag(grouped);
+    ASSERT_TRUE(target.Delivered(CF_UNICODETEXT));
+    const wchar_t* text = static_cast<const wchar_t*>(GlobalLock(target.got.hGlobal));
+    EXPECT_EQ(std::wstring(text), L"<DIR name=\"東京の夜\">T:tree\\東京の夜.mp3|</DIR>");
+    GlobalUnlock(target.got.hGlobal);
+}

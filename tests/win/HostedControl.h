@@ -3,6 +3,7 @@
 // answers the events. Shared by the search, view and host-fault tests.
 #pragma once
 #include "ControlHost.h"
+#include "../core/TagFiles.h"
 #include "../core/TestFs.h"
 #include "ControlClient.h"
 #include "EventSink.h"
@@ -29,6 +30,7 @@ enum : DISPID {
 struct Event {
     DISPID id;
     std::string path;   // AddingFile
+    std::wstring wide = {}; // AddingFile: the path as the host got it
     std::string time = {}; // AddingFile: the time text offered
     LONG a = 0, b = 0, c = 0; // AddingFile (length offered), EndSearch (tagged, total),
                               // SearchProgress (percent, count, seconds), DoCommand
@@ -55,6 +57,7 @@ public:
         VARIANTARG* arg = dp->rgvarg; // last argument first
         if (id == ADDING && dp->cArgs == 5) {
             e.path = Narrow(arg[4].bstrVal);
+            e.wide = arg[4].bstrVal ? arg[4].bstrVal : L"";
             e.a = *arg[1].plVal;
             e.time = Narrow(*arg[2].pbstrVal);
             EXPECT_EQ(*arg[0].pboolVal, VARIANT_FALSE); // bAddOk arrives FALSE
@@ -356,6 +359,64 @@ protected:
     {
         Put(ctrl, L"View", VLong(view));
     }
+    // A cell read in UTF-16, whatever the control's text.
+    static std::wstring WideCell(HWND list, int item, int column)
+    {
+        wchar_t text[512] = {};
+        LVITEMW lv = {};
+        lv.iSubItem = column;
+        lv.pszText = text;
+        lv.cchTextMax = 512;
+        SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(item), LPARAM(&lv));
+        return text;
+    }
+    static std::vector<std::wstring> WideRows(HWND list, int column = 0)
+    {
+        std::vector<std::wstring> rows;
+        for (int i = 0, n = CListView(list).ItemCount(); i < n; ++i)
+            rows.push_back(WideCell(list, i, column));
+        return rows;
+    }
+    // Six MP3 files named in six scripts, one name outside the Basic
+    // Multilingual Plane, one file in a folder with a Cyrillic name. Each
+    // artist is its name up to the dot; the Latin-1 one has only an ID3v1
+    // tag, in the code page, the others ID3v2 in UTF-16.
+    static std::vector<std::wstring> MixedNames()
+    {
+        return {L"Пётр - Песня.mp3", L"東京の夜.mp3", L"Мир\\Ελληνικά.mp3", L"Café.mp3", L"plain.mp3",
+                L"\U0001D11E Clef.mp3"};
+    }
+    void WriteMixedFolder()
+    {
+        CreateDirectoryW(L"T:\\tree\\Мир", nullptr);
+        for (const std::wstring& name : MixedNames()) {
+            std::wstring base = name.substr(name.find(L'\\') + 1);
+            std::u16string artist(base.begin(), base.begin() + long(base.find(L'.')));
+            std::string bytes = name == L"Café.mp3" ? Mp3WithTag("Caf\xE9 Song", "Caf\xE9", "Caf\xE9 Album", 0)
+                                                   : Id3v2Tag(3, {{"TIT2", Utf16Text(u"Песня")},
+                                                                  {"TPE1", Utf16Text(artist)},
+                                                                  {"TALB", Utf16Text(u"Альбом")}}) +
+                                                         MpegFrames(40);
+            HANDLE h = CreateFileW((L"T:\\tree\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   0, nullptr);
+            DWORD n;
+            WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+            CloseHandle(h);
+        }
+    }
+    // The folder searched with UnicodeNames and ExtendedTags on; the host
+    // names each file's info in Cyrillic.
+    void SearchMixedFolder()
+    {
+        WriteMixedFolder();
+        ASSERT_EQ(Put(ctrl, L"UnicodeNames", VBool(true)).hr, S_OK);
+        ASSERT_EQ(Put(ctrl, L"ExtendedTags", VBool(true)).hr, S_OK);
+        sink.blankOffers = false;
+        sink.infoOf = [](const std::string&) { return L"Инфо"; };
+        AddSearch(L"T:\\tree", {L"*.mp3"});
+        ASSERT_TRUE(RunSearch());
+    }
+
     // Two artists, a file without a tag and a WAV clip.
     void SearchLibrary()
     {
