@@ -37,11 +37,9 @@ uint32_t MeasuredRate(uint64_t scanned)
     return g_nRate.load();
 }
 
-std::wstring Wide(const std::string& text)
-{
-    std::u16string w = platform::Utf8ToWide(text);
-    return std::wstring(w.begin(), w.end());
-}
+// UTF-8 as the wide calls take it (wchar_t is 16 bits here).
+std::u16string Wide(const std::string& text) { return platform::Utf8ToWide(text); }
+const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 // The entries of one folder, through the ANSI calls or, for UTF-8 names, the
 // wide ones.
@@ -50,7 +48,7 @@ public:
     CFolderEntries(const std::string& folder, platform::TextCode code) : m_bWide(code == platform::CODE_UTF8)
     {
         const std::string pattern = folder + "\\*";
-        m_hFind = m_bWide ? FindFirstFileW(Wide(pattern).c_str(), &m_w) : FindFirstFileA(pattern.c_str(), &m_a);
+        m_hFind = m_bWide ? FindFirstFileW(W(Wide(pattern)), &m_w) : FindFirstFileA(pattern.c_str(), &m_a);
         Take();
     }
     ~CFolderEntries()
@@ -168,7 +166,7 @@ DWORD WINAPI ScanThread(LPVOID param)
         DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
         const std::string root = request.first + "\\";
         ctx.nClusterBytes = (ctx.code == platform::CODE_UTF8
-                                 ? GetDiskFreeSpaceW(Wide(root).c_str(), &sectors, &bytes, &freeClusters, &clusters)
+                                 ? GetDiskFreeSpaceW(W(Wide(root)), &sectors, &bytes, &freeClusters, &clusters)
                                  : GetDiskFreeSpaceA(root.c_str(), &sectors, &bytes, &freeClusters, &clusters))
                                 ? sectors * bytes
                                 : 0;
@@ -186,7 +184,7 @@ uint64_t DriveUsedSpace(const std::string& volume, platform::TextCode code)
 {
     if (code == platform::CODE_UTF8) { // every system with the wide calls has the Ex form
         ULARGE_INTEGER freeToCaller, total, totalFree;
-        if (!GetDiskFreeSpaceExW(Wide(volume).c_str(), &freeToCaller, &total, &totalFree))
+        if (!GetDiskFreeSpaceExW(W(Wide(volume)), &freeToCaller, &total, &totalFree))
             return 0;
         return total.QuadPart - freeToCaller.QuadPart;
     }

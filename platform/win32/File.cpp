@@ -36,23 +36,20 @@ static int32_t CodeFromError(DWORD err)
 
 static int32_t LastCode() { return CodeFromError(GetLastError()); }
 
-// A path or text as the wide calls take it.
-static std::wstring Wide(Path p)
-{
-    std::u16string w = TextToWide(p.text, p.code);
-    return std::wstring(w.begin(), w.end());
-}
+// A path or text as the wide calls take it (wchar_t is 16 bits here).
+static std::u16string Wide(Path p) { return TextToWide(p.text, p.code); }
+static const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 // Each call in the form the path's code asks for.
 static DWORD Attributes(Path p)
 {
-    return p.code == CODE_UTF8 ? GetFileAttributesW(Wide(p).c_str()) : GetFileAttributesA(p.text);
+    return p.code == CODE_UTF8 ? GetFileAttributesW(W(Wide(p))) : GetFileAttributesA(p.text);
 }
 
 static HANDLE Create(Path p, DWORD access, DWORD share, DWORD disposition)
 {
     return p.code == CODE_UTF8
-               ? CreateFileW(Wide(p).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
+               ? CreateFileW(W(Wide(p)), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
                : CreateFileA(p.text, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -146,18 +143,18 @@ static int32_t Result(BOOL ok) { return ok ? FC_OK : LastCode(); }
 
 int32_t RemoveFile(Path p)
 {
-    return Result(p.code == CODE_UTF8 ? DeleteFileW(Wide(p).c_str()) : DeleteFileA(p.text));
+    return Result(p.code == CODE_UTF8 ? DeleteFileW(W(Wide(p))) : DeleteFileA(p.text));
 }
 
 int32_t CreateFolder(Path p)
 {
-    return Result(p.code == CODE_UTF8 ? CreateDirectoryW(Wide(p).c_str(), nullptr)
+    return Result(p.code == CODE_UTF8 ? CreateDirectoryW(W(Wide(p)), nullptr)
                                       : CreateDirectoryA(p.text, nullptr));
 }
 
 int32_t RemoveFolder(Path p)
 {
-    return Result(p.code == CODE_UTF8 ? RemoveDirectoryW(Wide(p).c_str()) : RemoveDirectoryA(p.text));
+    return Result(p.code == CODE_UTF8 ? RemoveDirectoryW(W(Wide(p))) : RemoveDirectoryA(p.text));
 }
 
 int32_t SetReadOnly(Path p, bool readOnly)
@@ -166,7 +163,7 @@ int32_t SetReadOnly(Path p, bool readOnly)
     if (a == INVALID_FILE_ATTRIBUTES)
         return LastCode();
     a = readOnly ? (a | FILE_ATTRIBUTE_READONLY) : (a & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    return Result(p.code == CODE_UTF8 ? SetFileAttributesW(Wide(p).c_str(), a) : SetFileAttributesA(p.text, a));
+    return Result(p.code == CODE_UTF8 ? SetFileAttributesW(W(Wide(p)), a) : SetFileAttributesA(p.text, a));
 }
 
 int32_t CheckWritable(Path path)
@@ -193,7 +190,7 @@ int32_t MoveReplacing(Path from, Path to)
     // yet, and it refuses a read-only target.
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     if (from.code == CODE_UTF8 || to.code == CODE_UTF8) {
-        return Result(MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags));
+        return Result(MoveFileExW(W(Wide(from)), W(Wide(to)), flags));
     }
     return Result(MoveFileExA(from.text, to.text, flags));
 }
@@ -209,7 +206,7 @@ std::string GetCurrentDir(TextCode code)
 
 bool SetCurrentDir(Path p)
 {
-    return (p.code == CODE_UTF8 ? SetCurrentDirectoryW(Wide(p).c_str()) : SetCurrentDirectoryA(p.text)) != 0;
+    return (p.code == CODE_UTF8 ? SetCurrentDirectoryW(W(Wide(p))) : SetCurrentDirectoryA(p.text)) != 0;
 }
 
 std::string ReadIniString(const char* section, const char* key, const char* def, Path iniPath, uint32_t bufSize)
@@ -221,9 +218,9 @@ std::string ReadIniString(const char* section, const char* key, const char* def,
         return buf;
     }
     std::wstring buf(bufSize, L'\0');
-    DWORD n = GetPrivateProfileStringW(Wide({section, CODE_UTF8}).c_str(), Wide({key, CODE_UTF8}).c_str(),
-                                       Wide({def ? def : "", CODE_UTF8}).c_str(), &buf[0], bufSize,
-                                       Wide(iniPath).c_str());
+    DWORD n = GetPrivateProfileStringW(W(Wide({section, CODE_UTF8})), W(Wide({key, CODE_UTF8})),
+                                       W(Wide({def ? def : "", CODE_UTF8})), &buf[0], bufSize,
+                                       W(Wide(iniPath)));
     return WideToUtf8(reinterpret_cast<const uint16_t*>(buf.data()), n);
 }
 
