@@ -41,9 +41,9 @@ CCatalogue::~CCatalogue() { ClearCatalogue(CLEAR_ALL_FILES | CLEAR_GROUPS); }
 bool CCatalogue::PassesFilter(const CMusicInfo& info) const
 {
     std::string ext;
-    if (!GetExtension(info.m_strPath.c_str(), ext))
+    if (!GetExtension(info.m_strPath.c_str(), ext, m_code))
         return false;
-    if (MatchExtension(m_strHiddenExt.c_str(), ext.c_str()))
+    if (MatchExtension(m_strHiddenExt.c_str(), ext.c_str(), m_code))
         return false;
     return info.m_lLength >= m_lMinLength;
 }
@@ -52,7 +52,7 @@ void CCatalogue::SetHiddenExtensions(const std::string& list)
 {
     m_strHiddenExt = list;
     for (const auto& ext : m_mapExtensions)
-        m_extensionShown[ext.second] = !MatchExtension(m_strHiddenExt.c_str(), ext.first.c_str());
+        m_extensionShown[ext.second] = !MatchExtension(m_strHiddenExt.c_str(), ext.first.c_str(), m_code);
 }
 
 bool CCatalogue::Shown(const CMusicInfo& info) const
@@ -65,7 +65,7 @@ bool CCatalogue::Shown(const CMusicInfo& info) const
 uint16_t CCatalogue::ExtensionNumber(const char* path)
 {
     std::string ext;
-    if (!GetExtension(path, ext))
+    if (!GetExtension(path, ext, m_code))
         return 0;
     auto it = m_mapExtensions.find(ext);
     if (it != m_mapExtensions.end())
@@ -73,7 +73,7 @@ uint16_t CCatalogue::ExtensionNumber(const char* path)
     if (m_extensionShown.size() >= kNoExtensionNumber)
         return kNoExtensionNumber; // so many kinds that the rest are looked at each time
     uint16_t number = uint16_t(m_extensionShown.size());
-    m_extensionShown.push_back(!MatchExtension(m_strHiddenExt.c_str(), ext.c_str()));
+    m_extensionShown.push_back(!MatchExtension(m_strHiddenExt.c_str(), ext.c_str(), m_code));
     m_mapExtensions.emplace(ext, number);
     return number;
 }
@@ -277,7 +277,7 @@ int32_t CCatalogue::CountByExtension(const char* list) const
     int32_t count = 0;
     std::string ext;
     for (const auto& entry : m_mapFiles)
-        if (GetExtension(entry.first, ext) && MatchExtension(list, ext.c_str()))
+        if (GetExtension(entry.first, ext, m_code) && MatchExtension(list, ext.c_str(), m_code))
             ++count;
     return count;
 }

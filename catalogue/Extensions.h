@@ -1,9 +1,12 @@
 // Extension lists: "|MP3|WAV", each entry behind a vertical bar.
 #pragma once
+#include "platform/PlatformText.h"
 #include <string>
 
+// The texts are in the code given.
+
 // The text after the last "." of the name, upper-cased; false when there is no dot.
-bool GetExtension(const char* name, std::string& ext);
+bool GetExtension(const char* name, std::string& ext, platform::TextCode code = platform::CODE_ANSI);
 
 // 1 when ext is an entry of the list (after upper-casing both), else 0; 0 for null arguments.
-int MatchExtension(const char* list, const char* ext);
+int MatchExtension(const char* list, const char* ext, platform::TextCode code = platform::CODE_ANSI);

@@ -120,10 +120,10 @@ void ScanFolder(const std::string& folder, const std::string& extensions, ScanCo
             ctx.nScannedBytes += ctx.nClusterBytes;
             continue; // folders are not entries of the count
         }
-        if (GetExtension(name.c_str(), ext) && MatchExtension(extensions.c_str(), ext.c_str())) {
+        if (GetExtension(name.c_str(), ext, ctx.code) && MatchExtension(extensions.c_str(), ext.c_str(), ctx.code)) {
             ctx.bFound = true;
             LRESULT reply = SendMessageA(ctx.hViewWnd, UM_FILEFOUND, WPARAM(path.c_str()), 0);
-            if (reply != 0 && !MatchExtension(ctx.pHidden->c_str(), ext.c_str()))
+            if (reply != 0 && !MatchExtension(ctx.pHidden->c_str(), ext.c_str(), ctx.code))
                 ++ctx.nFileCount;
         }
         ctx.nScannedBytes += ClusterRound(entry.Size(), ctx.nClusterBytes);

@@ -64,10 +64,10 @@ void ReadId3v1(CMusicInfo& info, platform::FileHandle h, platform::TextCode code
 int ReadMusicFile(CMusicInfo& info, const char* path, bool bExtended, platform::TextCode textCode)
 {
     info.m_strPath = path;
-    const char* slash = platform::MbsRChr(path, '\\');
+    const char* slash = platform::RChr(path, '\\', textCode);
     info.m_strFileName = slash ? slash + 1 : path;
 
-    const char* dot = platform::MbsRChr(path, '.');
+    const char* dot = platform::RChr(path, '.', textCode);
     const char* ext = dot ? dot + 1 : "";
     if (dot) {
         if (platform::MbsICollate(ext, "MP3") == 0)

@@ -151,8 +151,8 @@ bool CCatalogue::GroupsAsRebuilt()
         if (m_indexes[i]->size() != m_rebuilt.nGroups[i])
             return false; // a view looked a name up and made a group of it
     for (const auto& ext : m_mapExtensions)
-        if (MatchExtension(m_rebuilt.strHiddenExt.c_str(), ext.first.c_str()) !=
-            MatchExtension(m_strHiddenExt.c_str(), ext.first.c_str()))
+        if (MatchExtension(m_rebuilt.strHiddenExt.c_str(), ext.first.c_str(), m_code) !=
+            MatchExtension(m_strHiddenExt.c_str(), ext.first.c_str(), m_code))
             return false;
     for (const auto& genre : m_rebuilt.genres) {
         std::string name;

@@ -502,7 +502,7 @@ int CTarnwickCtrl::ReadPatterns(CDispCall& c, int arg, std::vector<std::string>&
     return 0;
 }
 
-std::string CTarnwickCtrl::ExtensionList(const std::vector<std::string>& texts)
+std::string CTarnwickCtrl::ExtensionList(const std::vector<std::string>& texts) const
 {
     std::string list;
     for (std::string text : texts) {
@@ -510,7 +510,7 @@ std::string CTarnwickCtrl::ExtensionList(const std::vector<std::string>& texts)
         for (char ch : text)
             if (ch != '.' && ch != '*')
                 bare += ch;
-        platform::MbsUpr(&bare[0]);
+        platform::Upper(&bare[0], m_view.Catalogue().TextCode());
         list += "|" + bare;
     }
     return list;

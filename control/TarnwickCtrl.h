@@ -202,7 +202,7 @@ private:
     // 0 when read, 1001 or 1002 for the wrong kind, -1 when bounds or data cannot be had.
     int ReadPatterns(fw::CDispCall& c, int arg, std::vector<std::string>& texts, std::vector<bool>& nulls);
     // The patterns folded into an extension list: "|MP3|WAV".
-    static std::string ExtensionList(const std::vector<std::string>& texts);
+    std::string ExtensionList(const std::vector<std::string>& texts) const;
     HRESULT RaisePatternError(fw::CDispCall& c, int error);
     void FireItemsSelected(LONG files, LONG items);
     void ChangeView(LONG view);

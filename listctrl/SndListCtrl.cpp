@@ -70,7 +70,7 @@ ListRow* CSndListCtrl::RowAt(int item) const
 int CSndListCtrl::FileImage(const std::string& path)
 {
     std::string ext;
-    if (!GetExtension(path.c_str(), ext))
+    if (!GetExtension(path.c_str(), ext, m_code))
         return 0;
     auto it = m_mapIcons.find(ext);
     if (it != m_mapIcons.end())

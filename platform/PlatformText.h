@@ -38,6 +38,12 @@ std::u16string TextToWide(std::string_view s, TextCode code);
 // Text of one code in another: false (out unset) when a character has no
 // place in the ANSI code page.
 bool Recode(std::string_view s, TextCode from, TextCode to, std::string& out);
+// In UTF-8 a byte below 0x80 is always a character of its own, and only
+// ASCII letters have case: these two look at bytes there, and are the
+// runtime's (which may take two bytes at a time) in the ANSI code page.
+const char* RChr(const char* s, unsigned ch, TextCode code);
+void Upper(char* s, TextCode code);
+
 inline bool IsAscii(std::string_view s)
 {
     for (char ch : s)

@@ -1,4 +1,5 @@
 #include "PlatformText.h"
+#include <cstring>
 
 namespace platform {
 
@@ -89,6 +90,22 @@ std::string WideToText(const uint16_t* w, size_t n, TextCode code)
 std::u16string TextToWide(std::string_view s, TextCode code)
 {
     return code == CODE_UTF8 ? Utf8ToWide(s) : AnsiToWide(std::string(s));
+}
+
+const char* RChr(const char* s, unsigned ch, TextCode code)
+{
+    return code == CODE_UTF8 ? std::strrchr(s, int(ch)) : MbsRChr(s, ch);
+}
+
+void Upper(char* s, TextCode code)
+{
+    if (code != CODE_UTF8) {
+        MbsUpr(s);
+        return;
+    }
+    for (; *s; ++s)
+        if (*s >= 'a' && *s <= 'z')
+            *s = char(*s - ('a' - 'A'));
 }
 
 bool Recode(std::string_view s, TextCode from, TextCode to, std::string& out)

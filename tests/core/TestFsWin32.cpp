@@ -1,4 +1,5 @@
 #include "TestFs.h"
+#include "platform/PlatformText.h"
 #include <windows.h>
 
 std::string NewTestFolder()
@@ -12,23 +13,30 @@ std::string NewTestFolder()
     return folder;
 }
 
-void RemoveTestFolder(const std::string& folder)
+// Wide calls, so that names outside the code page go too.
+static void RemoveFolderW(const std::wstring& folder)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTestFolder(path);
+                RemoveFolderW(path);
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &fd));
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+void RemoveTestFolder(const std::string& folder)
+{
+    std::u16string wide = platform::AnsiToWide(folder);
+    RemoveFolderW(std::wstring(wide.begin(), wide.end()));
 }
