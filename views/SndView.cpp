@@ -526,7 +526,7 @@ void CSndView::PurgeFileList(int32_t view)
         bool drop = false;
         if (row) {
             auto record = m_catalogue.Files().find(row->strKey.c_str());
-            drop = row->nKind == RowNoneFound || !platform::PathExists(row->strKey.c_str()) ||
+            drop = row->nKind == RowNoneFound || !platform::PathExists({row->strKey, m_catalogue.TextCode()}) ||
                    record == m_catalogue.Files().end() || !m_catalogue.PassesFilter(*record->second);
         }
         if (drop && m_fileList.List().DeleteItem(i)) {

@@ -2,6 +2,7 @@
 #include "ControlHost.h"
 #include "cddb/CddbObject.h"
 #include "framework/ClassFactory.h"
+#include "platform/PlatformText.h"
 
 CFakeCddb g_cddb;
 
@@ -9,12 +10,16 @@ namespace {
 
 LONG g_nAlive = 0;
 
-std::string Text(BSTR text) { return Narrow(text); }
+// The fake keeps its texts in UTF-8.
+std::string Text(BSTR text)
+{
+    return text ? platform::WideToUtf8(reinterpret_cast<const uint16_t*>(text), SysStringLen(text)) : std::string();
+}
 
 BSTR Out(const std::string& text)
 {
-    std::wstring wide(text.begin(), text.end());
-    return SysAllocString(wide.c_str());
+    std::u16string wide = platform::Utf8ToWide(text);
+    return SysAllocStringLen(reinterpret_cast<const wchar_t*>(wide.data()), UINT(wide.size()));
 }
 
 // Every fake object is a component object of the real kind, counted while it lives.

@@ -395,7 +395,8 @@ protected:
             std::string bytes = name == L"Café.mp3" ? Mp3WithTag("Caf\xE9 Song", "Caf\xE9", "Caf\xE9 Album", 0)
                                                    : Id3v2Tag(3, {{"TIT2", Utf16Text(u"Песня")},
                                                                   {"TPE1", Utf16Text(artist)},
-                                                                  {"TALB", Utf16Text(u"Альбом")}}) +
+                                                                  {"TALB", Utf16Text(u"Альбом")},
+                                                                  {"TCON", Latin1Text("(17)")}}) +
                                                          MpegFrames(40);
             HANDLE h = CreateFileW((L"T:\\tree\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    0, nullptr);

@@ -376,3 +376,22 @@ TEST_F(Lookup, AHostTimerRefilesAndSavesWhileTheLookupFillsIn)
     EXPECT_EQ(Rows(Shown()), (Lines{"~~~Artist Unknown", artist}));
     EXPECT_TRUE(HeapsAreSound());
 }
+
+// With UnicodeNames the component is given the path and gives its texts whole.
+TEST_F(Lookup, UnicodeNamesReachTheComponentAndComeBackWhole)
+{
+    g_cddb.registered = true;
+    ASSERT_EQ(Put(ctrl, L"UnicodeNames", VBool(true)).hr, S_OK);
+    ASSERT_TRUE(SetupCDDB());
+    g_cddb.discs = {{"Пётр", "Альбом", "(17)", {"Песня \xF0\x9D\x84\x9E"}}};
+    g_cddb.answers["Песня.mp3"] = {0, 1, false, 0};
+    CloseHandle(CreateFileW(L"T:\\tree\\Песня.mp3", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    AddSearch(L"T:\\tree", {L"*.mp3"});
+    ASSERT_TRUE(RunSearch());
+    EXPECT_TRUE(RunLookup());
+    EXPECT_EQ(g_cddb.Count("IdentifyFile Песня.mp3"), 1);
+    SetView(1040);
+    EXPECT_EQ(WideRows(Shown()), std::vector<std::wstring>{L"Пётр"});
+    SetView(1041);
+    EXPECT_EQ(WideRows(Shown()), std::vector<std::wstring>{L"Альбом"});
+}

@@ -74,6 +74,16 @@ protected:
 
 TEST_F(UnicodeNames, EveryNameIsFoundReadShownHandedOnSavedAndLoaded)
 {
+    // Genre names in UTF-16 from a file of a Cyrillic name.
+    ASSERT_EQ(Put(ctrl, L"UnicodeNames", VBool(true)).hr, S_OK);
+    const std::wstring ini = L"\xFEFF[Русский]\r\n17=Рок\r\n";
+    HANDLE h = CreateFileW(L"T:\\tree\\Жанры.ini", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(h, ini.data(), DWORD(ini.size() * sizeof(wchar_t)), &written, nullptr);
+    CloseHandle(h);
+    Put(ctrl, L"StrLang", VStr(L"Русский"));
+    Put(ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\Жанры.ini"));
+    Method(ctrl, L"SetUnknString", {VShort(3), VStr(L"Genre inconnu é")});
     SearchMixedFolder();
     std::vector<std::wstring> offered = Offered();
     ASSERT_EQ(offered.size(), 6u);
@@ -132,6 +142,10 @@ TEST_F(UnicodeNames, EveryNameIsFoundReadShownHandedOnSavedAndLoaded)
     ReadFile(a, bytes, sizeof bytes, &n, nullptr);
     CloseHandle(a);
     EXPECT_EQ(std::string(bytes, n), GetFile("T:\\tree\\again.snd"));
+    // The genres from the file; the unknown group's label (the host's, in the
+    // code page) as it is.
+    SetView(1042);
+    EXPECT_EQ(WideRows(Shown()), (std::vector<std::wstring>{L"Genre inconnu é", L"Рок"}));
 }
 
 // Without it the code page is all there is: names it lacks reach the host
