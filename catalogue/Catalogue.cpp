@@ -291,7 +291,7 @@ bool CCatalogue::CanRecode(platform::TextCode code) const
         for (CStr CMusicInfo::*field : kTexts)
             if (!platform::Recode((entry.second.get()->*field).view(), m_code, code, out))
                 return false;
-    return m_genres.CanRecode(code);
+    return platform::Recode(m_strHiddenExt, m_code, code, out) && m_genres.CanRecode(code);
 }
 
 // The records leave the indexes, change their texts and come back, in the
@@ -318,6 +318,8 @@ void CCatalogue::SetTextCode(platform::TextCode code)
         *index = GroupIndex(platform::CaseLess(Order()));
     m_genres.SetTextCode(code);
     std::string out;
+    if (platform::Recode(m_strHiddenExt, from, code, out))
+        m_strHiddenExt = out;
     for (std::unique_ptr<CMusicInfo>& record : records) {
         CMusicInfo& info = *record;
         for (CStr CMusicInfo::*field : kTexts)

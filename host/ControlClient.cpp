@@ -26,11 +26,11 @@ Call& Call::operator=(Call&& o) noexcept
     return *this;
 }
 
-std::string Narrow(const wchar_t* text)
+std::string Narrow(const wchar_t* text, UINT codePage)
 {
     std::string out(text ? 4 * wcslen(text) + 1 : 1, '\0');
     if (text)
-        WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], int(out.size()), nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, text, -1, &out[0], int(out.size()), nullptr, nullptr);
     return out.c_str();
 }
 
@@ -170,7 +170,7 @@ std::vector<LONG> MusicCounts(IDispatch* d)
     return {v[0].lVal, v[1].lVal, v[2].lVal};
 }
 
-std::vector<std::string> SelectedItems(IDispatch* d, SHORT* count)
+std::vector<std::string> SelectedItems(IDispatch* d, SHORT* count, UINT codePage)
 {
     VARIANT reported = VShort(-1); // in a variant, as scripts pass it
     Call c = Method(d, L"GetSelectedItems", {VRef(&reported)});
@@ -183,7 +183,7 @@ std::vector<std::string> SelectedItems(IDispatch* d, SHORT* count)
         for (LONG i = lower; i <= upper; ++i) {
             BSTR path = nullptr;
             if (SUCCEEDED(SafeArrayGetElement(c.result.parray, &i, &path)))
-                paths.push_back(Narrow(path));
+                paths.push_back(Narrow(path, codePage));
             SysFreeString(path);
         }
     }

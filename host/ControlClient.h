@@ -51,7 +51,8 @@ VARIANT StrArg(const std::string& text); // ANSI text as an automation string
 // A one-dimensional string array, as AddSearch, HideItems and GetItemsFoundCount take it.
 VARIANT StringArrayArg(const std::vector<std::string>& items);
 
-std::string Narrow(const wchar_t* text); // in the ANSI code page; null is empty
+// In the ANSI code page unless told (CP_UTF8); null is empty.
+std::string Narrow(const wchar_t* text, UINT codePage = CP_ACP);
 
 template <class I>
 I* As(IUnknown* p, REFIID iid) // the interface, or null
@@ -72,7 +73,7 @@ void Drop(I*& p) // releases and forgets a reference, if any
 std::vector<LONG> MusicCounts(IDispatch* d);
 // GetSelectedItems: the paths (an empty VARIANT or a zero-based string array)
 // and the count it reports.
-std::vector<std::string> SelectedItems(IDispatch* d, SHORT* count = nullptr);
+std::vector<std::string> SelectedItems(IDispatch* d, SHORT* count = nullptr, UINT codePage = CP_ACP);
 
 // Wine's and Windows' ATL container window: made ready once; false when atl.dll is missing.
 bool InitAtlHosting();

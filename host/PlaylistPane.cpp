@@ -12,12 +12,24 @@ bool Offers(IDataObject* data, CLIPFORMAT format)
     return data && data->QueryGetData(&fe) == S_OK;
 }
 
-std::string Ansi(const wchar_t* text)
+// The pane's text is UTF-8.
+std::string Utf8(const wchar_t* text, int length = -1)
 {
-    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n > 0 ? n : 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
-    out.resize(out.size() - 1);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text, length, &out[0], n, nullptr, nullptr);
+    if (length < 0 && !out.empty())
+        out.resize(out.size() - 1);
+    return out;
+}
+
+std::wstring Wide(const std::string& text)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring out(size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n);
     return out;
 }
 
@@ -28,21 +40,34 @@ std::vector<std::string> DroppedFiles(HDROP drop)
     for (UINT i = 0; i < count; ++i) {
         std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         DragQueryFileW(drop, i, &path[0], UINT(path.size()));
-        paths.push_back(Ansi(path.c_str()));
+        paths.push_back(Utf8(path.c_str()));
     }
     return paths;
 }
 
-// The text up to its terminating zero, never beyond the block.
-std::string DroppedText(HGLOBAL block)
+// The text up to its terminating zero, never beyond the block: UTF-16 or in
+// the ANSI code page.
+std::string DroppedText(HGLOBAL block, bool wide)
 {
     const char* text = static_cast<const char*>(GlobalLock(block));
     if (!text)
         return std::string();
     size_t size = GlobalSize(block), n = 0;
-    while (n < size && text[n])
-        ++n;
-    std::string out(text, n);
+    std::string out;
+    if (wide) {
+        const wchar_t* w = reinterpret_cast<const wchar_t*>(text);
+        while (n < size / sizeof(wchar_t) && w[n])
+            ++n;
+        out = Utf8(w, int(n));
+    } else {
+        while (n < size && text[n])
+            ++n;
+        int count = MultiByteToWideChar(CP_ACP, 0, text, int(n), nullptr, 0);
+        std::wstring w(size_t(count > 0 ? count : 0), L'\0');
+        if (count > 0)
+            MultiByteToWideChar(CP_ACP, 0, text, int(n), &w[0], count);
+        out = Utf8(w.c_str(), int(w.size()));
+    }
     GlobalUnlock(block);
     return out;
 }
@@ -73,7 +98,7 @@ DWORD CPlaylistDropTarget::Effect(DWORD allowed) const
 
 STDMETHODIMP CPlaylistDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect)
 {
-    m_bAccept = Offers(data, CF_HDROP) || Offers(data, CF_TEXT);
+    m_bAccept = Offers(data, CF_HDROP) || Offers(data, CF_UNICODETEXT) || Offers(data, CF_TEXT);
     *effect = Effect(*effect);
     return S_OK;
 }
@@ -97,8 +122,8 @@ STDMETHODIMP CPlaylistDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* 
     m_bAccept = false;
     if (*effect == DROPEFFECT_NONE)
         return S_OK;
-    bool files = Offers(data, CF_HDROP);
-    FORMATETC fe = Format(files ? CF_HDROP : CF_TEXT);
+    bool files = Offers(data, CF_HDROP), wide = !files && Offers(data, CF_UNICODETEXT);
+    FORMATETC fe = Format(files ? CF_HDROP : wide ? CF_UNICODETEXT : CF_TEXT);
     STGMEDIUM medium = {};
     if (FAILED(data->GetData(&fe, &medium))) {
         *effect = DROPEFFECT_NONE;
@@ -110,7 +135,7 @@ STDMETHODIMP CPlaylistDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* 
         for (const std::string& path : paths)
             m_pane.AddFile(path);
     } else {
-        std::string text = DroppedText(medium.hGlobal);
+        std::string text = DroppedText(medium.hGlobal, wide);
         std::printf("dropped text %s\n", text.c_str());
         m_pane.AddTaggedText(text);
     }
@@ -140,14 +165,15 @@ void CPlaylistPane::Revoke()
 
 HTREEITEM CPlaylistPane::Insert(HTREEITEM parent, const std::string& text, bool bold)
 {
-    TVINSERTSTRUCTA tvi = {};
+    std::wstring wide = Wide(text);
+    TVINSERTSTRUCTW tvi = {};
     tvi.hParent = parent;
     tvi.hInsertAfter = TVI_LAST;
     tvi.item.mask = TVIF_TEXT | TVIF_STATE;
-    tvi.item.pszText = const_cast<char*>(text.c_str());
+    tvi.item.pszText = &wide[0];
     tvi.item.state = bold ? TVIS_BOLD : 0;
     tvi.item.stateMask = TVIS_BOLD;
-    return reinterpret_cast<HTREEITEM>(SendMessageA(m_hTree, TVM_INSERTITEMA, 0, LPARAM(&tvi)));
+    return reinterpret_cast<HTREEITEM>(SendMessageW(m_hTree, TVM_INSERTITEMW, 0, LPARAM(&tvi)));
 }
 
 void CPlaylistPane::AddFile(const std::string& path)

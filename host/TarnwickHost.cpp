@@ -9,11 +9,13 @@
 // the search. After the search it can walk through a few steps as a user
 // would and save a picture of its window. Hot keys are on: Alt and the
 // underlined letter of a toolbar button press it. With --dialog the control
-// sits in a dialog between two buttons instead.
+// sits in a dialog between two buttons instead. With --unicode-names the
+// control takes names in any script; the host keeps its own text in UTF-8
+// either way, and logs it so.
 //
 // usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] [--select ROWS]
 //                     [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags]
-//                     [--screenshot FILE] [FOLDER]...
+//                     [--unicode-names] [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
 #include "ControlClient.h"
 #include "DialogHost.h"
@@ -56,6 +58,7 @@ struct Options {
     bool dialog = false;     // the control in a dialog between two buttons
     bool lookup = false;     // set up the CDDB component and look the untagged tracks up after the search
     bool extendedTags = false; // the control reads every tag format and times the files itself
+    bool unicodeNames = false; // the control takes names outside the ANSI code page
 };
 
 // What the host does after the search, one step a timer tick, as a user would.
@@ -69,14 +72,16 @@ CSearchStatus g_status;
 std::vector<Step> g_steps;
 size_t g_nextStep;
 
+// The host's own text is UTF-8.
 std::wstring Wide(const std::string& s)
 {
-    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
     std::wstring w(size_t(n > 0 ? n : 1), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &w[0], n);
+    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
     w.resize(w.size() - 1);
     return w;
 }
+std::string Utf8(const wchar_t* text) { return Narrow(text, CP_UTF8); }
 
 VARIANT Str(const std::string& s) { return StrArg(s); }
 VARIANT Long(long value) { return LongArg(value); }
@@ -94,11 +99,17 @@ void Log(const char* format, ...)
 
 bool ReadWhole(const std::string& path, std::string& bytes)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(h, &size);
+    bytes.assign(size_t(size.QuadPart), '\0');
+    DWORD got = 0;
+    bool read = bytes.empty() || ReadFile(h, &bytes[0], DWORD(bytes.size()), &got, nullptr);
+    bytes.resize(got);
+    CloseHandle(h);
+    return read;
 }
 
 // Clicks a row of the list the control shows, as a person would.
@@ -167,7 +178,7 @@ void ClickColumn(const std::string& name)
 std::vector<std::string> SelectedPaths()
 {
     SHORT count = 0;
-    std::vector<std::string> paths = SelectedItems(g_ctrl, &count);
+    std::vector<std::string> paths = SelectedItems(g_ctrl, &count, CP_UTF8);
     Log("GetSelectedItems: %d paths\n", int(count));
     return paths;
 }
@@ -185,7 +196,7 @@ void AddSelectionText()
     VARIANT ok;
     VariantInit(&ok);
     InvokeByName(g_ctrl, L"GetSelectedItemsString", DISPATCH_METHOD, {VPtr(VT_BYREF | VT_BSTR, &text)}, &ok);
-    std::string tagged = Narrow(text);
+    std::string tagged = Utf8(text);
     SysFreeString(text);
     Log("GetSelectedItemsString: %s %s\n", ok.vt == VT_BOOL && ok.boolVal ? "TRUE" : "FALSE", tagged.c_str());
     VariantClear(&ok);
@@ -274,11 +285,11 @@ void SetUpLookup()
 // timed it already, described by its size, and always accepted.
 void OnAddingFile(VARIANTARG* a)
 {
-    std::string path = Narrow(a[4].bstrVal);
+    std::string path = Utf8(a[4].bstrVal);
     std::string bytes;
     const bool read = ReadWhole(path, bytes);
     // With extended tags the control has timed the file already.
-    std::string time = Narrow(*a[2].pbstrVal);
+    std::string time = Utf8(*a[2].pbstrVal);
     const bool timed = !time.empty();
     if (!timed) {
         int32_t seconds = -1;
@@ -323,7 +334,7 @@ public:
         VARIANTARG* a = dp->rgvarg; // last argument first
         switch (id) {
         case DISPID_TW_EVENT_ADDINGFILE: OnAddingFile(a); break;
-        case DISPID_TW_EVENT_ITEMDBLCLICK: Log("ItemDblClick %s\n", Narrow(a[0].bstrVal).c_str()); break;
+        case DISPID_TW_EVENT_ITEMDBLCLICK: Log("ItemDblClick %s\n", Utf8(a[0].bstrVal).c_str()); break;
         case DISPID_TW_EVENT_ENDSEARCH: OnEndSearch(a); break;
         case DISPID_TW_EVENT_STARTSEARCH:
             Log("StartSearch\n");
@@ -387,6 +398,8 @@ void SetUpControl()
     Do(L"SetContextMenuString", {Long(2), Str("Preview")});
     Put(L"StrNoFileFound", Str("No music found"));
     Put(L"TipText", Str("Press Scan to find the music on this computer."));
+    if (g_opts.unicodeNames) // first: the paths and the language below are names
+        Put(L"UnicodeNames", Long(1));
     Put(L"Style", Long(g_opts.style));
     if (!g_opts.genres.empty()) {
         Put(L"GenreIniFilePath", Str(g_opts.genres));
@@ -486,6 +499,8 @@ bool ParseArgs(int argc, char** argv)
             g_opts.lookup = true;
         else if (arg == "--extended-tags")
             g_opts.extendedTags = true;
+        else if (arg == "--unicode-names")
+            g_opts.unicodeNames = true;
         else if (arg.compare(0, 2, "--") == 0)
             return false;
         else
@@ -538,7 +553,7 @@ int main(int argc, char** argv)
 {
     if (!ParseArgs(argc, argv)) {
         std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
-                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags] "
+                             "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags] [--unicode-names] "
                              "[--screenshot FILE] "
                              "[FOLDER]...\n");
         return 2;

@@ -46,6 +46,7 @@ const Member kMembers[] = {
     {L"Font", GET | PUT, {A_FONT}, 0},
     {L"BorderStyle", GET | PUT, {A_SHORT}, 0},
     {L"ExtendedTags", GET | PUT, {A_BOOL}, 0},
+    {L"UnicodeNames", GET | PUT, {A_BOOL}, 0},
     {L"BeginSearch", METHOD, {}, 0},
     {L"StopSearch", METHOD, {}, 0},
     {L"DelAllSearches", METHOD, {}, 0},
@@ -95,11 +96,13 @@ VARIANT Num(VARTYPE vt, LONG value)
     return v;
 }
 
-// Texts as hosts write them, and as they should not: empty, huge, high bytes.
+// Texts as hosts write them, and as they should not: empty, huge, high bytes,
+// beyond the code page, a lone surrogate.
 std::wstring Text()
 {
-    static const wchar_t* const words[] = {L"", L"Artist", L"~~~VIEW", L"&Add", L"Genre", L"Drücken", L"a|b\"c<d>"};
-    switch (Pick(8)) {
+    static const wchar_t* const words[] = {L"",        L"Artist",       L"~~~VIEW",   L"&Add",    L"Genre",
+                                           L"Drücken", L"a|b\"c<d>",    L"東京 Пётр", L"\xD834x", L"\U0001D11E"};
+    switch (Pick(12)) {
     case 0: return std::wstring(size_t(Pick(3) ? 300 : 70000), wchar_t(L'A' + Pick(26)));
     case 1: {
         std::wstring s;
@@ -107,7 +110,7 @@ std::wstring Text()
             s += wchar_t(1 + Pick(0x2FF));
         return s;
     }
-    default: return words[Pick(7)];
+    default: return words[Pick(10)];
     }
 }
 

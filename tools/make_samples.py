@@ -2,8 +2,9 @@
 """Writes the demo's sample library: small MP3 files with MPEG frames and
 ID3v1 tags across several artists, albums and genres (some untagged, some
 with partial tags), MP3 files with only an ID3v2.4 tag and FLAC files with
-Vorbis comments as today's encoders write them (read with extended tags), a
-few WAV clips, and the host's genres.ini.
+Vorbis comments as today's encoders write them (read with extended tags), two
+of those albums named in Cyrillic and Greek down to their file names (found
+whole with UnicodeNames), a few WAV clips, and the host's genres.ini.
 
 usage: make_samples.py FOLDER
 """
@@ -32,6 +33,8 @@ GENRES = {2: "Country", 8: "Jazz", 13: "Pop", 17: "Rock", 26: "Ambient", 32: "Cl
 ID3V2_ALBUMS = [
     ("Wren Calloway", "Lighthouse Keeper's Almanac", "Ambient",
      [("A Long Walk Along the Breakwater at Dawn", 281), ("Lamp Room", 204), ("Tide Tables and Other Stories", 256)]),
+    ("Ольга Ветрова", "Северный берег", "Folk", [("Белые ночи", 214), ("Ладога", 241)]),
+    ("Ελένη Καρρά", "Θαλασσινά", "Ambient", [("Αυγή", 198), ("Άνεμος", 226)]),
 ]
 FLAC_ALBUMS = [
     ("Juniper Vale", "Orchard Sessions", "Folk", [("Apple Loft", 198), ("Cider Press", 223), ("Windfall", 241)]),
