@@ -16,7 +16,7 @@ UINT CodePage(platform::TextCode code) { return code == platform::CODE_UTF8 ? CP
 // text is freed either way.
 std::string Text(HRESULT hr, BSTR& text, platform::TextCode code)
 {
-    std::string out = SUCCEEDED(hr) && text ? fw::ToAnsi(text, int(SysStringLen(text)), CodePage(code)) : std::string();
+    std::string out = SUCCEEDED(hr) && text ? fw::ToText(text, int(SysStringLen(text)), CodePage(code)) : std::string();
     SysFreeString(text);
     text = nullptr;
     return out;

@@ -495,7 +495,7 @@ int CTarnwickCtrl::ReadPatterns(CDispCall& c, int arg, std::vector<std::string>&
         FAILED(SafeArrayAccessData(array, reinterpret_cast<void**>(&data))))
         return -1;
     for (LONG k = 0; k <= upper - lower; ++k) {
-        texts.push_back(data[k] ? fw::ToAnsi(data[k], int(SysStringLen(data[k])), Names()) : std::string());
+        texts.push_back(data[k] ? fw::ToText(data[k], int(SysStringLen(data[k])), Names()) : std::string());
         nulls.push_back(data[k] == nullptr);
     }
     SafeArrayUnaccessData(array);
@@ -673,8 +673,8 @@ HRESULT CTarnwickCtrl::SetupCDDB(CDispCall& c)
     fw::CEventArgs args;
     args.RefBstr(&user).RefBstr(&password);
     FireEvent(DISPID_TW_EVENT_GETUSERINFO, args);
-    std::string userText = fw::ToAnsi(user, int(SysStringLen(user)));
-    std::string passwordText = fw::ToAnsi(password, int(SysStringLen(password)));
+    std::string userText = fw::ToText(user, int(SysStringLen(user)));
+    std::string passwordText = fw::ToText(password, int(SysStringLen(password)));
     SysFreeString(user);
     SysFreeString(password);
     c.ReturnBool(m_view.SetLookupUser(userText, passwordText));

@@ -19,7 +19,7 @@ char* DupText(BSTR text, UINT codePage)
 {
     if (!text)
         return nullptr;
-    std::string out = fw::ToAnsi(text, int(SysStringLen(text)), codePage);
+    std::string out = fw::ToText(text, int(SysStringLen(text)), codePage);
     return _strdup(out.c_str());
 }
 

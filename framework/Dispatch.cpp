@@ -61,7 +61,7 @@ HRESULT CDispCall::Bind(int i, VARIANTARG* arg, VARTYPE vt)
 std::string CDispCall::Str(int i, UINT codePage) const
 {
     BSTR s = m_args[i].bstrVal;
-    return s ? ToAnsi(s, int(SysStringLen(s)), codePage) : std::string();
+    return s ? ToText(s, int(SysStringLen(s)), codePage) : std::string();
 }
 
 void CDispCall::ReturnLong(LONG v)

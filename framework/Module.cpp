@@ -45,7 +45,7 @@ void LockModule() { InterlockedIncrement(&g_nLocks); }
 void UnlockModule() { InterlockedDecrement(&g_nLocks); }
 LONG ModuleLockCount() { return g_nLocks; }
 
-std::string ToAnsi(const wchar_t* text, int length, UINT codePage)
+std::string ToText(const wchar_t* text, int length, UINT codePage)
 {
     if (!text || length == 0)
         return std::string();

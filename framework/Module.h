@@ -27,7 +27,7 @@ public:
 
 // Converts between 8-bit text of a code page (the ANSI one unless told) and
 // automation strings.
-std::string ToAnsi(const wchar_t* text, int length = -1, UINT codePage = CP_ACP);
+std::string ToText(const wchar_t* text, int length = -1, UINT codePage = CP_ACP);
 BSTR ToBstr(const std::string& text, UINT codePage = CP_ACP);
 
 } // namespace fw

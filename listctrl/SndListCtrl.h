@@ -4,10 +4,10 @@
 // private messages; the selection leaves it as paths, as tagged text and by
 // drag and drop; a header click sorts it.
 #pragma once
-#include "platform/PlatformText.h"
 #include "ListRow.h"
 #include "ListView.h"
 #include "framework/Window.h"
+#include "platform/PlatformText.h"
 #include <commctrl.h>
 #include <map>
 #include <string>
