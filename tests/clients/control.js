@@ -24,5 +24,13 @@ check(ctl.IsLookupAlive == false, "no lookup component: IsLookupAlive is FALSE")
 ctl.Style = 1;
 check(ctl.Style == 1 && ctl.View == 1039, "Style 1 keeps the all-files view");
 
+// A name beyond the code page is kept whole with UnicodeNames, and the way back refused while it is held.
+var name = "C:\\" + String.fromCharCode(0x41A, 0x44D, 0x448) + ".snd";
+ctl.UnicodeNames = true;
+ctl.CacheFile = name;
+check(ctl.CacheFile == name, "with UnicodeNames a Cyrillic CacheFile reads back whole");
+check(errorOf(function () { ctl.UnicodeNames = false; }) == 1004, "turning UnicodeNames off then raises 1004");
+check(ctl.UnicodeNames == true, "and it stays on");
+
 WScript.Echo(passed + " passed, " + failed + " failed");
 WScript.Quit(failed > 0 ? 1 : 0);
