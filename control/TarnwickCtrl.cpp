@@ -373,6 +373,11 @@ HRESULT CTarnwickCtrl::PutUnicodeNames(CDispCall& c)
     m_strCacheFile = cacheFile;
     m_strGenreIniFilePath = genreFile;
     SetViewButtonEnabled(m_view.IsViewEnabled());
+    if (Handle()) { // the lists were filled anew: nothing is selected now
+        int files = 0, items = 0;
+        m_view.CountSelected(files, items);
+        FireItemsSelected(files, items);
+    }
     return S_OK;
 }
 

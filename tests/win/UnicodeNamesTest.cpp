@@ -169,7 +169,9 @@ TEST_F(UnicodeNames, OffLosesWhatTheCodePageLacksAndTheChangeConvertsOrIsRefused
     EXPECT_EQ(std::count_if(offered.begin(), offered.end(), Opens), 2);
     EXPECT_EQ(MusicCounts(ctrl), (std::vector<LONG>{2, 2, 2}));
 
+    CListView(Shown()).Select({0, 1});
     ASSERT_EQ(Put(ctrl, L"UnicodeNames", VBool(true)).hr, S_OK);
+    EXPECT_EQ(sink.Last(SELECTED)->b, 0); // the lists were filled anew
     SetView(1040);
     EXPECT_EQ(WideRows(Shown()), (std::vector<std::wstring>{L"Café", L"plain"}));
     ASSERT_TRUE(RunSearch());
