@@ -205,6 +205,18 @@ struct CHosted {
     ~CHosted() { Close(); }
 };
 
+// A property as a control loaded from this one's saved properties reads it.
+inline Call ReloadedGet(IDispatch* ctrl, const wchar_t* property)
+{
+    IStream* saved = SavedStream(ctrl);
+    IDispatch* loaded = saved ? LoadedControl(saved) : nullptr;
+    if (saved)
+        saved->Release();
+    Call c = loaded ? Get(loaded, property) : Call();
+    Drop(loaded);
+    return c;
+}
+
 // Answers messages until the condition holds or the time (30 s unless told) passes.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 30000)
 {
