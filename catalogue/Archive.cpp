@@ -159,12 +159,6 @@ CStr CArchive::TextOf(std::string_view text)
     return last;
 }
 
-bool CArchive::FromCodePage(std::string_view text, std::string& out) const
-{
-    return m_code != platform::CODE_ANSI && !platform::IsAscii(text) &&
-           platform::Recode(text, platform::CODE_ANSI, m_code, out);
-}
-
 CArchive& CArchive::operator>>(CStr& s)
 {
     uint32_t n = 0;
@@ -180,7 +174,7 @@ CArchive& CArchive::operator>>(CStr& s)
             return *this;
         std::string_view text(small, n);
         std::string recoded;
-        s = TextOf(FromCodePage(text, recoded) ? recoded : text);
+        s = TextOf(platform::FromCodePage(text, m_code, recoded) ? recoded : text);
         return *this;
     }
     std::string text;
@@ -193,7 +187,7 @@ CArchive& CArchive::operator>>(CStr& s)
         text = platform::WideToText(units.data(), units.size(), m_code);
     } else {
         std::string recoded;
-        if (FromCodePage(text, recoded))
+        if (platform::FromCodePage(text, m_code, recoded))
             text = std::move(recoded);
     }
     s = TextOf(text);

@@ -64,9 +64,6 @@ private:
     CStr TextOf(std::string_view text);
 
     void PutCount(size_t n);
-    // A text stored in the code page, in the archive's code: false when it
-    // needs no change.
-    bool FromCodePage(std::string_view text, std::string& out) const;
 
     platform::FileHandle m_hFile;
     Mode m_mode;

@@ -3,7 +3,6 @@
 #include "Messages.h"
 #include "ScanMath.h"
 #include <atomic>
-#include <cstring>
 #include <memory>
 
 namespace {

@@ -35,10 +35,7 @@ void ReadPadded(platform::FileHandle h, unsigned char* buf, uint32_t n)
 CStr InCode(const CStr& ansi, platform::TextCode code)
 {
     std::string out;
-    if (code == platform::CODE_ANSI || platform::IsAscii(ansi.view()) ||
-        !platform::Recode(ansi.view(), platform::CODE_ANSI, code, out))
-        return ansi;
-    return CStr(out);
+    return platform::FromCodePage(ansi.view(), code, out) ? CStr(out) : ansi;
 }
 
 // The tag block at the end of the file, read as the plain reader reads it.

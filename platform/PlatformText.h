@@ -38,6 +38,10 @@ std::u16string TextToWide(std::string_view s, TextCode code);
 // Text of one code in another: false (out unset) when a character has no
 // place in the ANSI code page.
 bool Recode(std::string_view s, TextCode from, TextCode to, std::string& out);
+// Text of the ANSI code page (an ID3v1 field, an 8-bit string of a cache
+// file, a host's label) in the code given: false, out unset, when it needs no
+// change.
+bool FromCodePage(std::string_view ansi, TextCode code, std::string& out);
 // In UTF-8 a byte below 0x80 is always a character of its own, and only
 // ASCII letters have case: these two look at bytes there, and are the
 // runtime's (which may take two bytes at a time) in the ANSI code page.

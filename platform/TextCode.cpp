@@ -92,6 +92,11 @@ std::u16string TextToWide(std::string_view s, TextCode code)
     return code == CODE_UTF8 ? Utf8ToWide(s) : AnsiToWide(std::string(s));
 }
 
+bool FromCodePage(std::string_view ansi, TextCode code, std::string& out)
+{
+    return code != CODE_ANSI && !IsAscii(ansi) && Recode(ansi, CODE_ANSI, code, out);
+}
+
 const char* RChr(const char* s, unsigned ch, TextCode code)
 {
     return code == CODE_UTF8 ? std::strrchr(s, int(ch)) : MbsRChr(s, ch);

@@ -226,7 +226,7 @@ void CSndView::DiscardGroupedRows()
 std::string CSndView::InListCode(const std::string& label) const
 {
     std::string text;
-    return platform::Recode(label, platform::CODE_ANSI, m_catalogue.TextCode(), text) ? text : label;
+    return platform::FromCodePage(label, m_catalogue.TextCode(), text) ? text : label;
 }
 
 bool CSndView::SetTextCode(platform::TextCode code)
