@@ -47,38 +47,51 @@ void MakeTree(const std::string& root, int files)
     }
 }
 
-// The bare walk; with readTags, every MP3 is opened and its last 128 bytes read.
-int Walk(const std::string& folder, bool readTags)
+// Every file below the folder, with its extension (".mp3"; empty without one).
+template <class Visit>
+void ForEachFile(const std::string& folder, const Visit& visit)
 {
-    int found = 0;
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
     if (find == INVALID_HANDLE_VALUE)
-        return 0;
+        return;
     do {
         std::string name = fd.cFileName;
         if (name == "." || name == "..")
             continue;
         std::string path = folder + "\\" + name;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            found += Walk(path, readTags);
+            ForEachFile(path, visit);
             continue;
         }
         size_t dot = name.rfind('.');
-        std::string ext = dot == std::string::npos ? "" : name.substr(dot);
-        if (ext != ".mp3" && ext != ".wav")
-            continue;
-        ++found;
-        if (readTags && ext == ".mp3") {
-            HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-            char tag[128];
-            DWORD n;
-            SetFilePointer(h, -128, nullptr, FILE_END);
-            ReadFile(h, tag, 128, &n, nullptr);
-            CloseHandle(h);
-        }
+        visit(path, dot == std::string::npos ? std::string() : name.substr(dot));
     } while (FindNextFileA(find, &fd));
     FindClose(find);
+}
+
+// The plain reader's work on an MP3 file: its last 128 bytes.
+void ReadTag(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    char tag[128];
+    DWORD n;
+    SetFilePointer(h, -128, nullptr, FILE_END);
+    ReadFile(h, tag, 128, &n, nullptr);
+    CloseHandle(h);
+}
+
+// The bare walk; with readTags, every MP3 is opened and its last 128 bytes read.
+int Walk(const std::string& root, bool readTags)
+{
+    int found = 0;
+    ForEachFile(root, [&](const std::string& path, const std::string& ext) {
+        if (ext != ".mp3" && ext != ".wav")
+            return;
+        ++found;
+        if (readTags && ext == ".mp3")
+            ReadTag(path);
+    });
     return found;
 }
 
@@ -91,47 +104,26 @@ struct FloorWalk {
     int nEntries = 0;
 };
 
-void WalkSending(const std::string& folder, FloorWalk& w)
+void WalkSending(FloorWalk& w)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = folder + "\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            WalkSending(path, w);
-            continue;
-        }
-        size_t dot = name.rfind('.');
-        std::string ext = dot == std::string::npos ? "" : name.substr(dot);
+    ForEachFile(w.strRoot, [&](const std::string& path, const std::string& ext) {
         if (ext == ".mp3" || ext == ".wav") {
             SendMessageA(w.hTarget, WM_FOUND, WPARAM(path.c_str()), 0);
-            if (ext == ".mp3") {
-                HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-                char tag[128];
-                DWORD n;
-                SetFilePointer(h, -128, nullptr, FILE_END);
-                ReadFile(h, tag, 128, &n, nullptr);
-                CloseHandle(h);
-            }
+            if (ext == ".mp3")
+                ReadTag(path);
         }
         if (++w.nEntries == 10) {
             w.nEntries = 0;
             SendMessageA(w.hTarget, WM_POLL, 0, 0);
             SendMessageA(w.hTarget, WM_PROGRESS, 0, 0);
         }
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
+    });
 }
 
 DWORD WINAPI FloorThread(LPVOID param)
 {
     FloorWalk& w = *static_cast<FloorWalk*>(param);
-    WalkSending(w.strRoot, w);
+    WalkSending(w);
     SendMessageA(w.hTarget, WM_WALKED, 0, 0);
     return 0;
 }
