@@ -6,22 +6,11 @@
 #include <windows.h>
 
 namespace {
-std::string ChildPath()
-{
-    std::string path = TW_SAVE_CHILD;
-    if (!path.empty() && path[0] == '/') { // a build-tree path: Wine shows it on drive Z:
-        for (char& c : path)
-            if (c == '/')
-                c = '\\';
-        path = "Z:" + path;
-    }
-    return path;
-}
 
 // The child's exit code, or -1 when it did not start or end.
 long RunChild(const std::string& args)
 {
-    std::string line = "\"" + ChildPath() + "\" " + args;
+    std::string line = "\"" + HostPath(TW_SAVE_CHILD) + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};

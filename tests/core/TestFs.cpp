@@ -29,17 +29,23 @@ std::string GetFile(const std::string& path, platform::TextCode textCode)
     return out;
 }
 
-bool ReadHostFile(const std::string& unixPath, std::string& bytes)
+std::string HostPath(const std::string& unixPath)
 {
     std::string path = unixPath;
 #ifdef _WIN32
-    // Wine shows the host's file system as drive Z:.
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    path = "Z:" + path;
+    if (!path.empty() && path[0] == '/') { // Wine shows the host's file system as drive Z:
+        for (char& c : path)
+            if (c == '/')
+                c = '\\';
+        path = "Z:" + path;
+    }
 #endif
-    std::ifstream in(path, std::ios::binary);
+    return path;
+}
+
+bool ReadHostFile(const std::string& unixPath, std::string& bytes)
+{
+    std::ifstream in(HostPath(unixPath), std::ios::binary);
     if (!in)
         return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

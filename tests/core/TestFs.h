@@ -15,7 +15,10 @@ void PutFile(const std::string& path, const std::string& bytes, platform::TextCo
 // The whole file; empty when it cannot be read.
 std::string GetFile(const std::string& path, platform::TextCode code = platform::CODE_ANSI);
 
-// A real file of the host system (the shared corpus), read whole.
+// A path of the host system (the build tree, the shared corpus) as this build
+// opens it: under Wine, on drive Z:.
+std::string HostPath(const std::string& unixPath);
+// A real file of the host system, read whole.
 bool ReadHostFile(const std::string& unixPath, std::string& bytes);
 
 // An MP3 body followed by an ID3v1-style block with the given marker and fields.

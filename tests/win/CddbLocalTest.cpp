@@ -15,7 +15,7 @@ const wchar_t kSettingsKey[] = L"Software\\Tarnwick\\CddbLocal";
 
 std::wstring DllPath()
 {
-    std::string path = ModulePath(TW_CDDB_PATH);
+    std::string path = HostPath(TW_CDDB_PATH);
     return std::wstring(path.begin(), path.end());
 }
 

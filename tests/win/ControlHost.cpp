@@ -1,21 +1,9 @@
 #include "ControlHost.h"
 #include <olectl.h>
 
-std::string ModulePath(const char* buildPath)
-{
-    std::string path = buildPath;
-    if (!path.empty() && path[0] == '/') { // a build-tree path: Wine shows it on drive Z:
-        for (char& c : path)
-            if (c == '/')
-                c = '\\';
-        path = "Z:" + path;
-    }
-    return path;
-}
-
 HRESULT ModuleCall(const char* buildPath, const char* entry)
 {
-    HMODULE module = LoadLibraryA(ModulePath(buildPath).c_str()); // it stays loaded for the tests
+    HMODULE module = LoadLibraryA(HostPath(buildPath).c_str()); // it stays loaded for the tests
     auto fn = reinterpret_cast<HRESULT(__stdcall*)()>(reinterpret_cast<void*>(GetProcAddress(module, entry)));
     return fn ? fn() : E_NOTIMPL;
 }

@@ -2,18 +2,17 @@
 // path, controls made through its class factory, and calls through IDispatch.
 #pragma once
 #include "ControlClient.h"
+#include "../core/TestFs.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <ocidl.h>
 #include <string>
 #include <vector>
 
-// A module of the build tree: its Windows path (Wine shows a build-tree path on
-// drive Z:), and a call of one of its exports.
-std::string ModulePath(const char* buildPath);
+// A call of one export of a module of the build tree (found by HostPath).
 HRESULT ModuleCall(const char* buildPath, const char* entry);
 HMODULE Ocx();                      // Tarnwick.ocx, loaded once
-inline std::string OcxPath() { return ModulePath(TW_OCX_PATH); }
+inline std::string OcxPath() { return HostPath(TW_OCX_PATH); }
 IDispatch* NewControl();            // a new control (caller releases)
 inline HRESULT OcxCall(const char* entry) { return ModuleCall(TW_OCX_PATH, entry); } // DllRegisterServer, ...
 IFontDisp* NewFont(const wchar_t* name, LONGLONG points, SHORT weight, bool italic, bool underline);
