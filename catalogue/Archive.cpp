@@ -105,11 +105,13 @@ CArchive& CArchive::operator<<(const CStr& s)
     const unsigned char mark[3] = {0xFF, kWideMarker & 0xFF, kWideMarker >> 8};
     Put(mark, sizeof mark);
     PutCount(wide.size());
+    std::string units;
+    units.reserve(2 * wide.size());
     for (char16_t c : wide) {
-        const unsigned char unit[2] = {static_cast<unsigned char>(c & 0xFF), static_cast<unsigned char>(c >> 8)};
-        Put(unit, 2);
+        units += char(c & 0xFF);
+        units += char(c >> 8);
     }
-    return *this;
+    return Put(units.data(), units.size());
 }
 
 // A 16-bit length of 0xFFFE is no length but the mark of a UTF-16 string.
