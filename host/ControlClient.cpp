@@ -129,13 +129,19 @@ HRESULT InvokeByName(IDispatch* d, const wchar_t* name, WORD flags, std::vector<
 
 VARIANT LongArg(long value) { return VLong(LONG(value)); }
 
+std::wstring Widen(const std::string& text, UINT codePage)
+{
+    int n = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring out(size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), &out[0], n);
+    return out;
+}
+
 static BSTR ToBstr(const std::string& text)
 {
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    BSTR out = SysAllocStringLen(nullptr, UINT(n));
-    if (out && n > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), out, n);
-    return out;
+    std::wstring wide = Widen(text);
+    return SysAllocStringLen(wide.data(), UINT(wide.size()));
 }
 
 VARIANT StrArg(const std::string& text)

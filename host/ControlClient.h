@@ -53,6 +53,7 @@ VARIANT StringArrayArg(const std::vector<std::string>& items);
 
 // In the ANSI code page unless told (CP_UTF8); null is empty.
 std::string Narrow(const wchar_t* text, UINT codePage = CP_ACP);
+std::wstring Widen(const std::string& text, UINT codePage = CP_ACP);
 
 template <class I>
 I* As(IUnknown* p, REFIID iid) // the interface, or null

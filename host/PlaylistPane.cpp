@@ -1,4 +1,5 @@
 #include "PlaylistPane.h"
+#include "ControlClient.h"
 #include <shellapi.h>
 #include <cstdio>
 
@@ -13,25 +14,7 @@ bool Offers(IDataObject* data, CLIPFORMAT format)
 }
 
 // The pane's text is UTF-8.
-std::string Utf8(const wchar_t* text, int length = -1)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text, length, &out[0], n, nullptr, nullptr);
-    if (length < 0 && !out.empty())
-        out.resize(out.size() - 1);
-    return out;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring out(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &out[0], n);
-    return out;
-}
+std::string Utf8(const std::wstring& text) { return Narrow(text.c_str(), CP_UTF8); }
 
 std::vector<std::string> DroppedFiles(HDROP drop)
 {
@@ -40,7 +23,7 @@ std::vector<std::string> DroppedFiles(HDROP drop)
     for (UINT i = 0; i < count; ++i) {
         std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         DragQueryFileW(drop, i, &path[0], UINT(path.size()));
-        paths.push_back(Utf8(path.c_str()));
+        paths.push_back(Utf8(path));
     }
     return paths;
 }
@@ -58,15 +41,11 @@ std::string DroppedText(HGLOBAL block, bool wide)
         const wchar_t* w = reinterpret_cast<const wchar_t*>(text);
         while (n < size / sizeof(wchar_t) && w[n])
             ++n;
-        out = Utf8(w, int(n));
+        out = Utf8(std::wstring(w, n));
     } else {
         while (n < size && text[n])
             ++n;
-        int count = MultiByteToWideChar(CP_ACP, 0, text, int(n), nullptr, 0);
-        std::wstring w(size_t(count > 0 ? count : 0), L'\0');
-        if (count > 0)
-            MultiByteToWideChar(CP_ACP, 0, text, int(n), &w[0], count);
-        out = Utf8(w.c_str(), int(w.size()));
+        out = Utf8(Widen(std::string(text, n)));
     }
     GlobalUnlock(block);
     return out;
@@ -165,7 +144,7 @@ void CPlaylistPane::Revoke()
 
 HTREEITEM CPlaylistPane::Insert(HTREEITEM parent, const std::string& text, bool bold)
 {
-    std::wstring wide = Wide(text);
+    std::wstring wide = Widen(text, CP_UTF8);
     TVINSERTSTRUCTW tvi = {};
     tvi.hParent = parent;
     tvi.hInsertAfter = TVI_LAST;

@@ -73,14 +73,7 @@ std::vector<Step> g_steps;
 size_t g_nextStep;
 
 // The host's own text is UTF-8.
-std::wstring Wide(const std::string& s)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
-    std::wstring w(size_t(n > 0 ? n : 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
-    w.resize(w.size() - 1);
-    return w;
-}
+std::wstring Wide(const std::string& s) { return Widen(s, CP_UTF8); }
 std::string Utf8(const wchar_t* text) { return Narrow(text, CP_UTF8); }
 
 VARIANT Str(const std::string& s) { return StrArg(s); }
