@@ -73,6 +73,21 @@ public:
     void ClearCatalogue(uint32_t flags);
     void RebuildGroups();
     void RefileAfterLookup(CMusicInfo* info);
+    // Following the disk between searches (Follow.cpp). RemoveFile takes the
+    // record out of its groups and the file index; false when the path is
+    // not catalogued.
+    bool RemoveFile(const char* path);
+    // The records at the path, or under it as a folder, whose files are gone;
+    // their paths are added to removed.
+    void RemoveGone(const std::string& path, std::vector<std::string>& removed);
+    // Reads a catalogued file's tags again and files it under its new groups.
+    // The host's texts stay, and so does its length unless extended tags
+    // timed the file. False when the path is not catalogued.
+    bool RereadFile(const char* path);
+    // The group of an index that holds this very record (its key and
+    // records), or null.
+    enum { ALBUMS, ARTISTS, GENRES };
+    const GroupIndex::value_type* GroupOf(int which, const CMusicInfo& info);
     // Between these two the records added wait, and go into their groups
     // together at the end, as filing them one by one would have put them.
     // For reading a cache file, where nothing looks at the groups meanwhile.
@@ -118,7 +133,6 @@ public:
     GroupIndex& GenreGroups() { return FileWaiting(), m_mapGenres; }
 
 private:
-    enum { ALBUMS, ARTISTS, GENRES };
     // A count that reaches its ceiling stays there, and such a record is
     // looked for in every group before it is deleted.
     static void AddGroupRef(CMusicInfo* info)
@@ -136,6 +150,11 @@ private:
     void FileUnder(int which, CMusicInfo* info, const char* key);
     CGroup& GroupFor(int which, const char* key);
     void RemoveFromGroups(CMusicInfo* info);
+    // The record itself leaves every group (another record of the same file
+    // name stays where it is).
+    void DropFromGroups(CMusicInfo* info);
+    // The key under which the record is filed in an index.
+    const char* FiledKey(int which, const CMusicInfo& info, std::string& genre) const;
     void EmptyGroups(); // without the records' counts
     void ForgetEverywhere(CMusicInfo* info);
     // PassesFilter by the record's extension number, which the catalogue

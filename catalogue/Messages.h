@@ -19,6 +19,15 @@ enum : unsigned {
     UM_TRACKUPDATED = 0x0400 + 12,  // lookup worker -> view: CMusicInfo*, CTrackFound*
     UM_LOOKUPERROR = 0x0400 + 13,
     UM_ITEMSSELECTED = 0x0400 + 14, // list -> control: selected file rows, selected items
+    UM_WATCHCHANGES = 0x0400 + 15,  // watcher -> view: WatchBatch* in lParam (none: apply what waits)
+    UM_CATALOGUECHANGED = 0x0400 + 16, // view -> control: ChangeCounts*
+};
+
+// What one batch of changes on the disk did to the catalogue.
+struct ChangeCounts {
+    int32_t lAdded;
+    int32_t lRemoved;
+    int32_t lChanged;
 };
 
 // Files found with the state of the search, sent as UM_SEARCHPROGRESS.

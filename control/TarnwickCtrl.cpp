@@ -86,6 +86,7 @@ const fw::DispEntry<C> kDispatch[] = {
     {DISPID_TW_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
     {DISPID_TW_EXTENDEDTAGS, L"ExtendedTags", DISP_PROPERTY, VT_BOOL, &C::GetExtendedTags, &C::PutExtendedTags, {}, 0},
     {DISPID_TW_UNICODENAMES, L"UnicodeNames", DISP_PROPERTY, VT_BOOL, &C::GetUnicodeNames, &C::PutUnicodeNames, {}, 0},
+    {DISPID_TW_WATCHFOLDERS, L"WatchFolders", DISP_PROPERTY, VT_BOOL, &C::GetWatchFolders, &C::PutWatchFolders, {}, 0},
 };
 
 const fw::CDispatchTable<C> kTable(kDispatch, int(sizeof kDispatch / sizeof kDispatch[0]));
@@ -381,6 +382,19 @@ HRESULT CTarnwickCtrl::PutUnicodeNames(CDispCall& c)
     return S_OK;
 }
 
+// Not saved either: the watch starts with the window, or at once when it exists.
+HRESULT CTarnwickCtrl::GetWatchFolders(CDispCall& c)
+{
+    c.ReturnBool(m_view.WatchFolders());
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutWatchFolders(CDispCall& c)
+{
+    m_view.SetWatchFolders(c.Bool(0) != FALSE);
+    return S_OK;
+}
+
 HRESULT CTarnwickCtrl::GetIsLookupSetupOk(CDispCall& c)
 {
     c.ReturnBool(m_view.IsLookupSetupOk());
@@ -405,12 +419,14 @@ HRESULT CTarnwickCtrl::StopSearch(CDispCall&)
 HRESULT CTarnwickCtrl::DelAllSearches(CDispCall& c)
 {
     c.ReturnBool(m_view.Requests().DelAllSearches());
+    m_view.WatchRootsChanged();
     return S_OK;
 }
 
 HRESULT CTarnwickCtrl::DeleteSearch(CDispCall& c)
 {
     c.ReturnBool(m_view.Requests().DeleteSearch(c.Str(0, Names()).c_str()));
+    m_view.WatchRootsChanged();
     return S_OK;
 }
 
@@ -544,6 +560,7 @@ HRESULT CTarnwickCtrl::AddSearch(CDispCall& c)
     // The table reads no more strings than the array holds.
     int count = std::min<int>(c.Short(2), int(patterns.size()));
     m_view.Requests().AddSearch(c.Str(0, Names()).c_str(), patterns.data(), count);
+    m_view.WatchRootsChanged();
     c.ReturnBool(true);
     return S_OK;
 }

@@ -131,6 +131,8 @@ public:
     HRESULT PutExtendedTags(fw::CDispCall& c);
     HRESULT GetUnicodeNames(fw::CDispCall& c);
     HRESULT PutUnicodeNames(fw::CDispCall& c);
+    HRESULT GetWatchFolders(fw::CDispCall& c);
+    HRESULT PutWatchFolders(fw::CDispCall& c);
 
     // Methods
     HRESULT BeginSearch(fw::CDispCall& c);
@@ -186,6 +188,7 @@ private:
     bool OnViewMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     LRESULT OnSearchProgress(ProgressRecord* record);
     LRESULT OnEndSearch(CountsRecord* counts, bool hasRows);
+    LRESULT OnCatalogueChanged(const ChangeCounts* counts);
     LRESULT OnLookupProgress(ProgressRecord* record);
     LRESULT OnLookupError(LONG code, BOOL* retry);
 

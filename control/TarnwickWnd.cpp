@@ -222,6 +222,7 @@ void CTarnwickCtrl::OnDestroy()
     m_view.StopLookup();
     m_view.StopSearch();
     m_view.WaitForWorker();
+    m_view.StopWatching();
     if (!m_strCacheFile.empty())
         ::SaveFile(m_view.Catalogue(), m_strCacheFile.c_str());
     m_view.HideHelp();
@@ -298,6 +299,17 @@ LRESULT CTarnwickCtrl::OnEndSearch(CountsRecord* counts, bool hasRows)
         fw::CEventArgs args;
         args.Long(counts->lTagged).Long(counts->lTotal);
         FireEvent(DISPID_TW_EVENT_ENDSEARCH, args);
+    }
+    return 0;
+}
+
+LRESULT CTarnwickCtrl::OnCatalogueChanged(const ChangeCounts* counts)
+{
+    SetViewButtonEnabled(m_view.IsViewEnabled());
+    if (counts) {
+        fw::CEventArgs args;
+        args.Long(counts->lAdded).Long(counts->lRemoved).Long(counts->lChanged);
+        FireEvent(DISPID_TW_EVENT_CATALOGUECHANGED, args);
     }
     return 0;
 }
@@ -412,6 +424,7 @@ bool CTarnwickCtrl::OnViewMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
     case UM_ADDINGFILE: result = OnAddingFile(reinterpret_cast<AddingFileRecord*>(wp)); return true;
     case UM_SEARCHPROGRESS: result = OnSearchProgress(reinterpret_cast<ProgressRecord*>(wp)); return true;
     case UM_ENDSEARCH: result = OnEndSearch(reinterpret_cast<CountsRecord*>(wp), lp != 0); return true;
+    case UM_CATALOGUECHANGED: result = OnCatalogueChanged(reinterpret_cast<const ChangeCounts*>(wp)); return true;
     case UM_LOOKUPPROGRESS: result = OnLookupProgress(reinterpret_cast<ProgressRecord*>(wp)); return true;
     case UM_LOOKUPERROR: result = OnLookupError(LONG(wp), reinterpret_cast<BOOL*>(lp)); return true;
     case UM_STARTSEARCH: {

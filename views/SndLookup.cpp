@@ -222,6 +222,7 @@ bool CSndView::RunLookup()
         m_pLookupJob = nullptr;
         m_hLookup = nullptr;
         CloseHandle(thread);
+        ResumeWatchChanges();
     }
     // The refiled records now stand under new groups: the shown grouped view
     // is built anew, emptied first so that no group is listed twice.

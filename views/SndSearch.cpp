@@ -15,6 +15,7 @@ void CSndView::BeginSearch()
         delete first;
     m_requests.SetState(SEARCH_RUNNING);
     m_bStopping = false;
+    m_mapRefused.clear(); // the search offers every file again
     ScanStart* start = new ScanStart;
     start->hViewWnd = Handle();
     m_catalogue.ClearCatalogue(CLEAR_MISSING);
@@ -64,13 +65,18 @@ void CSndView::EndWorker()
         CloseHandle(m_hWorker);
         m_hWorker = nullptr;
     }
+    ResumeWatchChanges();
 }
 
 LRESULT CSndView::OnFileFound(const char* workerPath)
 {
     if (!m_hWorker || m_bStopping || !workerPath)
         return 0;
-    const std::string path = workerPath; // the worker's text may go once its send was answered
+    return OfferFile(workerPath); // a copy: the worker's text may go once its send was answered
+}
+
+LRESULT CSndView::OfferFile(const std::string& path)
+{
     if (m_catalogue.IsInCatalogue(path.c_str()))
         return 4;
     AddingFileRecord record;
@@ -86,8 +92,19 @@ LRESULT CSndView::OnFileFound(const char* workerPath)
     }
     SendMessageA(GetParent(Handle()), UM_ADDINGFILE, WPARAM(&record), 0);
     LRESULT result = 0;
-    if (record.bAddOk)
+    if (record.bAddOk) {
+        ListRow* first = m_fileList.RowAt(0); // a watch may add to a list that found nothing
+        if (first && first->nKind == RowNoneFound && m_fileList.List().DeleteItem(0))
+            delete first;
         result = m_catalogue.AddFile(&record, read);
+    } else if (m_bWatch) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(reinterpret_cast<const wchar_t*>(
+                                     platform::TextToWide(path, m_catalogue.TextCode()).c_str()),
+                                 GetFileExInfoStandard, &data))
+            NoteRefused(path, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                        (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime);
+    }
     free(record.pszInfo);
     free(record.pszTime);
     return result;

@@ -73,6 +73,7 @@ bool CSndView::CreateListWindows(HWND parent, const RECT& rect, UINT id)
     m_nView = ID_VIEW_FILES;
     ShowList(true);
     InsertCataloguedRows();
+    StartWatching();
     return true;
 }
 
@@ -238,6 +239,14 @@ bool CSndView::SetTextCode(platform::TextCode code)
         return false;
     m_fileList.DeleteAllRows();
     m_catalogue.SetTextCode(code);
+    // The watch carries its pending paths over; what waits here is recoded.
+    m_mapRefused.clear();
+    std::vector<WatchChange> waiting;
+    for (WatchChange& change : m_watchBacklog)
+        if (platform::Recode(change.strPath, from, code, change.strPath))
+            waiting.push_back(std::move(change));
+    m_watchBacklog.swap(waiting);
+    WatchRootsChanged();
     m_fileList.SetTextCode(code);
     CSndListCtrl::SetTextCode(code);
     if (!Handle())
@@ -554,6 +563,8 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     if (OnSearchMessage(msg, wp, lp, result))
         return result;
     switch (msg) {
+    case UM_WATCHCHANGES:
+        return OnWatchChanges(reinterpret_cast<WatchBatch*>(lp));
     case UM_TRACKUPDATED:
         if (wp && lp) {
             auto* info = reinterpret_cast<CMusicInfo*>(wp);
@@ -598,6 +609,7 @@ LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_DESTROY: {
         StopLookup(); // the worker walks the catalogue that goes below
         StopSearch();
+        StopWatching();
         HideHelp();
         m_catalogue.ClearCatalogue(CLEAR_GROUP_ROWS | CLEAR_ALL_FILES | CLEAR_GROUPS); // frees the grouped rows
         if (m_hViewMenu)

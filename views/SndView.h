@@ -3,12 +3,15 @@
 // search state and the view state; its window is where the scan worker reports.
 #pragma once
 #include "catalogue/Catalogue.h"
+#include "catalogue/FolderWatch.h"
+#include "catalogue/Messages.h"
 #include "catalogue/SearchRequests.h"
 #include "cddb/CddbApi.h"
 #include "listctrl/SndListCtrl.h"
 #include "listctrl/TipWnd.h"
 #include "RowCache.h"
 #include <map>
+#include <set>
 #include <string>
 
 struct LookupJob;
@@ -93,6 +96,17 @@ public:
     // answering its messages meanwhile.
     void StopLookup();
 
+    // Following the disk between searches (SndWatch.cpp): a watcher thread
+    // reports what changed under the roots of the request table, and the
+    // catalogue and both lists follow. Set before the window exists, the
+    // watch starts with it.
+    void SetWatchFolders(bool on);
+    bool WatchFolders() const { return m_bWatch; }
+    // The request table changed: the watch follows its roots.
+    void WatchRootsChanged();
+    // Ends the watcher thread and waits for it (the window is going).
+    void StopWatching();
+
     // The help tip over the grouped list, until HideHelp.
     void SetTipText(const std::string& text, HFONT font);
     void SetTipTextColor(COLORREF color);
@@ -123,6 +137,26 @@ private:
     // One of the host's texts (in the code page) as a row shows it.
     std::string InListCode(const std::string& label) const;
     LRESULT OnFileFound(const char* path);
+    // Offers a file to the host and catalogues it when accepted: 0 refused,
+    // 4 catalogued already, else AddFile's answer.
+    LRESULT OfferFile(const std::string& path);
+    // Files the host refused, with their size and write time then: a watch
+    // offers them again only once they change (or after the next search).
+    void NoteRefused(const std::string& path, uint64_t size, uint64_t time);
+    bool WasRefused(const std::string& path, uint64_t size, uint64_t time) const;
+    std::vector<WatchRoot> WatchRoots() const;
+    void StartWatching();
+    LRESULT OnWatchChanges(WatchBatch* batch);
+    void ApplyWatchChanges();
+    // What the watch reported while a search or a look-up ran is applied
+    // once the thread's message loop runs again.
+    void ResumeWatchChanges();
+    bool ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, std::set<std::string>& removed);
+    const std::string* RootOf(const std::string& path, bool file) const;
+    void PlaceInGroupedList(const std::string& path);
+    void DropFromGroupedList(const std::set<std::string>& paths);
+    void DropFromFileList(const std::set<std::string>& paths);
+    void ShowNoneFoundIfEmpty();
     void OnEndSearch();
     void EndWorker();
     void InsertCataloguedRows();
@@ -165,4 +199,13 @@ private:
     bool m_bLookupSetupOk = false;
     LookupJob* m_pLookupJob = nullptr; // while a look-up runs
     HANDLE m_hLookup = nullptr;        // its worker thread
+    CFolderWatch m_watch;
+    bool m_bWatch = false;             // WatchFolders: the watch runs while there is a window
+    bool m_bTakingChanges = false;     // the watch runs and its batches are taken
+    bool m_bApplyingWatch = false;     // changes are being applied (events may call back in)
+    std::vector<WatchChange> m_watchBacklog; // taken from the watcher, not applied yet
+    struct Refused {
+        uint64_t nSize, nTime;
+    };
+    std::map<std::string, Refused> m_mapRefused;
 };

@@ -25,6 +25,7 @@ enum : DISPID {
     DISABLED = DISPID_TW_EVENT_DISABLEDVIEW,
     SELECTED = DISPID_TW_EVENT_ITEMSSELECTED,
     COMMAND = DISPID_TW_EVENT_DOCOMMAND,
+    CHANGED = DISPID_TW_EVENT_CATALOGUECHANGED,
 };
 
 struct Event {
@@ -33,7 +34,8 @@ struct Event {
     std::wstring wide = {}; // AddingFile: the path as the host got it
     std::string time = {}; // AddingFile: the time text offered
     LONG a = 0, b = 0, c = 0; // AddingFile (length offered), EndSearch (tagged, total),
-                              // SearchProgress (percent, count, seconds), DoCommand
+                              // SearchProgress (percent, count, seconds), DoCommand,
+                              // CatalogueChanged (added, removed, changed)
 };
 
 // The host's side of the events.
@@ -87,6 +89,10 @@ public:
         } else if ((id == END || id == SELECTED) && dp->cArgs == 2) {
             e.a = arg[1].lVal;
             e.b = arg[0].lVal;
+        } else if (id == CHANGED && dp->cArgs == 3) {
+            e.a = arg[2].lVal;
+            e.b = arg[1].lVal;
+            e.c = arg[0].lVal;
         } else if (id == PROGRESS && dp->cArgs == 4) {
             e.a = arg[3].iVal;
             e.b = arg[2].lVal;
