@@ -11,11 +11,15 @@
 // underlined letter of a toolbar button press it. With --dialog the control
 // sits in a dialog between two buttons instead. With --unicode-names the
 // control takes names in any script; the host keeps its own text in UTF-8
-// either way, and logs it so.
+// either way, and logs it so. With --folder-search the folders given are
+// searched as folders, with --watch-folders the control follows them after
+// the search, and --copy-in copies an album into the first of them once the
+// search is done, as a user would, before the steps.
 //
 // usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] [--select ROWS]
 //                     [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags]
-//                     [--unicode-names] [--screenshot FILE] [FOLDER]...
+//                     [--unicode-names] [--folder-search] [--watch-folders] [--copy-in FOLDER]
+//                     [--screenshot FILE] [FOLDER]...
 #include "AudioLength.h"
 #include "ControlClient.h"
 #include "DialogHost.h"
@@ -40,6 +44,8 @@ namespace {
 
 const UINT WM_APP_START = WM_APP + 1;
 const UINT WM_APP_LOOKUP = WM_APP + 2;
+const UINT WM_APP_AFTER = WM_APP + 3;
+const UINT_PTR TIMER_COPY = 2; // how long the host waits for a copied album to show
 const UINT_PTR TIMER_STEP = 1;
 const int ID_ADDSELECTION = 100, ID_PLAYLIST = 101;
 const int PANE_WIDTH = 270, BUTTON_HEIGHT = 26, GAP = 4;
@@ -59,6 +65,9 @@ struct Options {
     bool lookup = false;     // set up the CDDB component and look the untagged tracks up after the search
     bool extendedTags = false; // the control reads every tag format and times the files itself
     bool unicodeNames = false; // the control takes names outside the ANSI code page
+    bool folderSearch = false;  // the folders given are searched as folders, not as drives
+    bool watchFolders = false;  // the catalogue follows the files that come and go
+    std::string copyIn;         // a folder copied into the first one searched, once the search is done
 };
 
 // What the host does after the search, one step a timer tick, as a user would.
@@ -71,6 +80,7 @@ CPlaylistPane g_pane;
 CSearchStatus g_status;
 std::vector<Step> g_steps;
 size_t g_nextStep;
+bool g_bWaitingForCopy = false;
 
 // The host's own text is UTF-8.
 std::wstring Wide(const std::string& s) { return Widen(s, CP_UTF8); }
@@ -249,6 +259,50 @@ void AfterSearch()
     PlanSteps();
 }
 
+// Copies a folder and what it holds into another, as a user copies an album
+// into the music folder. False when nothing could be copied.
+bool CopyFolder(const std::wstring& from, const std::wstring& to)
+{
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    bool copied = false;
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            copied = CopyFolder(from + L"\\" + name, to + L"\\" + name) || copied;
+        else
+            copied = CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) || copied;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return copied;
+}
+
+// The steps wait until the album copied into the library has shown (or a while has passed).
+void CopyIn()
+{
+    const std::string& from = g_opts.copyIn;
+    const std::string to = g_opts.folders.front() + from.substr(from.find_last_of('\\'));
+    g_bWaitingForCopy = CopyFolder(Wide(from), Wide(to));
+    Log("copied %s into %s: %s\n", from.c_str(), g_opts.folders.front().c_str(), g_bWaitingForCopy ? "done" : "failed");
+    if (g_bWaitingForCopy)
+        SetTimer(g_frame, TIMER_COPY, 15000, nullptr);
+    else
+        AfterSearch();
+}
+
+void AfterSearchAndCopy()
+{
+    if (!g_opts.copyIn.empty() && !g_opts.folders.empty())
+        CopyIn();
+    else
+        AfterSearch();
+}
+
 // Lookup keeps answering messages, the events among them, until it is done.
 void RunLookup()
 {
@@ -312,7 +366,7 @@ void OnEndSearch(VARIANTARG* a)
     if (g_opts.lookup) // once the search's worker is gone: a look-up never runs beside it
         PostMessageA(g_frame, WM_APP_LOOKUP, 0, 0);
     else
-        AfterSearch();
+        AfterSearchAndCopy();
 }
 
 // The host's answers to the control's events.
@@ -365,6 +419,16 @@ public:
         case DISPID_TW_EVENT_ITEMSSELECTED:
             Log("ItemsSelected files=%ld items=%ld\n", long(a[1].lVal), long(a[0].lVal));
             break;
+        case DISPID_TW_EVENT_CATALOGUECHANGED:
+            Log("CatalogueChanged added=%ld removed=%ld changed=%ld\n", long(a[2].lVal), long(a[1].lVal),
+                long(a[0].lVal));
+            {
+                std::vector<LONG> counts = MusicCounts(g_ctrl);
+                g_status.Ended(long(counts[0]), long(counts[1]), long(counts[2]));
+            }
+            if (g_bWaitingForCopy) // the steps go on outside the event
+                PostMessageA(g_frame, WM_APP_AFTER, 0, 0);
+            break;
         default: Log("event %ld\n", long(id)); break;
         }
     }
@@ -402,6 +466,10 @@ void SetUpControl()
         Put(L"CacheFile", Str(g_opts.cache));
     if (g_opts.extendedTags)
         Put(L"ExtendedTags", Long(1));
+    if (g_opts.folderSearch) // before the folders are named
+        Put(L"FolderSearch", Long(1));
+    if (g_opts.watchFolders)
+        Put(L"WatchFolders", Long(1));
     for (const std::string& folder : g_opts.folders)
         Do(L"AddSearch", {Str(folder), StringArrayArg(g_opts.patterns), Long(long(g_opts.patterns.size()))});
 }
@@ -435,13 +503,24 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case WM_APP_LOOKUP:
         RunLookup();
-        AfterSearch();
+        AfterSearchAndCopy();
+        return 0;
+    case WM_APP_AFTER:
+        if (g_bWaitingForCopy) {
+            g_bWaitingForCopy = false;
+            KillTimer(hwnd, TIMER_COPY);
+            AfterSearch();
+        }
         return 0;
     case WM_COMMAND:
         if (LOWORD(wp) == ID_ADDSELECTION && HIWORD(wp) == BN_CLICKED)
             AddSelection();
         return 0;
     case WM_TIMER:
+        if (wp == TIMER_COPY) {
+            Log("the copied album did not show\n");
+            PostMessageA(hwnd, WM_APP_AFTER, 0, 0);
+        }
         if (wp == TIMER_STEP) {
             if (g_nextStep + 1 >= g_steps.size())
                 KillTimer(hwnd, TIMER_STEP);
@@ -492,6 +571,12 @@ bool ParseArgs(int argc, char** argv)
             g_opts.lookup = true;
         else if (arg == "--extended-tags")
             g_opts.extendedTags = true;
+        else if (arg == "--folder-search")
+            g_opts.folderSearch = true;
+        else if (arg == "--watch-folders")
+            g_opts.watchFolders = true;
+        else if (arg == "--copy-in" && hasValue)
+            g_opts.copyIn = argv[++i];
         else if (arg == "--unicode-names")
             g_opts.unicodeNames = true;
         else if (arg.compare(0, 2, "--") == 0)
@@ -547,6 +632,7 @@ int main(int argc, char** argv)
     if (!ParseArgs(argc, argv)) {
         std::fprintf(stderr, "usage: TarnwickHost [--dialog] [--style N] [--view ID] [--open ROW] [--group ROW] [--sort COLUMN] "
                              "[--select ROWS] [--ext PATTERN]... [--genres INI] [--cache FILE] [--lookup] [--extended-tags] [--unicode-names] "
+                             "[--folder-search] [--watch-folders] [--copy-in FOLDER] "
                              "[--screenshot FILE] "
                              "[FOLDER]...\n");
         return 2;

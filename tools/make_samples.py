@@ -6,7 +6,10 @@ Vorbis comments as today's encoders write them (read with extended tags), two
 of those albums named in Cyrillic and Greek down to their file names (found
 whole with UnicodeNames), a few WAV clips, and the host's genres.ini.
 
-usage: make_samples.py FOLDER
+With --extra it writes instead one more album of an artist of the library,
+to be copied into it later.
+
+usage: make_samples.py [--extra] FOLDER
 """
 import struct
 import sys
@@ -36,6 +39,8 @@ ID3V2_ALBUMS = [
     ("Ольга Ветрова", "Северный берег", "Folk", [("Белые ночи", 214), ("Ладога", 241)]),
     ("Ελένη Καρρά", "Θαλασσινά", "Ambient", [("Αυγή", 198), ("Άνεμος", 226)]),
 ]
+# Copied into the library after the search, for the folder watch: one more album of an artist there.
+EXTRA_ALBUM = ("Juniper Vale", "Winter Orchard", 80, [("Frost Line", 207), ("Bare Branches", 188)])
 FLAC_ALBUMS = [
     ("Juniper Vale", "Orchard Sessions", "Folk", [("Apple Loft", 198), ("Cider Press", 223), ("Windfall", 241)]),
 ]
@@ -94,6 +99,13 @@ def wav(seconds, rate=8000):
 
 
 def main():
+    if sys.argv[1] == "--extra":
+        artist, album, genre, tracks = EXTRA_ALBUM
+        folder = Path(sys.argv[2]) / album
+        folder.mkdir(parents=True, exist_ok=True)
+        for number, (title, seconds) in enumerate(tracks, 1):
+            (folder / f"{number:02d} {title}.mp3").write_bytes(xing_mp3(seconds) + id3v1(title, artist, album, genre))
+        return
     root = Path(sys.argv[1])
     root.mkdir(parents=True, exist_ok=True)
     for artist, album, genre, tracks in ALBUMS:
