@@ -131,6 +131,8 @@ public:
     HRESULT PutExtendedTags(fw::CDispCall& c);
     HRESULT GetUnicodeNames(fw::CDispCall& c);
     HRESULT PutUnicodeNames(fw::CDispCall& c);
+    HRESULT GetFolderSearch(fw::CDispCall& c);
+    HRESULT PutFolderSearch(fw::CDispCall& c);
 
     // Methods
     HRESULT BeginSearch(fw::CDispCall& c);
