@@ -117,10 +117,11 @@ std::wstring Text()
 
 std::wstring Volume()
 {
-    static const char* const vols[] = {"", "R:", "Q:", "S:\\none", "S:x"};
+    // With FolderSearch a missing folder, a share that is not there and a path with slashes.
+    static const char* const vols[] = {"", "R:", "Q:", "S:\\none", "S:x", "\\\\nosuch\\share", "S:/lookup/"};
     if (Chance(70))
         return Wide(Chance(70) ? g_drive : g_drive + (Chance(50) ? "\\lookup" : "\\Nightjar"));
-    return Wide(vols[Pick(5)]);
+    return Wide(vols[Pick(7)]);
 }
 
 std::wstring FilePath()
