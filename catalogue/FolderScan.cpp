@@ -1,7 +1,10 @@
 #include "FolderScan.h"
 #include "Extensions.h"
+#include "FolderEntries.h"
+#include "FolderTotal.h"
 #include "Messages.h"
 #include "ScanMath.h"
+#include "SearchRequests.h"
 #include <atomic>
 #include <memory>
 
@@ -36,61 +39,18 @@ uint32_t MeasuredRate(uint64_t scanned)
     return g_nRate.load();
 }
 
-// UTF-8 as the wide calls take it (wchar_t is 16 bits here).
-std::u16string Wide(const std::string& text) { return platform::Utf8ToWide(text); }
 const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
-// The entries of one folder, through the ANSI calls or, for UTF-8 names, the
-// wide ones.
-class CFolderEntries {
-public:
-    CFolderEntries(const std::string& folder, platform::TextCode code) : m_bWide(code == platform::CODE_UTF8)
-    {
-        const std::string pattern = folder + "\\*";
-        m_hFind = m_bWide ? FindFirstFileW(W(Wide(pattern)), &m_w) : FindFirstFileA(pattern.c_str(), &m_a);
-        Take();
-    }
-    ~CFolderEntries()
-    {
-        if (m_hFind != INVALID_HANDLE_VALUE)
-            FindClose(m_hFind);
-    }
-    CFolderEntries(const CFolderEntries&) = delete;
-    CFolderEntries& operator=(const CFolderEntries&) = delete;
-
-    bool Found() const { return m_hFind != INVALID_HANDLE_VALUE; }
-    bool Next()
-    {
-        if (!(m_bWide ? FindNextFileW(m_hFind, &m_w) : FindNextFileA(m_hFind, &m_a)))
-            return false;
-        Take();
-        return true;
-    }
-    const std::string& Name() const { return m_strName; }
-    DWORD Attributes() const { return m_bWide ? m_w.dwFileAttributes : m_a.dwFileAttributes; }
-    uint64_t Size() const
-    {
-        return m_bWide ? (uint64_t(m_w.nFileSizeHigh) << 32) | m_w.nFileSizeLow
-                       : (uint64_t(m_a.nFileSizeHigh) << 32) | m_a.nFileSizeLow;
-    }
-
-private:
-    void Take()
-    {
-        if (!Found())
-            return;
-        if (m_bWide)
-            m_strName = platform::WideToUtf8(reinterpret_cast<const uint16_t*>(m_w.cFileName), wcslen(m_w.cFileName));
-        else
-            m_strName = m_a.cFileName;
-    }
-
-    bool m_bWide;
-    HANDLE m_hFind;
-    WIN32_FIND_DATAA m_a;
-    WIN32_FIND_DATAW m_w;
-    std::string m_strName;
-};
+// Bytes per cluster of the volume whose root is given ("C:\" or "\\nas\music\"); 0 when unknown.
+uint32_t ClusterBytes(const std::string& root, platform::TextCode code)
+{
+    DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+    const BOOL ok =
+        code == platform::CODE_UTF8
+            ? GetDiskFreeSpaceW(W(platform::WidePath({root, code})), &sectors, &bytes, &freeClusters, &clusters)
+            : GetDiskFreeSpaceA(root.c_str(), &sectors, &bytes, &freeClusters, &clusters);
+    return ok ? sectors * bytes : 0;
+}
 
 void ScanFolder(const std::string& folder, const std::string& extensions, ScanContext& ctx)
 {
@@ -109,12 +69,11 @@ void ScanFolder(const std::string& folder, const std::string& extensions, ScanCo
         }
         if (ctx.bCancel)
             break;
-        const std::string& name = entry.Name();
-        if (name == "." || name == "..")
+        if (entry.IsDots())
             continue;
+        const std::string& name = entry.Name();
         const std::string path = folder + "\\" + name;
-        const DWORD attributes = entry.Attributes();
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_HIDDEN)) {
+        if (entry.IsFolder()) {
             ScanFolder(path, extensions, ctx);
             ctx.nScannedBytes += ctx.nClusterBytes;
             continue; // folders are not entries of the count
@@ -158,18 +117,30 @@ DWORD WINAPI ScanThread(LPVOID param)
 
     SendMessageA(GetParent(ctx.hViewWnd), UM_STARTSEARCH, 0, 0);
     BOOL stop = FALSE;
-    for (const auto& request : start->requests) {
+    // A folder root's progress runs against what lies below it, found before
+    // the first file is offered; a root that cannot be listed is not walked.
+    const size_t n = start->requests.size();
+    std::vector<uint32_t> clusters(n, 0);
+    std::vector<bool> walk(n, true);
+    for (size_t i = 0; i < n && !stop; ++i) {
+        const std::string& key = start->requests[i].first;
+        if (!CSearchRequests::IsFolderKey(key))
+            continue;
+        clusters[i] = ClusterBytes(CSearchRequests::VolumeOf(key, ctx.code) + "\\", ctx.code);
+        FolderTotal total = TotalOfFolder(key, clusters[i], ctx.code, ctx.hViewWnd);
+        ctx.nTotalBytes += total.nBytes;
+        walk[i] = total.bListed;
+        stop = total.bStopped;
+    }
+    for (size_t i = 0; i < n; ++i) {
         SendMessageA(ctx.hViewWnd, UM_QUERYABORT, WPARAM(&stop), 0);
         if (stop)
             break;
-        DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
-        const std::string root = request.first + "\\";
-        ctx.nClusterBytes = (ctx.code == platform::CODE_UTF8
-                                 ? GetDiskFreeSpaceW(W(Wide(root)), &sectors, &bytes, &freeClusters, &clusters)
-                                 : GetDiskFreeSpaceA(root.c_str(), &sectors, &bytes, &freeClusters, &clusters))
-                                ? sectors * bytes
-                                : 0;
-        ScanFolder(request.first, request.second, ctx);
+        const auto& request = start->requests[i];
+        const bool folder = CSearchRequests::IsFolderKey(request.first);
+        ctx.nClusterBytes = folder ? clusters[i] : ClusterBytes(request.first + "\\", ctx.code);
+        if (walk[i])
+            ScanFolder(request.first, request.second, ctx);
     }
     ProgressRecord last = {100, int32_t(ctx.nFileCount), 0, FALSE};
     SendMessageA(ctx.hViewWnd, UM_SEARCHPROGRESS, WPARAM(&last), 0);
@@ -183,7 +154,7 @@ uint64_t DriveUsedSpace(const std::string& volume, platform::TextCode code)
 {
     if (code == platform::CODE_UTF8) { // every system with the wide calls has the Ex form
         ULARGE_INTEGER freeToCaller, total, totalFree;
-        if (!GetDiskFreeSpaceExW(W(Wide(volume)), &freeToCaller, &total, &totalFree))
+        if (!GetDiskFreeSpaceExW(W(platform::WidePath({volume, code})), &freeToCaller, &total, &totalFree))
             return 0;
         return total.QuadPart - freeToCaller.QuadPart;
     }

@@ -1,5 +1,5 @@
-// The folder scan: a worker thread that walks every requested drive and hands
-// each matching file to the sound view's window with a blocking message.
+// The folder scan: a worker thread that walks every requested drive or folder
+// and hands each matching file to the sound view's window with a blocking message.
 #pragma once
 #include "platform/PlatformText.h"
 #include <windows.h>
@@ -12,7 +12,7 @@
 // list, so nothing the window thread changes meanwhile reaches it.
 struct ScanStart {
     std::vector<std::pair<std::string, std::string>> requests; // volume key, extension list "|mp3|wav"
-    uint64_t nTotalBytes = 0;
+    uint64_t nTotalBytes = 0;    // the drives' used space; the worker adds what lies below each folder root
     HWND hViewWnd = nullptr;     // receives UM_FILEFOUND, UM_QUERYABORT, UM_SEARCHPROGRESS, UM_ENDSEARCH
     std::string strHidden;       // the hidden-extension list, for the file count
     // The code of the volume keys and of the paths handed out: in UTF-8 the

@@ -2,6 +2,7 @@
 #include "DirWatch.h"
 #include "Extensions.h"
 #include "Messages.h"
+#include "platform/win32/WidePath.h"
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -27,10 +28,8 @@ uint64_t Now()
 
 uint64_t Time(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
-std::u16string WidePath(const std::string& path, platform::TextCode code)
-{
-    return platform::TextToWide(path, code);
-}
+// Long paths in the form the wide calls take beyond their length limit.
+std::u16string WidePath(const std::string& path, platform::TextCode code) { return platform::WidePath({path, code}); }
 
 // A name of the system's in the control's code; false when the ANSI code
 // page has no place for it (the walk would not find that file either).

@@ -86,6 +86,7 @@ const fw::DispEntry<C> kDispatch[] = {
     {DISPID_TW_ABOUTBOX, L"AboutBox", DISP_METHOD, VT_EMPTY, &C::AboutBox, nullptr, {}, 0},
     {DISPID_TW_EXTENDEDTAGS, L"ExtendedTags", DISP_PROPERTY, VT_BOOL, &C::GetExtendedTags, &C::PutExtendedTags, {}, 0},
     {DISPID_TW_UNICODENAMES, L"UnicodeNames", DISP_PROPERTY, VT_BOOL, &C::GetUnicodeNames, &C::PutUnicodeNames, {}, 0},
+    {DISPID_TW_FOLDERSEARCH, L"FolderSearch", DISP_PROPERTY, VT_BOOL, &C::GetFolderSearch, &C::PutFolderSearch, {}, 0},
     {DISPID_TW_WATCHFOLDERS, L"WatchFolders", DISP_PROPERTY, VT_BOOL, &C::GetWatchFolders, &C::PutWatchFolders, {}, 0},
 };
 
@@ -382,6 +383,20 @@ HRESULT CTarnwickCtrl::PutUnicodeNames(CDispCall& c)
     return S_OK;
 }
 
+// Not saved either. It decides how AddSearch reads the texts it is given from
+// now on; the requests already made keep their keys.
+HRESULT CTarnwickCtrl::GetFolderSearch(CDispCall& c)
+{
+    c.ReturnBool(m_view.Requests().FolderKeys());
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutFolderSearch(CDispCall& c)
+{
+    m_view.Requests().SetFolderKeys(c.Bool(0) != FALSE);
+    return S_OK;
+}
+
 // Not saved either: the watch starts with the window, or at once when it exists.
 HRESULT CTarnwickCtrl::GetWatchFolders(CDispCall& c)
 {
@@ -559,7 +574,8 @@ HRESULT CTarnwickCtrl::AddSearch(CDispCall& c)
         patterns.push_back(nulls[i] ? nullptr : texts[i].c_str());
     // The table reads no more strings than the array holds.
     int count = std::min<int>(c.Short(2), int(patterns.size()));
-    m_view.Requests().AddSearch(c.Str(0, Names()).c_str(), patterns.data(), count);
+    m_view.Requests().AddSearch(c.Str(0, Names()).c_str(), patterns.data(), count,
+                                m_view.Catalogue().TextCode());
     m_view.WatchRootsChanged();
     c.ReturnBool(true);
     return S_OK;

@@ -131,6 +131,8 @@ public:
     HRESULT PutExtendedTags(fw::CDispCall& c);
     HRESULT GetUnicodeNames(fw::CDispCall& c);
     HRESULT PutUnicodeNames(fw::CDispCall& c);
+    HRESULT GetFolderSearch(fw::CDispCall& c);
+    HRESULT PutFolderSearch(fw::CDispCall& c);
     HRESULT GetWatchFolders(fw::CDispCall& c);
     HRESULT PutWatchFolders(fw::CDispCall& c);
 

@@ -4,6 +4,7 @@
 #include "catalogue/Extensions.h"
 #include "catalogue/Messages.h"
 #include "framework/Module.h"
+#include "platform/LongPath.h"
 #include <shellapi.h>
 
 CSndListCtrl::~CSndListCtrl()
@@ -79,8 +80,14 @@ int CSndListCtrl::FileImage(const std::string& path)
     HICON icon = nullptr;
     if (m_code == platform::CODE_UTF8) {
         std::u16string wide = platform::Utf8ToWide(path);
+        UINT how = flags;
+        if (platform::NeedsLongForm(wide)) { // the shell takes no long form: such a file is asked for by its type
+            wide.erase(0, wide.rfind(u'\\') + 1);
+            how |= SHGFI_USEFILEATTRIBUTES;
+        }
         SHFILEINFOW info = {};
-        if (SHGetFileInfoW(reinterpret_cast<const wchar_t*>(wide.c_str()), 0, &info, sizeof info, flags))
+        const wchar_t* name = reinterpret_cast<const wchar_t*>(wide.c_str());
+        if (SHGetFileInfoW(name, FILE_ATTRIBUTE_NORMAL, &info, sizeof info, how))
             icon = info.hIcon;
     } else {
         SHFILEINFOA info = {};

@@ -18,6 +18,7 @@ int MbsICmp(const char* a, const char* b);     // _mbsicmp: case-insensitive
 int MbsICollate(const char* a, const char* b); // _mbsicoll
 void MbsUpr(char* s);                          // _mbsupr, in place
 const char* MbsRChr(const char* s, unsigned ch); // _mbsrchr
+bool MbbIsLead(unsigned char b);                // _ismbblead (false natively)
 // Whether the runtime's multibyte code page has lead bytes, so that its
 // comparisons take two bytes at a time (false natively).
 bool RuntimeHasLeadBytes();
@@ -47,6 +48,10 @@ bool FromCodePage(std::string_view ansi, TextCode code, std::string& out);
 // runtime's (which may take two bytes at a time) in the ANSI code page.
 const char* RChr(const char* s, unsigned ch, TextCode code);
 void Upper(char* s, TextCode code);
+// Whether the byte begins a two-byte character, so that the next byte (which
+// may be a backslash's) belongs to it: never in UTF-8, the runtime's answer in
+// the code page.
+inline bool IsLeadByte(unsigned char b, TextCode code) { return code != CODE_UTF8 && MbbIsLead(b); }
 
 inline bool IsAscii(std::string_view s)
 {

@@ -47,6 +47,7 @@ const Member kMembers[] = {
     {L"BorderStyle", GET | PUT, {A_SHORT}, 0},
     {L"ExtendedTags", GET | PUT, {A_BOOL}, 0},
     {L"UnicodeNames", GET | PUT, {A_BOOL}, 0},
+    {L"FolderSearch", GET | PUT, {A_BOOL}, 0},
     {L"BeginSearch", METHOD, {}, 0},
     {L"StopSearch", METHOD, {}, 0},
     {L"DelAllSearches", METHOD, {}, 0},
@@ -116,10 +117,11 @@ std::wstring Text()
 
 std::wstring Volume()
 {
-    static const char* const vols[] = {"", "R:", "Q:", "S:\\none", "S:x"};
+    // With FolderSearch a missing folder, a share that is not there and a path with slashes.
+    static const char* const vols[] = {"", "R:", "Q:", "S:\\none", "S:x", "\\\\nosuch\\share", "S:/lookup/"};
     if (Chance(70))
         return Wide(Chance(70) ? g_drive : g_drive + (Chance(50) ? "\\lookup" : "\\Nightjar"));
-    return Wide(vols[Pick(5)]);
+    return Wide(vols[Pick(7)]);
 }
 
 std::wstring FilePath()

@@ -22,7 +22,9 @@ void CSndView::BeginSearch()
     PurgeFileList(ID_VIEW_FILES);
     for (const auto& request : m_requests.Requests()) {
         start->requests.emplace_back(request.first, CSearchRequests::ExtensionList(request.second));
-        start->nTotalBytes += DriveUsedSpace(request.first, m_catalogue.TextCode());
+        // A folder root counts what lies below it, which the worker sums.
+        if (!CSearchRequests::IsFolderKey(request.first))
+            start->nTotalBytes += DriveUsedSpace(request.first, m_catalogue.TextCode());
     }
     start->strHidden = m_catalogue.HiddenExtensions();
     start->code = m_catalogue.TextCode();

@@ -35,6 +35,7 @@ void MbsUpr(char* s)
 
 const char* MbsRChr(const char* s, unsigned ch) { return std::strrchr(s, int(ch)); }
 
+bool MbbIsLead(unsigned char) { return false; }
 bool RuntimeHasLeadBytes() { return false; }
 
 // Code page 1252, the ANSI code page of an English Windows: Latin-1 plus these

@@ -1,4 +1,5 @@
-#include "../PlatformFile.h"
+#include "WidePath.h"
+#include "../LongPath.h"
 #include <windows.h>
 
 namespace platform {
@@ -36,20 +37,36 @@ static int32_t CodeFromError(DWORD err)
 
 static int32_t LastCode() { return CodeFromError(GetLastError()); }
 
-// A path or text as the wide calls take it (wchar_t is 16 bits here).
-static std::u16string Wide(Path p) { return TextToWide(p.text, p.code); }
 static const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+std::u16string WidePath(Path p)
+{
+    std::u16string wide = TextToWide(p.text, p.code);
+    if (!NeedsLongForm(wide))
+        return wide; // the system normalises it as ever
+    // The \\?\ form is taken literally: the system's own normalisation first.
+    DWORD n = GetFullPathNameW(W(wide), 0, nullptr, nullptr);
+    std::u16string full(n, u'\0');
+    n = n ? GetFullPathNameW(W(wide), n, reinterpret_cast<wchar_t*>(&full[0]), nullptr) : 0;
+    if (n == 0 || n >= full.size())
+        return wide;
+    full.resize(n);
+    return LongForm(full);
+}
+
+// A text that is no path (an INI file's section or key), only converted.
+static std::u16string WideText(const char* text) { return Utf8ToWide(text); }
 
 // Each call in the form the path's code asks for.
 static DWORD Attributes(Path p)
 {
-    return p.code == CODE_UTF8 ? GetFileAttributesW(W(Wide(p))) : GetFileAttributesA(p.text);
+    return p.code == CODE_UTF8 ? GetFileAttributesW(W(WidePath(p))) : GetFileAttributesA(p.text);
 }
 
 static HANDLE Create(Path p, DWORD access, DWORD share, DWORD disposition)
 {
     return p.code == CODE_UTF8
-               ? CreateFileW(W(Wide(p)), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
+               ? CreateFileW(W(WidePath(p)), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
                : CreateFileA(p.text, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -143,18 +160,18 @@ static int32_t Result(BOOL ok) { return ok ? FC_OK : LastCode(); }
 
 int32_t RemoveFile(Path p)
 {
-    return Result(p.code == CODE_UTF8 ? DeleteFileW(W(Wide(p))) : DeleteFileA(p.text));
+    return Result(p.code == CODE_UTF8 ? DeleteFileW(W(WidePath(p))) : DeleteFileA(p.text));
 }
 
 int32_t CreateFolder(Path p)
 {
-    return Result(p.code == CODE_UTF8 ? CreateDirectoryW(W(Wide(p)), nullptr)
+    return Result(p.code == CODE_UTF8 ? CreateDirectoryW(W(WidePath(p)), nullptr)
                                       : CreateDirectoryA(p.text, nullptr));
 }
 
 int32_t RemoveFolder(Path p)
 {
-    return Result(p.code == CODE_UTF8 ? RemoveDirectoryW(W(Wide(p))) : RemoveDirectoryA(p.text));
+    return Result(p.code == CODE_UTF8 ? RemoveDirectoryW(W(WidePath(p))) : RemoveDirectoryA(p.text));
 }
 
 int32_t SetReadOnly(Path p, bool readOnly)
@@ -163,7 +180,7 @@ int32_t SetReadOnly(Path p, bool readOnly)
     if (a == INVALID_FILE_ATTRIBUTES)
         return LastCode();
     a = readOnly ? (a | FILE_ATTRIBUTE_READONLY) : (a & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    return Result(p.code == CODE_UTF8 ? SetFileAttributesW(W(Wide(p)), a) : SetFileAttributesA(p.text, a));
+    return Result(p.code == CODE_UTF8 ? SetFileAttributesW(W(WidePath(p)), a) : SetFileAttributesA(p.text, a));
 }
 
 int32_t CheckWritable(Path path)
@@ -190,7 +207,7 @@ int32_t MoveReplacing(Path from, Path to)
     // yet, and it refuses a read-only target.
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     if (from.code == CODE_UTF8 || to.code == CODE_UTF8) {
-        return Result(MoveFileExW(W(Wide(from)), W(Wide(to)), flags));
+        return Result(MoveFileExW(W(WidePath(from)), W(WidePath(to)), flags));
     }
     return Result(MoveFileExA(from.text, to.text, flags));
 }
@@ -206,7 +223,23 @@ std::string GetCurrentDir(TextCode code)
 
 bool SetCurrentDir(Path p)
 {
-    return (p.code == CODE_UTF8 ? SetCurrentDirectoryW(W(Wide(p))) : SetCurrentDirectoryA(p.text)) != 0;
+    return (p.code == CODE_UTF8 ? SetCurrentDirectoryW(W(WidePath(p))) : SetCurrentDirectoryA(p.text)) != 0;
+}
+
+// The system's INI reader takes no path beyond the length limit, in either
+// form: such a file is read by its short name, where its volume keeps one.
+static std::u16string IniPath(Path p)
+{
+    std::u16string path = WidePath(p);
+    if (!NeedsLongForm(TextToWide(p.text, p.code)))
+        return path;
+    DWORD n = GetShortPathNameW(W(path), nullptr, 0);
+    std::u16string shortPath(n, u'\0');
+    n = n ? GetShortPathNameW(W(path), reinterpret_cast<wchar_t*>(&shortPath[0]), n) : 0;
+    if (n == 0 || n >= shortPath.size())
+        return path;
+    shortPath.resize(n);
+    return shortPath;
 }
 
 std::string ReadIniString(const char* section, const char* key, const char* def, Path iniPath, uint32_t bufSize)
@@ -218,9 +251,8 @@ std::string ReadIniString(const char* section, const char* key, const char* def,
         return buf;
     }
     std::wstring buf(bufSize, L'\0');
-    DWORD n = GetPrivateProfileStringW(W(Wide({section, CODE_UTF8})), W(Wide({key, CODE_UTF8})),
-                                       W(Wide({def ? def : "", CODE_UTF8})), &buf[0], bufSize,
-                                       W(Wide(iniPath)));
+    DWORD n = GetPrivateProfileStringW(W(WideText(section)), W(WideText(key)), W(WideText(def ? def : "")),
+                                       &buf[0], bufSize, W(IniPath(iniPath)));
     return WideToUtf8(reinterpret_cast<const uint16_t*>(buf.data()), n);
 }
 

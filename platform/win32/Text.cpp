@@ -16,6 +16,8 @@ const char* MbsRChr(const char* s, unsigned ch)
     return reinterpret_cast<const char*>(_mbsrchr(U(s), ch));
 }
 
+bool MbbIsLead(unsigned char b) { return _ismbblead(b) != 0; }
+
 bool RuntimeHasLeadBytes()
 {
     for (unsigned b = 0; b < 256; ++b)

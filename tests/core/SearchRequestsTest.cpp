@@ -1,4 +1,5 @@
 #include "catalogue/SearchRequests.h"
+#include "TestRuntime.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,4 +70,104 @@ TEST(SearchRequests, DeleteNeedsTheExactKeyAndAnIdleState)
     r.AddSearch("A", p, 1);
     EXPECT_TRUE(r.DelAllSearches());
     EXPECT_TRUE(r.Requests().empty());
+}
+
+// --- Folder keys: a volume text names a whole folder
+
+namespace {
+// The key of a text, or "<refused>".
+std::string KeyOf(const char* text, platform::TextCode code = platform::CODE_ANSI)
+{
+    std::string key;
+    return CSearchRequests::FolderKey(text, code, key) ? key : "<refused>";
+}
+} // namespace
+
+TEST(FolderKeys, DrivesSharesAndFoldersTakeOneForm)
+{
+    const std::pair<const char*, const char*> forms[] = {
+        {"C", "C:"},
+        {"C:", "C:"},
+        {"C:\\", "C:"},
+        {"C:/", "C:"},
+        {"c:\\Music", "c:\\Music"}, // case is kept: keys compare case-sensitively
+        {"C:\\Music\\", "C:\\Music"},
+        {"C:/Music/Rock/", "C:\\Music\\Rock"},
+        {"C:\\\\Music\\\\\\Rock\\\\", "C:\\Music\\Rock"},
+        {"C:\\Music\\.\\Rock\\..\\Pop", "C:\\Music\\Pop"},
+        {"C:\\..\\Music", "C:\\Music"}, // nothing above the root
+        {"\\\\nas\\music\\", "\\\\nas\\music"},
+        {"//nas/music/Rock", "\\\\nas\\music\\Rock"},
+        {"\\\\nas\\music\\..\\..\\Rock", "\\\\nas\\music\\Rock"}, // nor above the share
+        {"\\\\\\nas\\\\music", "\\\\nas\\music"},
+        {"C:\\Mu sic.\\a b", "C:\\Mu sic.\\a b"},
+    };
+    for (const auto& form : forms)
+        EXPECT_EQ(KeyOf(form.first), form.second) << form.first;
+}
+
+TEST(FolderKeys, TextsThatDependOnACurrentFolderOrNameNoneAreRefused)
+{
+    for (const char* text : {"", "Music", "C:Music", "\\Music", "/Music", "\\\\nas", "\\\\nas\\", "\\\\", "1",
+                             "1:\\Music", "::", "\xC9:\\Music", "\\\\nas\\..\\music", "\\\\.\\C:", "\\\\?\\C:\\Music",
+                             "\\\\..\\music"})
+        EXPECT_EQ(KeyOf(text), "<refused>") << text;
+}
+
+TEST(FolderKeys, KindAndVolumeOfAKey)
+{
+    EXPECT_FALSE(CSearchRequests::IsFolderKey("C:"));
+    EXPECT_FALSE(CSearchRequests::IsFolderKey("C:Music")); // a drive text's key
+    EXPECT_TRUE(CSearchRequests::IsFolderKey("C:\\Music"));
+    EXPECT_TRUE(CSearchRequests::IsFolderKey("\\\\nas\\music"));
+    EXPECT_EQ(CSearchRequests::VolumeOf("C:\\Music\\Rock", platform::CODE_ANSI), "C:");
+    EXPECT_EQ(CSearchRequests::VolumeOf("\\\\nas\\music\\Rock\\Live", platform::CODE_ANSI), "\\\\nas\\music");
+    EXPECT_EQ(CSearchRequests::VolumeOf("\\\\nas\\music", platform::CODE_ANSI), "\\\\nas\\music");
+}
+
+// A backslash byte that is the second byte of a double-byte character (0x95 0x5C
+// is one character in Shift-JIS) belongs to its name; in UTF-8, and in a
+// single-byte code page, it always separates.
+TEST(FolderKeys, TrailBytesAreNoSeparators)
+{
+    ForEachRuntimeState([](const RuntimeState& state) {
+        const std::string kept = state.bDoubleByte ? "\x95\\" : "\x95";
+        EXPECT_EQ(KeyOf("C:\\\x95\\"), "C:\\" + kept) << state.strName;
+        EXPECT_EQ(KeyOf("C:\\\x95\\\\x"), "C:\\" + kept + "\\x") << state.strName;
+        const std::string share = KeyOf("\\\\\x95\\\\music\\x");
+        EXPECT_EQ(share, "\\\\" + kept + "\\music\\x") << state.strName;
+        EXPECT_EQ(CSearchRequests::VolumeOf(share, platform::CODE_ANSI), "\\\\" + kept + "\\music") << state.strName;
+        EXPECT_EQ(KeyOf("C:\\\x95\\", platform::CODE_UTF8), "C:\\\x95") << state.strName;
+        EXPECT_EQ(CSearchRequests::VolumeOf("\\\\\x95\\music\\x", platform::CODE_UTF8), "\\\\\x95\\music")
+            << state.strName;
+    });
+}
+
+TEST(FolderKeys, TheTableTakesFolderKeysOnlyWhenAskedAndDeletesThemExactly)
+{
+    CSearchRequests r;
+    const char* mp3[] = {"*.mp3"};
+    const char* wav[] = {"*.wav"};
+    r.SetFolderKeys(true);
+    EXPECT_FALSE(r.AddSearch("Music", mp3, 1));
+    EXPECT_FALSE(r.AddSearch("C:Music", mp3, 1));
+    EXPECT_FALSE(r.AddSearch("\\\\nas", mp3, 1));
+    EXPECT_TRUE(r.Requests().empty());
+    EXPECT_TRUE(r.AddSearch("C:\\Music\\", mp3, 1));
+    EXPECT_TRUE(r.AddSearch("C:/Music", wav, 1)); // the same folder: one request with both patterns
+    EXPECT_TRUE(r.AddSearch("C:\\", wav, 1));
+    EXPECT_EQ(Patterns(r, "C:\\Music"), (std::vector<std::string>{"mp3", "wav"}));
+    EXPECT_EQ(Patterns(r, "C:"), (std::vector<std::string>{"wav"}));
+    EXPECT_FALSE(r.DeleteSearch("C:\\Music\\"));
+    EXPECT_FALSE(r.DeleteSearch("c:\\Music"));
+    EXPECT_TRUE(r.DeleteSearch("C:\\Music"));
+
+    // Turned off, the keys made meanwhile stay and new texts lose their backslashes.
+    r.SetFolderKeys(false);
+    EXPECT_TRUE(r.AddSearch("C:\\Music", mp3, 1));
+    EXPECT_TRUE(r.AddSearch("Music", mp3, 1));
+    std::vector<std::string> keys;
+    for (const auto& request : r.Requests())
+        keys.push_back(request.first);
+    EXPECT_EQ(keys, (std::vector<std::string>{"C:", "C:Music", "Music"}));
 }
