@@ -1,11 +1,13 @@
 // tw_soak DRIVE [MINUTES] [SEED]: two controls in the system's ATL container window,
 // driven at random for MINUTES minutes by automation calls with meant and
 // hostile arguments, user input, searches, cache files and look-ups, by a
-// host that calls back, lets go or closes the window from inside events.
+// host that calls back, lets go or closes the window from inside events,
+// and by files that come, change and go under the roots they may watch.
 // Prints calls, events and the process's memory; at the first crash or
 // damaged heap it prints the seed and the last calls and ends with code 3.
 #include "EventSink.h"
 #include "SoakArgs.h"
+#include "SoakDisk.h"
 #include "SoakInput.h"
 #include "SoakLog.h"
 #include "control/TarnwickDispIds.h"
@@ -291,6 +293,8 @@ int main(int argc, char** argv)
         int what = Pick(100);
         if (what < 55) {
             CallOn(i, Chance(30));
+        } else if (what < 60) { // other programs change the files the controls may watch
+            Note(ChangeDisk(g_drive));
         } else if (what < 87) {
             if (g_slots[i].ax) {
                 Note("control " + std::to_string(i) + ": " + Poke(g_slots[i].ax));

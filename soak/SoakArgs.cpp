@@ -48,6 +48,7 @@ const Member kMembers[] = {
     {L"ExtendedTags", GET | PUT, {A_BOOL}, 0},
     {L"UnicodeNames", GET | PUT, {A_BOOL}, 0},
     {L"FolderSearch", GET | PUT, {A_BOOL}, 0},
+    {L"WatchFolders", GET | PUT, {A_BOOL}, 0},
     {L"BeginSearch", METHOD, {}, 0},
     {L"StopSearch", METHOD, {}, 0},
     {L"DelAllSearches", METHOD, {}, 0},
