@@ -2,6 +2,7 @@
 #include "DirWatch.h"
 #include "Extensions.h"
 #include "Messages.h"
+#include "SearchRequests.h"
 #include "platform/win32/WidePath.h"
 #include <algorithm>
 #include <map>
@@ -74,8 +75,6 @@ bool OpensForReading(const std::string& path, platform::TextCode code)
     return true;
 }
 
-// A bare drive is its root folder; any other key names the folder itself.
-std::string RootFolder(const std::string& key) { return key.size() == 2 && key[1] == ':' ? key + "\\" : key; }
 
 bool MatchesPatterns(const std::string& path, const std::string& extensions, platform::TextCode code)
 {
@@ -129,7 +128,7 @@ private:
     void Look();
     void RetryDown();
     bool Send();
-    std::u16string OpenPath(const std::string& key) const { return WidePath(RootFolder(key), m_code); }
+    std::u16string OpenPath(const std::string& key) const { return WidePath(CSearchRequests::RootFolder(key), m_code); }
 
     HWND m_hViewWnd;
     HANDLE m_hStop;
@@ -275,7 +274,7 @@ void CWatcher::CollectParent(CRoot& root)
         else if (change.nAction == FILE_ACTION_ADDED || change.nAction == FILE_ACTION_RENAMED_NEW_NAME)
             back = true, gone = false;
     }
-    if (back && Probe(RootFolder(root.root.strKey), m_code).bFolder) {
+    if (back && Probe(CSearchRequests::RootFolder(root.root.strKey), m_code).bFolder) {
         // Back, or moved back: watched from now on, and compared with the catalogue.
         const uint64_t since = root.nLastGood;
         root.tree->Close();
@@ -350,7 +349,7 @@ void CWatcher::Look()
         }
         auto there = rootThere.find(p.strRoot);
         if (there == rootThere.end())
-            there = rootThere.emplace(p.strRoot, Probe(RootFolder(p.strRoot), m_code).bExists).first;
+            there = rootThere.emplace(p.strRoot, Probe(CSearchRequests::RootFolder(p.strRoot), m_code).bExists).first;
         if (!there->second) { // the root itself went: nothing under it is taken for gone
             Down(*root); // which drops the root's pending paths
             it = m_pending.begin();

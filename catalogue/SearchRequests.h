@@ -27,6 +27,11 @@ public:
 
     // "|mp3|wav": the volume's patterns in set order, one entry each.
     static std::string ExtensionList(const PatternSet& patterns);
+    // The folder a key names: a bare drive ("C:") is its root folder.
+    static std::string RootFolder(const std::string& key)
+    {
+        return key.size() == 2 && key[1] == ':' ? key + "\\" : key;
+    }
 
     // Whether AddSearch takes a volume text as a whole folder (FolderKey)
     // rather than a drive whose backslashes go.

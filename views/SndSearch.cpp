@@ -4,6 +4,7 @@
 #include "catalogue/FolderScan.h"
 #include "catalogue/Messages.h"
 #include "framework/Module.h"
+#include "platform/win32/WidePath.h"
 #include <cstdlib>
 
 void CSndView::BeginSearch()
@@ -102,7 +103,7 @@ LRESULT CSndView::OfferFile(const std::string& path)
     } else if (m_bWatch) {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (GetFileAttributesExW(reinterpret_cast<const wchar_t*>(
-                                     platform::TextToWide(path, m_catalogue.TextCode()).c_str()),
+                                     platform::WidePath({path, m_catalogue.TextCode()}).c_str()),
                                  GetFileExInfoStandard, &data))
             NoteRefused(path, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
                         (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime);

@@ -8,8 +8,6 @@
 
 namespace {
 
-// A bare drive key stands for its root folder.
-std::string RootFolder(const std::string& key) { return key.size() == 2 && key[1] == ':' ? key + "\\" : key; }
 
 bool IsUnder(const std::string& path, const std::string& key)
 {
@@ -145,7 +143,7 @@ bool CSndView::ApplyWatchChange(const WatchChange& change, ChangeCounts& counts,
         return false; // no longer a root of the table, or not of its patterns
     if (change.nKind == WatchChange::GONE) {
         // A root that went away keeps its records until the next search.
-        if (!platform::PathExists({RootFolder(*root), code}))
+        if (!platform::PathExists({CSearchRequests::RootFolder(*root), code}))
             return false;
         std::vector<std::string> gone;
         m_catalogue.RemoveGone(path, gone);
