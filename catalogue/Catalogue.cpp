@@ -142,8 +142,9 @@ void CCatalogue::FileUnder(int which, CMusicInfo* info, const char* key)
 
 void CCatalogue::FileIntoGroups(CMusicInfo* info, const char* genre)
 {
-    FileUnder(ALBUMS, info, IsValidText(info->m_strAlbum.c_str()) ? info->m_strAlbum.c_str() : UNKNOWN_GROUP);
-    FileUnder(ARTISTS, info, IsValidText(info->m_strArtist.c_str()) ? info->m_strArtist.c_str() : UNKNOWN_GROUP);
+    std::string unused; // the genre is given
+    FileUnder(ALBUMS, info, FiledKey(ALBUMS, *info, unused));
+    FileUnder(ARTISTS, info, FiledKey(ARTISTS, *info, unused));
     FileUnder(GENRES, info, genre ? genre : UNKNOWN_GROUP);
 }
 

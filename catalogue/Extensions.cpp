@@ -30,3 +30,11 @@ int MatchExtension(const char* list, const char* ext, platform::TextCode code)
     }
     return 0;
 }
+
+bool MatchPathExtension(const std::string& path, const std::string& list, platform::TextCode code)
+{
+    const char* slash = platform::RChr(path.c_str(), '\\', code);
+    std::string ext;
+    return GetExtension(slash ? slash + 1 : path.c_str(), ext, code) &&
+           MatchExtension(list.c_str(), ext.c_str(), code);
+}

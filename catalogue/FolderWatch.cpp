@@ -41,28 +41,6 @@ bool NameInCode(const wchar_t* name, size_t n, platform::TextCode code, std::str
     return code == platform::CODE_UTF8 || platform::AnsiToWide(out) == std::u16string(w, w + n);
 }
 
-struct FileState {
-    bool bExists = false;
-    bool bFolder = false;
-    bool bHidden = false;
-    uint64_t nSize = 0;
-    uint64_t nTime = 0;
-};
-
-FileState Probe(const std::string& path, platform::TextCode code)
-{
-    FileState s;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(W(WidePath(path, code)), GetFileExInfoStandard, &data))
-        return s;
-    s.bExists = true;
-    s.bFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    s.bHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-    s.nSize = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    s.nTime = Time(data.ftLastWriteTime);
-    return s;
-}
-
 // A copy in progress holds the file open for writing: it cannot be opened
 // then by a reader that lets nobody write.
 bool OpensForReading(const std::string& path, platform::TextCode code)
@@ -76,13 +54,6 @@ bool OpensForReading(const std::string& path, platform::TextCode code)
 }
 
 
-bool MatchesPatterns(const std::string& path, const std::string& extensions, platform::TextCode code)
-{
-    const char* slash = platform::RChr(path.c_str(), '\\', code);
-    std::string ext;
-    return GetExtension(slash ? slash + 1 : path.c_str(), ext, code) &&
-           MatchExtension(extensions.c_str(), ext.c_str(), code);
-}
 
 class CWatcher {
 public:
@@ -237,12 +208,12 @@ void CWatcher::Collect(CRoot& root)
         case FILE_ACTION_ADDED: Note(path, root, true); break;
         case FILE_ACTION_RENAMED_NEW_NAME:
             Note(path, root, true);
-            renamedFolder = renamedFolder || Probe(path, m_code).bFolder;
+            renamedFolder = renamedFolder || ProbeFile(path, m_code).bFolder;
             break;
         case FILE_ACTION_REMOVED:
         case FILE_ACTION_RENAMED_OLD_NAME: Note(path, root, false); break;
         case FILE_ACTION_MODIFIED:
-            if (MatchesPatterns(path, root.root.strExtensions, m_code))
+            if (MatchPathExtension(path, root.root.strExtensions, m_code))
                 Note(path, root, false);
             break;
         default: break;
@@ -274,7 +245,7 @@ void CWatcher::CollectParent(CRoot& root)
         else if (change.nAction == FILE_ACTION_ADDED || change.nAction == FILE_ACTION_RENAMED_NEW_NAME)
             back = true, gone = false;
     }
-    if (back && Probe(CSearchRequests::RootFolder(root.root.strKey), m_code).bFolder) {
+    if (back && ProbeFile(CSearchRequests::RootFolder(root.root.strKey), m_code).bFolder) {
         // Back, or moved back: watched from now on, and compared with the catalogue.
         const uint64_t since = root.nLastGood;
         root.tree->Close();
@@ -296,8 +267,7 @@ void CWatcher::Resync(CRoot& root, uint64_t since)
     Walk(root.root.strKey, root, since > kSlack ? since - kSlack : 1);
 }
 
-// Files of the root's patterns under a folder; hidden folders are not
-// entered, as the search does not enter them.
+// Hidden folders are not entered, as the search does not enter them.
 void CWatcher::Walk(const std::string& folder, const CRoot& root, uint64_t since, bool files)
 {
     WIN32_FIND_DATAW data;
@@ -314,7 +284,7 @@ void CWatcher::Walk(const std::string& folder, const CRoot& root, uint64_t since
                 Walk(path, root, since, files);
             continue;
         }
-        if (!files || !MatchesPatterns(name, root.root.strExtensions, m_code) || m_pending.count(path))
+        if (!files || !MatchPathExtension(name, root.root.strExtensions, m_code) || m_pending.count(path))
             continue;
         CPending& p = m_pending[path];
         p.nTick = GetTickCount();
@@ -349,14 +319,14 @@ void CWatcher::Look()
         }
         auto there = rootThere.find(p.strRoot);
         if (there == rootThere.end())
-            there = rootThere.emplace(p.strRoot, Probe(CSearchRequests::RootFolder(p.strRoot), m_code).bExists).first;
+            there = rootThere.emplace(p.strRoot, ProbeFile(CSearchRequests::RootFolder(p.strRoot), m_code).bExists).first;
         if (!there->second) { // the root itself went: nothing under it is taken for gone
             Down(*root); // which drops the root's pending paths
             it = m_pending.begin();
             continue;
         }
         const std::string& path = it->first;
-        FileState state = Probe(path, m_code);
+        FileState state = ProbeFile(path, m_code);
         if (!state.bExists) {
             WatchChange gone;
             gone.strPath = path;
@@ -364,7 +334,7 @@ void CWatcher::Look()
         } else if (state.bFolder) {
             if (p.bWalk && !state.bHidden)
                 Walk(path, *root, p.nSince);
-        } else if (MatchesPatterns(path, root->root.strExtensions, m_code)) {
+        } else if (MatchPathExtension(path, root->root.strExtensions, m_code)) {
             if (p.bKnown && (state.nSize != p.nSize || state.nTime != p.nTime)) {
                 p.nSize = state.nSize, p.nTime = state.nTime, p.nTick = now;
                 ++it;
@@ -528,6 +498,20 @@ DWORD WINAPI WatchThread(LPVOID param)
 }
 
 } // namespace
+
+FileState ProbeFile(const std::string& path, platform::TextCode code)
+{
+    FileState s;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(W(WidePath(path, code)), GetFileExInfoStandard, &data))
+        return s;
+    s.bExists = true;
+    s.bFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    s.bHidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    s.nSize = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    s.nTime = Time(data.ftLastWriteTime);
+    return s;
+}
 
 bool CFolderWatch::Start(HWND hViewWnd, std::vector<WatchRoot> roots, platform::TextCode code)
 {

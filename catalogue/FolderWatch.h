@@ -10,6 +10,16 @@
 #include <string>
 #include <vector>
 
+// A file or folder as the system reports it, through the wide calls.
+struct FileState {
+    bool bExists = false;
+    bool bFolder = false;
+    bool bHidden = false;
+    uint64_t nSize = 0;
+    uint64_t nTime = 0; // the last write, FILETIME
+};
+FileState ProbeFile(const std::string& path, platform::TextCode code);
+
 // A root as the request table names it, with its extension list "|mp3|wav".
 struct WatchRoot {
     std::string strKey;

@@ -4,16 +4,13 @@
 #include "catalogue/FolderScan.h"
 #include "catalogue/Messages.h"
 #include "framework/Module.h"
-#include "platform/win32/WidePath.h"
 #include <cstdlib>
 
 void CSndView::BeginSearch()
 {
     if (m_hWorker || m_pLookupJob || m_requests.Requests().empty() || !Handle())
         return;
-    ListRow* first = m_fileList.RowAt(0);
-    if (first && first->nKind == RowNoneFound && m_fileList.List().DeleteItem(0))
-        delete first;
+    DropNoneFoundRow();
     m_requests.SetState(SEARCH_RUNNING);
     m_bStopping = false;
     m_mapRefused.clear(); // the search offers every file again
@@ -96,17 +93,12 @@ LRESULT CSndView::OfferFile(const std::string& path)
     SendMessageA(GetParent(Handle()), UM_ADDINGFILE, WPARAM(&record), 0);
     LRESULT result = 0;
     if (record.bAddOk) {
-        ListRow* first = m_fileList.RowAt(0); // a watch may add to a list that found nothing
-        if (first && first->nKind == RowNoneFound && m_fileList.List().DeleteItem(0))
-            delete first;
+        DropNoneFoundRow(); // a watch may add to a list that found nothing
         result = m_catalogue.AddFile(&record, read);
     } else if (m_bWatch) {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExW(reinterpret_cast<const wchar_t*>(
-                                     platform::WidePath({path, m_catalogue.TextCode()}).c_str()),
-                                 GetFileExInfoStandard, &data))
-            NoteRefused(path, (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-                        (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime);
+        FileState state = ProbeFile(path, m_catalogue.TextCode());
+        if (state.bExists)
+            NoteRefused(path, state.nSize, state.nTime);
     }
     free(record.pszInfo);
     free(record.pszTime);
@@ -120,9 +112,7 @@ void CSndView::OnEndSearch()
     bool found = m_fileList.ItemCount() > 0;
     if (!found && !m_strNoFileFound.empty()) {
         m_bViewEnabled = false;
-        ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", InListCode(m_strNoFileFound));
-        if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0)
-            delete row;
+        InsertNoneFoundRow();
     }
     CountsRecord counts = {};
     int32_t total = 0;

@@ -550,11 +550,23 @@ void CSndView::SyncViewAfterLoad()
 {
     EndFilling();
     m_bViewEnabled = Handle() && HasRowsToShow();
-    if (!m_bViewEnabled && !m_catalogue.Files().empty() && m_fileList.Handle() && !m_fileList.RowAt(0)) {
-        ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", m_strNoFileFound);
-        if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0)
-            delete row;
-    }
+    if (!m_bViewEnabled && !m_catalogue.Files().empty() && m_fileList.Handle() && !m_fileList.RowAt(0))
+        InsertNoneFoundRow();
+}
+
+// The file list's row that says nothing was found, its text in the names' code.
+void CSndView::InsertNoneFoundRow()
+{
+    ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", InListCode(m_strNoFileFound));
+    if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0)
+        delete row;
+}
+
+void CSndView::DropNoneFoundRow()
+{
+    ListRow* first = m_fileList.RowAt(0);
+    if (first && first->nKind == RowNoneFound && m_fileList.List().DeleteItem(0))
+        delete first;
 }
 
 LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)

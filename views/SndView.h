@@ -157,6 +157,8 @@ private:
     void DropFromGroupedList(const std::set<std::string>& paths);
     void DropFromFileList(const std::set<std::string>& paths);
     void ShowNoneFoundIfEmpty();
+    void InsertNoneFoundRow();
+    void DropNoneFoundRow();
     void OnEndSearch();
     void EndWorker();
     void InsertCataloguedRows();

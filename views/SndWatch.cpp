@@ -8,7 +8,6 @@
 
 namespace {
 
-
 bool IsUnder(const std::string& path, const std::string& key)
 {
     return path.size() > key.size() && path.compare(0, key.size(), key) == 0 && path[key.size()] == '\\';
@@ -63,15 +62,11 @@ bool CSndView::WasRefused(const std::string& path, uint64_t size, uint64_t time)
 // The request key the path lies under; for a file, one whose patterns it matches.
 const std::string* CSndView::RootOf(const std::string& path, bool file) const
 {
-    const platform::TextCode code = m_catalogue.TextCode();
-    std::string ext;
-    const char* slash = platform::RChr(path.c_str(), '\\', code);
-    const bool hasExt = GetExtension(slash ? slash + 1 : path.c_str(), ext, code);
     for (const auto& request : m_requests.Requests()) {
         if (path != request.first && !IsUnder(path, request.first))
             continue;
-        if (!file || (hasExt && MatchExtension(CSearchRequests::ExtensionList(request.second).c_str(), ext.c_str(),
-                                               code)))
+        if (!file ||
+            MatchPathExtension(path, CSearchRequests::ExtensionList(request.second), m_catalogue.TextCode()))
             return &request.first;
     }
     return nullptr;
@@ -295,9 +290,6 @@ void CSndView::ShowNoneFoundIfEmpty()
     if (!m_fileList.Handle() || m_fileList.ItemCount() > 0)
         return;
     m_bViewEnabled = false;
-    if (m_strNoFileFound.empty())
-        return;
-    ListRow* row = NewRow(0, RowNoneFound, "*NONEFOUND*", InListCode(m_strNoFileFound));
-    if (m_fileList.CSndListCtrl::InsertRow(0, row, ID_VIEW_FILES) < 0)
-        delete row;
+    if (!m_strNoFileFound.empty())
+        InsertNoneFoundRow();
 }
