@@ -364,3 +364,31 @@ TEST_F(Watch, NamesOutsideTheCodePageWaitForUnicodeNames)
     ASSERT_FALSE(sink.events.empty());
     EXPECT_EQ(sink.Last(ADDING)->wide, L"T:tree\\Мир.mp3");
 }
+
+// Set before the container activates the control, the watch starts with its
+// window; once the window has gone the property still reads as set, but
+// nothing is watched and no event comes.
+TEST_F(Watch, SetBeforeActivationAndAfterTheWindowHasGone)
+{
+    IDispatch* made = NewControl();
+    ASSERT_NE(made, nullptr);
+    StartWatching(made);
+    Method(made, L"AddSearch", {VStr(L"T:\\tree"), VStrings({L"*.mp3"}), VShort(1)});
+    CHosted early;
+    ASSERT_TRUE(early.Open(frame, 200, made));
+    Write("T:\\tree\\early.mp3", "x");
+    ASSERT_TRUE(WaitTotals(1, 0, 0, 20000, &early.sink));
+    EXPECT_EQ(early.sink.Offered(), Texts{"T:tree\\early.mp3"});
+
+    DestroyWindow(early.ax); // the host closes the window and keeps its reference
+    early.ax = nullptr;
+    Pump(100);
+    EXPECT_EQ(Put(early.ctrl, L"WatchFolders", VBool(false)).hr, S_OK);
+    EXPECT_EQ(Put(early.ctrl, L"WatchFolders", VBool(true)).hr, S_OK);
+    EXPECT_TRUE(Get(early.ctrl, L"WatchFolders").Bool());
+    const size_t events = early.sink.events.size();
+    Write("T:\\tree\\late.mp3", "x");
+    Pump(2000);
+    EXPECT_EQ(early.sink.events.size(), events);
+    EXPECT_TRUE(HeapsAreSound());
+}
