@@ -100,6 +100,39 @@ TEST_F(HostFaults, TwoControlsSearchAtOnce)
     EXPECT_TRUE(HeapsAreSound());
 }
 
+// Two controls side by side, a drive of 2,000 files and one of 9, started one
+// right after the other: the short search ends while the long one runs, and
+// both run to their ends with every file offered, counted and listed. The time
+// allowed is generous: under an emulator the long search takes minutes.
+TEST_F(HostFaults, ALongAndAShortSearchStartedBackToBackBothEnd)
+{
+    if (GetFileAttributesA("U:\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "drive U: is not mapped to a test folder";
+    Files("T:\\tree", 2000);
+    RemoveTestFolder("U:\\nine");
+    CreateDirectoryA("U:\\nine", nullptr);
+    Files("U:\\nine", 9);
+    CHosted other;
+    ASSERT_TRUE(other.Open(frame, 200));
+    AddSearch(L"T", {L"*.mp3"});
+    Method(other.ctrl, L"AddSearch", {VStr(L"U"), VStrings({L"*.mp3"}), VShort(1)});
+    ASSERT_TRUE(Begin(ctrl));
+    ASSERT_TRUE(Begin(other.ctrl));
+    ASSERT_TRUE(PumpUntil([&] { return sink.Count(END) == 1 && other.sink.Count(END) == 1; }, 900000))
+        << sink.Offered().size() << " and " << other.sink.Offered().size() << " files offered";
+    Pump(20);
+    EXPECT_EQ(sink.Offered().size(), 2000u);
+    EXPECT_EQ(other.sink.Offered().size(), 9u);
+    EXPECT_EQ(sink.Last(END)->b, 2000);
+    EXPECT_EQ(other.sink.Last(END)->b, 9);
+    EXPECT_EQ(sink.Last(PROGRESS)->a, 100);
+    EXPECT_EQ(other.sink.Last(PROGRESS)->a, 100);
+    EXPECT_EQ(CListView(Shown()).ItemCount(), 2000);
+    EXPECT_EQ(CListView(FindShownList(other.ax)).ItemCount(), 9);
+    EXPECT_TRUE(HeapsAreSound());
+    RemoveTestFolder("U:\\nine");
+}
+
 // The host closes its window and drops its references from inside each event;
 // the control finishes what it was doing and is freed afterwards.
 TEST_F(HostFaults, TheHostLetsTheControlGoInsideEachEvent)
