@@ -32,6 +32,44 @@ protected:
     {
         return Method(d, L"BeginSearch").hr == S_OK;
     }
+    // 2,000 files on T: for this control, 9 on U: for another beside it, which
+    // starts its search gapMs after this one, or never.
+    void LongAndShort(DWORD gapMs, bool both)
+    {
+        if (GetFileAttributesA("U:\\") == INVALID_FILE_ATTRIBUTES)
+            GTEST_SKIP() << "drive U: is not mapped to a test folder";
+        Files("T:\\tree", 2000);
+        RemoveTestFolder("U:\\nine");
+        CreateDirectoryA("U:\\nine", nullptr);
+        Files("U:\\nine", 9);
+        CHosted other;
+        ASSERT_TRUE(other.Open(frame, 200));
+        AddSearch(L"T", {L"*.mp3"});
+        Method(other.ctrl, L"AddSearch", {VStr(L"U"), VStrings({L"*.mp3"}), VShort(1)});
+        ASSERT_TRUE(Begin(ctrl));
+        Pump(gapMs);
+        if (both) {
+            ASSERT_TRUE(Begin(other.ctrl));
+        }
+        const int ends = both ? 1 : 0;
+        ASSERT_TRUE(PumpUntil([&] { return sink.Count(END) == 1 && other.sink.Count(END) == ends; }, 900000))
+            << sink.Offered().size() << " and " << other.sink.Offered().size() << " files offered";
+        Pump(20);
+        EXPECT_EQ(sink.Offered().size(), 2000u);
+        EXPECT_EQ(sink.Last(END)->b, 2000);
+        EXPECT_EQ(sink.Last(PROGRESS)->a, 100);
+        EXPECT_EQ(CListView(Shown()).ItemCount(), 2000);
+        if (both) {
+            EXPECT_EQ(other.sink.Offered().size(), 9u);
+            EXPECT_EQ(other.sink.Last(END)->b, 9);
+            EXPECT_EQ(other.sink.Last(PROGRESS)->a, 100);
+            EXPECT_EQ(CListView(FindShownList(other.ax)).ItemCount(), 9);
+        } else {
+            EXPECT_TRUE(other.sink.events.empty());
+        }
+        EXPECT_TRUE(HeapsAreSound());
+        RemoveTestFolder("U:\\nine");
+    }
 };
 
 } // namespace
@@ -100,38 +138,14 @@ TEST_F(HostFaults, TwoControlsSearchAtOnce)
     EXPECT_TRUE(HeapsAreSound());
 }
 
-// Two controls side by side, a drive of 2,000 files and one of 9, started one
-// right after the other: the short search ends while the long one runs, and
-// both run to their ends with every file offered, counted and listed. The time
-// allowed is generous: under an emulator the long search takes minutes.
-TEST_F(HostFaults, ALongAndAShortSearchStartedBackToBackBothEnd)
-{
-    if (GetFileAttributesA("U:\\") == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "drive U: is not mapped to a test folder";
-    Files("T:\\tree", 2000);
-    RemoveTestFolder("U:\\nine");
-    CreateDirectoryA("U:\\nine", nullptr);
-    Files("U:\\nine", 9);
-    CHosted other;
-    ASSERT_TRUE(other.Open(frame, 200));
-    AddSearch(L"T", {L"*.mp3"});
-    Method(other.ctrl, L"AddSearch", {VStr(L"U"), VStrings({L"*.mp3"}), VShort(1)});
-    ASSERT_TRUE(Begin(ctrl));
-    ASSERT_TRUE(Begin(other.ctrl));
-    ASSERT_TRUE(PumpUntil([&] { return sink.Count(END) == 1 && other.sink.Count(END) == 1; }, 900000))
-        << sink.Offered().size() << " and " << other.sink.Offered().size() << " files offered";
-    Pump(20);
-    EXPECT_EQ(sink.Offered().size(), 2000u);
-    EXPECT_EQ(other.sink.Offered().size(), 9u);
-    EXPECT_EQ(sink.Last(END)->b, 2000);
-    EXPECT_EQ(other.sink.Last(END)->b, 9);
-    EXPECT_EQ(sink.Last(PROGRESS)->a, 100);
-    EXPECT_EQ(other.sink.Last(PROGRESS)->a, 100);
-    EXPECT_EQ(CListView(Shown()).ItemCount(), 2000);
-    EXPECT_EQ(CListView(FindShownList(other.ax)).ItemCount(), 9);
-    EXPECT_TRUE(HeapsAreSound());
-    RemoveTestFolder("U:\\nine");
-}
+// Two controls side by side, a drive of 2,000 files and one of 9: started one
+// right after the other, a second apart, or the long one alone beside an idle
+// control. Each search runs to its end with every file offered, counted and
+// listed. The time allowed is generous: under an emulator the long search
+// takes minutes.
+TEST_F(HostFaults, ALongAndAShortSearchStartedBackToBackBothEnd) { LongAndShort(0, true); }
+TEST_F(HostFaults, ALongAndAShortSearchStartedASecondApartBothEnd) { LongAndShort(1000, true); }
+TEST_F(HostFaults, ALongSearchBesideAnIdleControlEnds) { LongAndShort(0, false); }
 
 // The host closes its window and drops its references from inside each event;
 // the control finishes what it was doing and is freed afterwards.

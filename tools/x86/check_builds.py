@@ -182,7 +182,7 @@ def main(win32, win64):
                 slots += 1
                 if key_a != key_b:
                     unlike.append(f"{name} slot {slot}: i686 {key_a}, x86_64 {key_b}")
-        report(not unlike, f"{module}: {len(com['win32'])} COM classes, {slots} slots alike in the i686 and x86_64 builds"
+        report(not unlike, f"{module}: {len(com['win32'])} COM classes, each of {slots} slots alike in the i686 and x86_64 builds"
                + "".join(f"\n    {u}" for u in unlike[:20]))
 
         thiscall = []
@@ -194,7 +194,7 @@ def main(win32, win64):
                 checked += 1
                 if not STDCALL.search(m["linkage"]):
                     thiscall.append(f"{name}::{m['name']} ({m['linkage']})")
-        report(checked > 0 and not thiscall, f"{module}: {checked} interface methods are __stdcall in the i686 build"
+        report(checked > 0 and not thiscall, f"{module}: every one of {checked} interface methods is __stdcall in the i686 build"
                + "".join(f"\n    not __stdcall: {t}" for t in thiscall[:20]))
 
     print(f"{passed} passed, {failed} failed")

@@ -14,6 +14,8 @@ DRIVES=$ROOT/build/x86-drives
 START=$SECONDS
 
 say() { echo "tw x86: $*"; }
+# A path as Wine's drive Z: shows it; winepath would be one more Wine process.
+winpath() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
 elapsed() { local s=$((SECONDS - START)); printf '%d:%02d' $((s / 60)) $((s % 60)); }
 
 XVFB_PID="" WINESERVER_PID=""
@@ -87,7 +89,7 @@ run_script() { # script
     local log rc p f
     log=$(mktemp)
     set +e
-    timeout 900 wine cscript //nologo "$(winepath -w "$1")" >"$log" 2>&1
+    timeout 1800 wine cscript //nologo "$(winpath "$1")" >"$log" 2>&1
     rc=$?
     set -e
     sed -i 's/\r$//' "$log"
@@ -101,11 +103,44 @@ run_script() { # script
     PASSED=$((PASSED + p)) FAILED=$((FAILED + f))
 }
 
+# Under Wine's heap check, as ./tw test runs them for x86_64: two controls in
+# one process, hosts that let the control go inside its events or close the
+# window inside a look-up, the tag library, names in every script. They run
+# once, with the check, not a second time without it.
+HEAP_WIN='HostFaults.*:Lookup.AHost*:Views.ExtendedTags*:UnicodeNames.*'
+HEAP_CORE='ExtendedReader*:UnicodeNames.*:TextCode.*'
+# Slow here and nothing of it is 32-bit: each is said when skipped.
+SKIP_CORE='SafeSave.AProcessEndedInTheMiddleOfASaveLeavesThePreviousFileWhole'
+skip_note() {
+    say "skipped: $SKIP_CORE: it starts five child processes, a minute each under the emulator,"
+    say "  to end a save that the other save tests run whole in 32 bits; the kill itself is the system's"
+}
+
 wine_start
 say "Wine $(wine --version) in a win32 prefix, ready at $(elapsed)"
 [ "${1:-}" != prepare ] || exit 0
-run_gtest wine32 3600 "$BUILD/tests/core/core_tests.exe"
-run_gtest wine32 3600 "$BUILD/tests/win/control_tests.exe"
+if [ -n "${TW_X86_FILTER:-}" ]; then
+    # A closer look at a few cases of control_tests, with the debug channels TW_WINEDEBUG names.
+    WINEDEBUG=${TW_WINEDEBUG:--all,warn+heap} run_gtest wine32 7200 "$BUILD/tests/win/control_tests.exe" \
+        --gtest_filter="$TW_X86_FILTER"
+else
+    WINEDEBUG=-all,warn+heap run_gtest wine32-heap-check 3600 "$BUILD/tests/win/control_tests.exe" \
+        --gtest_filter="$HEAP_WIN"
+    run_gtest wine32 5400 "$BUILD/tests/win/control_tests.exe" --gtest_filter="-$HEAP_WIN"
+    WINEDEBUG=-all,warn+heap run_gtest wine32-heap-check 3600 "$BUILD/tests/core/core_tests.exe" \
+        --gtest_filter="$HEAP_CORE"
+    skip_note
+    run_gtest wine32 3600 "$BUILD/tests/core/core_tests.exe" --gtest_filter="-$HEAP_CORE:$SKIP_CORE"
+    # Hosts we did not write: Wine's script host, with both modules registered by one regsvr32.
+    if timeout 1800 wine regsvr32 /s "$(winpath "$BUILD/control/Tarnwick.ocx")" \
+            "$(winpath "$BUILD/cddb/CddbLocal.dll")"; then
+        echo "wine32 regsvr32: both modules registered ($(elapsed))"
+        for s in tests/clients/*.vbs tests/clients/*.js; do run_script "$s"; done
+    else
+        echo "wine32 regsvr32: failed"; FAILED=$((FAILED + 1))
+    fi
+fi
 wine_stop
+echo "x86 tier: $(elapsed) in all"
 echo "x86: $PASSED passed, $FAILED failed, $SKIPPED skipped"
 [ "$FAILED" -eq 0 ]
