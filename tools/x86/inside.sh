@@ -7,7 +7,7 @@ ROOT=${TW_ROOT:?}
 cd "$ROOT"
 # The prefix lives in the root, kept between runs: making it takes minutes.
 export WINEPREFIX=/var/lib/tarnwick/wineprefix32 WINEARCH=win32
-export WINEDEBUG=${TW_WINEDEBUG:--all}
+export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 BUILD=build/win32
 DRIVES=$ROOT/build/x86-drives
@@ -37,6 +37,9 @@ wine_start() {
         [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] || { say "making the Wine prefix failed"; exit 1; }
         touch "$WINEPREFIX/.tw-ready"
     fi
+    # No debugger for a program that crashes: under the emulator it waits on the
+    # crashed process for good; the crash itself is printed and fails its test.
+    sed -i '/^"Debugger"="winedbg/d' "$WINEPREFIX/system.reg"
     # Drives T: and U: and the share \\twhost\music, on empty folders of the build tree.
     rm -rf "$DRIVES"
     mkdir -p "$DRIVES/t" "$DRIVES/u" "$DRIVES/share" "$WINEPREFIX/dosdevices/unc/twhost"
@@ -72,7 +75,9 @@ run_gtest() { # label timeout program [args...]
     rc=$?
     set -e
     sed -i 's/\r$//' "$log"
-    grep -vE '^(Running main|\[==========\]|\[----------\]|\[  PASSED  \])' "$log" || true
+    # The whole output stays in build/, the debug channels' lines only there.
+    cp "$log" "$ROOT/build/x86-$label-$(basename "$1" .exe).log"
+    grep -vE '^(Running main|\[==========\]|\[----------\]|\[  PASSED  \])|^([0-9a-f]{4}:)?(trace|warn|fixme):' "$log" || true
     ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\{0,1\} from .* ran.*/\1/p' "$log" | tail -1)
     skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\{0,1\}[.,].*/\1/p' "$log" | tail -1)
     failed=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log" || true)
@@ -109,9 +114,15 @@ run_script() { # script
 # once, with the check, not a second time without it.
 HEAP_WIN='HostFaults.*:Lookup.AHost*:Views.ExtendedTags*:UnicodeNames.*'
 HEAP_CORE='ExtendedReader*:UnicodeNames.*:TextCode.*'
-# Slow here and nothing of it is 32-bit: each is said when skipped.
+# Skipped, each said when skipped: a case that the emulator itself ends
+# (docs/decisions.md, "The 32-bit build"), and one slow here with nothing 32-bit in it.
+SKIP_WIN='HostFaults.ALong*'
 SKIP_CORE='SafeSave.AProcessEndedInTheMiddleOfASaveLeavesThePreviousFileWhole'
-skip_note() {
+skip_note_win() {
+    say "skipped: $SKIP_WIN: a long and a short search in two controls end the process under qemu-user"
+    say "  (a new thread's start in ntdll is resumed as if from longjmp, trap -1); they run for x86_64 in ./tw test"
+}
+skip_note_core() {
     say "skipped: $SKIP_CORE: it starts five child processes, a minute each under the emulator,"
     say "  to end a save that the other save tests run whole in 32 bits; the kill itself is the system's"
 }
@@ -124,12 +135,13 @@ if [ -n "${TW_X86_FILTER:-}" ]; then
     WINEDEBUG=${TW_WINEDEBUG:--all,warn+heap} run_gtest wine32 7200 "$BUILD/tests/win/control_tests.exe" \
         --gtest_filter="$TW_X86_FILTER"
 else
+    skip_note_win
     WINEDEBUG=-all,warn+heap run_gtest wine32-heap-check 3600 "$BUILD/tests/win/control_tests.exe" \
-        --gtest_filter="$HEAP_WIN"
+        --gtest_filter="$HEAP_WIN-$SKIP_WIN"
     run_gtest wine32 5400 "$BUILD/tests/win/control_tests.exe" --gtest_filter="-$HEAP_WIN"
     WINEDEBUG=-all,warn+heap run_gtest wine32-heap-check 3600 "$BUILD/tests/core/core_tests.exe" \
         --gtest_filter="$HEAP_CORE"
-    skip_note
+    skip_note_core
     run_gtest wine32 3600 "$BUILD/tests/core/core_tests.exe" --gtest_filter="-$HEAP_CORE:$SKIP_CORE"
     # Hosts we did not write: Wine's script host, with both modules registered by one regsvr32.
     if timeout 1800 wine regsvr32 /s "$(winpath "$BUILD/control/Tarnwick.ocx")" \

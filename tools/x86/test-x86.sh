@@ -65,7 +65,11 @@ bind_at() { # from to
     MOUNTS=("$2" "${MOUNTS[@]}")
 }
 unmount_root() {
-    local m
+    local m p
+    # A Wine service that outlived its wineserver would hold the mounts.
+    for p in /proc/[0-9]*; do
+        [ "$(readlink "$p/root" 2>/dev/null)" = "$(readlink -f "$XROOT")" ] && kill -9 "${p#/proc/}" 2>/dev/null
+    done
     for m in "${MOUNTS[@]}"; do
         umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || say "could not unmount $m"
     done
@@ -101,4 +105,5 @@ host_packages
 binfmt
 make_root
 mount_root
-inside TW_ROOT="$ROOT" ${TW_X86_ONLY:+TW_X86_ONLY="$TW_X86_ONLY"} bash "$ROOT/tools/x86/inside.sh" "$@"
+inside TW_ROOT="$ROOT" ${TW_X86_FILTER:+TW_X86_FILTER="$TW_X86_FILTER"} ${TW_WINEDEBUG:+TW_WINEDEBUG="$TW_WINEDEBUG"} \
+    bash "$ROOT/tools/x86/inside.sh" "$@"
