@@ -2,7 +2,7 @@
 // function-table slots its callers use, on disc databases the tests write.
 #include "ControlHost.h"
 #include "../core/TestFs.h"
-#include "cddb/CddbApi.h"
+#include "lookup/CddbApi.h"
 #include <gtest/gtest.h>
 #include <olectl.h>
 #include <string>
