@@ -145,10 +145,12 @@ def parse_idl(text, ids):
 def parse_table(text, ids):
     """{name: (dispid, kind, vt, access, params)} from the dispatch table."""
     start = re.search(r"DispEntry<\w+>\s+\w+\[\]\s*=\s*", text)
+    if not start:
+        raise ValueError("no dispatch table (fw::DispEntry<...> name[] = {...}) among the control's sources")
     body, _ = bracketed(text, start.end(), "{", "}")
     body = re.sub(r"//[^\n]*", "", body)
     entries = {}
-    for item in split_top(body):
+    for item in filter(None, split_top(body)):
         f = split_top(item.strip()[1:-1])
         id_, name, kind, vt, get, put, params = f[0], f[1][2:-1], f[2], f[3], f[4], f[5], f[6]
         access = {"propget"} if get != "nullptr" else set()
@@ -162,8 +164,8 @@ def parse_table(text, ids):
 
 
 class Entry:
-    def __init__(self, section, name):
-        self.section, self.name, self.sig, self.dispatch = section, name, None, None
+    def __init__(self, name):
+        self.name, self.sig, self.dispatch = name, None, None
         self.examples = {}  # language -> [(code, run)]
 
 
@@ -176,12 +178,12 @@ def parse_reference(text):
         line = lines[i]
         if line.startswith("## "):
             section = line[3:].strip()
-            entry = sections.setdefault(section, {})[""] = Entry(section, "")
+            entry = sections.setdefault(section, {})[""] = Entry("")
         elif line.startswith("### ") and section in KINDS + ("Enumerations",):
             name = line[4:].strip()
             if name in sections[section]:
                 problems.append(f"{name} is listed twice under {section}")
-            entry = sections[section][name] = Entry(section, name)
+            entry = sections[section][name] = Entry(name)
         elif line.startswith("```") and section is not None:
             info = line[3:].split()
             j = lines.index("```", i + 1)
@@ -218,6 +220,13 @@ def ref_member(entry, section):
 
 def check(sources):
     """Every disagreement between the reference and the sources, as sentences."""
+    try:
+        return disagreements(sources)
+    except (ValueError, KeyError, AttributeError, IndexError) as e:  # a source the parsers cannot read
+        return [f"the sources cannot be read: {type(e).__name__} {e}"]
+
+
+def disagreements(sources):
     problems = []
     ids, arg_counts = parse_ids(sources[IDS])
     interfaces, enums = parse_idl(sources[IDL], ids)
@@ -304,10 +313,10 @@ def compare(section, name, member, dispatch_only, entry, lib, row, arg_counts):
             problems.append(f"{where} access {sorted(member.access)} in the reference, "
                             f"{sorted(access)} in the dispatch table")
         if declared != [vt]:
-            problems.append(f"{where} coerced to {entry.dispatch} in the reference, {vt} in the dispatch table")
+            problems.append(f"{where} converted to {entry.dispatch} in the reference, {vt} in the dispatch table")
     else:
         if declared != vts:
-            problems.append(f"{where} arguments coerced to {entry.dispatch} in the reference, "
+            problems.append(f"{where} arguments converted to {entry.dispatch} in the reference, "
                             f"{', '.join(vts) or 'none'} in the dispatch table")
         if len(member.params) != len(vts):
             problems.append(f"{where} {len(member.params)} parameters in the reference, "
@@ -402,7 +411,22 @@ def mutations(sources):
         m = re.search(pattern, sources[key], re.S)
         return m.group(group) if m else None
 
+    def table_entry(macro, field=None, value=None):
+        """The dispatch table's entry of a DISPID, or a copy of it with one field changed."""
+        entry = find("table", r"\{" + macro + r",.*?\{[^{}]*\},\s*\d+\}")
+        if entry is None or field is None:
+            return entry
+        fields = split_top(entry[1:-1])
+        fields[field] = value
+        return "{" + ", ".join(fields) + "}"
+
+    def renumber(key, pattern, new):
+        old = find(key, pattern)
+        return edit(key, old, re.sub(r"\d+", new, old)) if old else None
+
     add = find(REF, r"\n### AddSearch\n.*?(?=\n### )")
+    audio = table_entry("DISPID_TW_SETHIDEAUDIOLENGTH")
+    tip = table_entry("DISPID_TW_TIPTEXT")
     return [
         ("a member left out of the reference", "AddSearch", edit(REF, add, "")),
         ("a member listed that does not exist", "AddSearches",
@@ -410,16 +434,16 @@ def mutations(sources):
         ("a parameter's type changed in the type library", "AddSearch",
          edit(IDL, "[in] short patternCnt", "[in] long patternCnt")),
         ("a parameter renamed in the reference", "GetMusicCounts", edit(REF, "long* lTotalMusic)", "long* lTotal)")),
-        ("a DISPID renumbered in the header", "Lookup", edit(IDS, "#define DISPID_TW_LOOKUP 31", "#define DISPID_TW_LOOKUP 60")),
+        ("a DISPID renumbered in the header", "Lookup", renumber(IDS, r"#define DISPID_TW_LOOKUP \d+", "60")),
         ("an entry dropped from the dispatch table", "ExtendedTags",
-         edit("table", find("table", r"\n\s*\{DISPID_TW_EXTENDEDTAGS,[^\n]*"), "")),
-        ("an argument coerced otherwise in the dispatch table", "SetHideAudioLength",
-         edit("table", "&C::SetHideAudioLength, nullptr,\n     {VT_I4}", "&C::SetHideAudioLength, nullptr,\n     {VT_I2}")),
+         edit("table", table_entry("DISPID_TW_EXTENDEDTAGS"), "")),
+        ("an argument converted otherwise in the dispatch table", "SetHideAudioLength",
+         edit("table", audio, table_entry("DISPID_TW_SETHIDEAUDIOLENGTH", 6, "{VT_I2}"))),
         ("a read-write property made read-only", "TipText",
-         edit("table", "&C::PutString<&C::m_strTipText, &C::TipTextSet>", "nullptr")),
+         edit("table", tip, table_entry("DISPID_TW_TIPTEXT", 5, "nullptr"))),
         ("an event's argument count changed", "ItemDblClick",
-         edit(IDS, "case DISPID_TW_EVENT_ITEMDBLCLICK: return 1;", "case DISPID_TW_EVENT_ITEMDBLCLICK: return 2;")),
-        ("an enumeration constant renumbered", "ViewConstants", edit(IDL, "TwViewFile = 5", "TwViewFile = 6")),
+         renumber(IDS, r"case DISPID_TW_EVENT_ITEMDBLCLICK: return \d+;", "7")),
+        ("an enumeration constant renumbered", "ViewConstants", renumber(IDL, r"TwViewFile = \d+", "6")),
         ("an example left out", "HideHelp",
          edit(REF, find(REF, r"\n### HideHelp\n.*?(\n```cpp\n.*?\n```\n)", 1), "\n")),
     ]
