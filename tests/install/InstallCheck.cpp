@@ -1,9 +1,9 @@
 // The install test's hands inside Wine (tests/install/msi-test.sh drives it):
 //   dump               every key and value under HKLM\Software and HKCU\Software
 //   register FILE...   what regsvr32 does: each module's DllRegisterServer
-//   product MSI...     each package's product code and version
+//   info MSI...        the folder the packages install into, then each
+//                      package's product code and version
 //   installed MSI      the installed products of the package's upgrade code
-//   folder             the folder the package installs into
 //   host               the installed control hosted and searching (InstalledHost.cpp)
 // Lines go to stdout in UTF-8; a failure is the exit code.
 #include "InstallCheck.h"
@@ -44,7 +44,8 @@ std::string ValueText(DWORD type, const BYTE* data, DWORD size)
         return (type == REG_SZ ? "sz:" : "expand:") + Utf8(text);
     }
     case REG_DWORD:
-        snprintf(head, sizeof head, "dword:%lu", size == 4 ? static_cast<unsigned long>(*reinterpret_cast<const DWORD*>(data)) : 0ul);
+        snprintf(head, sizeof head, "dword:%lu",
+                 size == 4 ? static_cast<unsigned long>(*reinterpret_cast<const DWORD*>(data)) : 0ul);
         return head;
     default: {
         snprintf(head, sizeof head, "type%lu:", static_cast<unsigned long>(type));
@@ -146,8 +147,9 @@ std::wstring PackageProperty(const wchar_t* package, const wchar_t* name)
     return value;
 }
 
-int Product(int argc, wchar_t** argv)
+int Info(int argc, wchar_t** argv)
 {
+    printf("%s\n", Utf8(InstallFolder()).c_str());
     for (int i = 0; i < argc; ++i) {
         std::wstring code = PackageProperty(argv[i], L"ProductCode");
         if (code.empty())
@@ -186,16 +188,12 @@ int wmain(int argc, wchar_t** argv)
         return Dump();
     if (command == L"register" && argc > 2)
         return Register(argc - 2, argv + 2);
-    if (command == L"product" && argc > 2)
-        return Product(argc - 2, argv + 2);
+    if (command == L"info")
+        return Info(argc - 2, argv + 2);
     if (command == L"installed" && argc == 3)
         return Installed(argv[2]);
-    if (command == L"folder") {
-        printf("%s\n", Utf8(InstallFolder()).c_str());
-        return 0;
-    }
     if (command == L"host")
         return HostInstalledControl();
-    fprintf(stderr, "usage: install_check dump | register FILE... | product MSI... | installed MSI | folder | host\n");
+    fprintf(stderr, "usage: install_check dump | register FILE... | info MSI... | installed MSI | host\n");
     return 2;
 }

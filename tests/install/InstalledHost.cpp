@@ -172,7 +172,8 @@ void CddbComponent(const std::wstring& folder)
     if (!cddb)
         return;
     const std::wstring dll = LoadedFrom(L"CddbLocal.dll");
-    Check(SamePath(dll, folder + L"\\CddbLocal.dll"), "the component comes from the install folder (" + Utf8(dll) + ")");
+    Check(SamePath(dll, folder + L"\\CddbLocal.dll"),
+          "the component comes from the install folder (" + Utf8(dll) + ")");
     char status[16];
     snprintf(status, sizeof status, "%08lx", static_cast<unsigned long>(cddb->TestStatus(0)));
     Check(std::string(status) == "00000000", std::string("the component reads its database folder (") + status + ")");

@@ -116,15 +116,15 @@ restored() { # description before after
     same "$1" /dev/null "$WORK/left"
 }
 
-FOLDER_WIN=$(helper folder)
+helper info "$(winpath "$MSI")" "$(winpath "$OLDER")" >"$WORK/info"
+FOLDER_WIN=$(sed -n 1p "$WORK/info")
+NEW=$(sed -n 2p "$WORK/info")
+OLD=$(sed -n 3p "$WORK/info")
 FOLDER=$WINEPREFIX/drive_c/${FOLDER_WIN#C:\\}
 FOLDER=${FOLDER//\\//}
 listing() { [ -d "$FOLDER" ] && (cd "$FOLDER" && find . -mindepth 1 | LC_ALL=C sort); }
 hashes() { (cd "$FOLDER" && sha256sum Tarnwick.ocx CddbLocal.dll); }
 installed() { helper installed "$(winpath "$MSI")"; }
-helper product "$(winpath "$MSI")" "$(winpath "$OLDER")" >"$WORK/products"
-NEW=$(sed -n 1p "$WORK/products")
-OLD=$(sed -n 2p "$WORK/products")
 
 echo "# $(basename "$MSI") ($NEW) into $FOLDER_WIN"
 dump "$WORK/before"
@@ -153,7 +153,11 @@ restored "every key and value the install made is gone, and nothing else" "$WORK
 check "every file and folder the install made is gone" test ! -e "$FOLDER"
 
 # The version before, then this one over it: one product, the new files, the
-# registry of a fresh install; then the older one refused over the newer.
+# registry of a fresh install and a database folder set beforehand kept through
+# both; then the older one refused over the newer.
+[ "$arch" = x64 ] && view=/reg:64 || view=/reg:32
+check "a database folder is set for the machine" wine_run "$WORK/reg" reg add 'HKLM\Software\Tarnwick\CddbLocal' \
+    /v DatabaseFolder /d 'D:\discs' /f "$view"
 check "msiexec /i installs the version before" msiexec /i "$(winpath "$OLDER")"
 check "one product is installed, the version before ($OLD)" test "$(installed)" = "$OLD"
 check "msiexec /i of this version upgrades it" msiexec /i "$(winpath "$MSI")"
@@ -163,9 +167,11 @@ same "the upgraded files are this package's" "$WORK/hashes" "$WORK/upgraded-hash
 listing >"$WORK/upgraded-listing"
 same "nothing else is in the install folder" "$WORK/files" "$WORK/upgraded-listing"
 dump "$WORK/upgraded"
-ours "$WORK/installed" >"$WORK/installed-ours"
-ours "$WORK/upgraded" >"$WORK/upgraded-ours"
-same "the registry is that of a fresh install" "$WORK/installed-ours" "$WORK/upgraded-ours"
+folder_value='^V HKLM\\Software\\Tarnwick\\CddbLocal \[DatabaseFolder\] '
+check "the database folder set before is kept" grep -qx "${folder_value}sz:D:\\\\discs" "$WORK/upgraded"
+ours "$WORK/installed" | grep -v "$folder_value" >"$WORK/installed-ours"
+ours "$WORK/upgraded" | grep -v "$folder_value" >"$WORK/upgraded-ours"
+same "the registry is otherwise that of a fresh install" "$WORK/installed-ours" "$WORK/upgraded-ours"
 if msiexec /i "$(winpath "$OLDER")"; then not_ok "the version before is refused over this one"
 else ok "the version before is refused over this one"; fi
 check "this package stays installed" test "$(installed)" = "$NEW"
