@@ -4,10 +4,10 @@
 // database folder the package set. Only the registry the package wrote can
 // lead COM to either module.
 #include "InstallCheck.h"
-#include "ControlClient.h"
-#include "EventSink.h"
-#include "cddb/CddbApi.h"
 #include "control/TarnwickDispIds.h"
+#include "host/ControlClient.h"
+#include "host/EventSink.h"
+#include "lookup/CddbApi.h"
 #include <commctrl.h>
 #include <algorithm>
 #include <cstdio>
