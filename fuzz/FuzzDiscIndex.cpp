@@ -5,7 +5,7 @@
 // folder answers every look-up within its discs and tracks, and the same for
 // the path in capitals and with forward slashes: the paths that "#? path"
 // lines ask for, and for its first discs the paths a library names their
-// tracks by, Artist\Album\Title.mp3 and Artist\Album\NN.mp3, which find a
+// tracks by, Artist\Album\NN Title.mp3, NN.mp3 and Title.mp3, which find a
 // disc of that artist and album and a track of that title or number.
 #include "cddb/DiscIndex.h"
 #include "cddb/MatchKey.h"
@@ -132,9 +132,11 @@ bool OnePart(std::wstring_view name)
 bool OneFolder(std::wstring_view name) { return OnePart(name) && name.find(L" - ") == std::wstring_view::npos; }
 
 // The direct match of a library's path for a track of a disc: a disc of the
-// same artist and album, and there the track the file name names.
+// same artist and album, and there the track of the number the file name
+// begins with, or one whose title (or a sampler's title after the artist)
+// reads as the file name does, with or without that number.
 void CheckNamedTrack(const CDiscIndex& index, uint32_t nDisc, const std::wstring& file, int32_t nNumber,
-                     const std::wstring& titleKey)
+                     const std::vector<std::wstring>& titleKeys)
 {
     const std::wstring path = L"M:\\" + std::wstring(index.Artist(nDisc)) + L"\\" +
                               std::wstring(index.Album(nDisc)) + L"\\" + file;
@@ -143,13 +145,16 @@ void CheckNamedTrack(const CDiscIndex& index, uint32_t nDisc, const std::wstring
     Check(match.m_nDisc >= 0);
     const uint32_t found = uint32_t(match.m_nDisc);
     Check(Key(index.Artist(found)) == Key(index.Artist(nDisc)) && Key(index.Album(found)) == Key(index.Album(nDisc)));
-    if (nNumber > 0) {
+    if (titleKeys.empty()) {
         Check(match.m_nTrack == nNumber);
         return;
     }
     std::wstring_view title = index.TrackTitle(found, match.m_nTrack);
     size_t slash = title.find(L" / ");
-    Check(Key(title) == titleKey || (slash != std::wstring_view::npos && Key(title.substr(slash + 3)) == titleKey));
+    auto named = [&](std::wstring_view text) {
+        return std::find(titleKeys.begin(), titleKeys.end(), Key(text)) != titleKeys.end();
+    };
+    Check(named(title) || (slash != std::wstring_view::npos && named(title.substr(slash + 3))));
 }
 
 } // namespace
@@ -181,12 +186,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             continue;
         for (int32_t t = 1; t <= index->TrackCount(d) && t <= 4; ++t) {
             wchar_t number[8];
-            swprintf(number, 8, L"%02d.mp3", int(t));
-            CheckNamedTrack(*index, d, number, t, std::wstring());
-            // A title that begins with a digit would give a track number.
-            const std::wstring title(index->TrackTitle(d, t));
-            if (OnePart(title) && (title[0] < L'0' || title[0] > L'9'))
-                CheckNamedTrack(*index, d, title + L".mp3", 0, Key(title));
+            swprintf(number, 8, L"%02d", int(t));
+            CheckNamedTrack(*index, d, number + std::wstring(L".mp3"), t, {});
+            const std::wstring title(index->TrackTitle(d, t)), key = Key(title);
+            if (!OnePart(title))
+                continue;
+            CheckNamedTrack(*index, d, number + (L" " + title) + L".mp3", t, {key, number + key});
+            // Without a number; a title that begins with a digit would give one.
+            if (title[0] < L'0' || title[0] > L'9')
+                CheckNamedTrack(*index, d, title + L".mp3", 0, {key});
         }
     }
     return 0;
