@@ -119,8 +119,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string input(text, size);
     if (input.find('\r') == std::string::npos) {
         std::string crlf;
-        for (char c : input)
-            crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        for (char c : input) {
+            if (c == '\n')
+                crlf += '\r';
+            crlf += c;
+        }
         CXmcdEntry again;
         Check(ParseXmcd(crlf.data(), crlf.size(), again) == bRead && Same(again, entry));
     }
