@@ -451,6 +451,16 @@ TEST_F(CddbLookup, ReadsTheFormatAndSkipsDamagedFiles)
         EXPECT_EQ(Lookup((std::wstring(L"M:\\Broken\\") + broken + L"\\01.mp3").c_str()), L"0: <none>");
 }
 
+// Entries at the edges of what the format allows. TTITLE999, the highest
+// number of three digits, is the thousandth track.
+TEST_F(CddbLookup, ReadsTheEdgesOfTheFormat)
+{
+    db.Write(L"misc", L"7a0003e8", "# xmcd\nDTITLE=Thousand / Tracks\nTTITLE0=First\nTTITLE999=Last\n");
+    Open();
+    EXPECT_EQ(Lookup(L"M:\\Thousand\\Tracks\\Last.mp3"), L"1000 Thousand|Tracks|Last|(12)");
+    EXPECT_EQ(Lookup(L"M:\\Thousand\\Tracks\\999.mp3"), L"999 Thousand|Tracks||(12)");
+}
+
 // A missing folder: the status test fails and nothing is found; once the
 // folder is there the same component reads it.
 TEST_F(CddbLookup, MissingDatabaseFolder)
