@@ -8,7 +8,7 @@
 //
 // usage: bench_folder.exe DRIVE FILES...   (DRIVE: an empty drive, such as U:)
 #include "BenchTree.h"
-#include "ControlClient.h"
+#include "host/ControlClient.h"
 #include "HostedSearch.h"
 #include <algorithm>
 #include <cstdio>

@@ -7,8 +7,8 @@
 //
 // usage: bench_lookup.exe DATABASE LIBRARY [FILES]
 //   DATABASE and LIBRARY as make_cddb.py writes them; CddbLocal.dll registered.
-#include "cddb/CddbApi.h"
 #include "cddb/DiscIndex.h"
+#include "lookup/CddbApi.h"
 #include <windows.h>
 #include <psapi.h>
 #include <chrono>

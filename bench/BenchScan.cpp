@@ -7,7 +7,7 @@
 // window of the main thread that answers them at once.
 //
 // usage: bench_scan.exe DRIVE FILES...   (DRIVE: an empty drive, such as T:)
-#include "ControlClient.h"
+#include "host/ControlClient.h"
 #include "BenchTree.h"
 #include "HostedSearch.h"
 #include <windows.h>

@@ -10,7 +10,7 @@
 //
 // usage: bench_selection.exe DRIVE [RECORDS]   (DRIVE: an empty drive, such as T:)
 #include "BenchCatalogue.h"
-#include "ControlClient.h"
+#include "host/ControlClient.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <mbstring.h>

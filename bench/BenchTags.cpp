@@ -3,7 +3,7 @@
 // the cost of one read for each format, against the plain ID3v1 read.
 //
 // usage: bench_tags.exe DRIVE FILES [TAGLIB_TEST_DATA]   (DRIVE: an empty drive, such as T:)
-#include "ControlClient.h"
+#include "host/ControlClient.h"
 #include "HostedSearch.h"
 #include "catalogue/MusicInfo.h"
 #include "catalogue/MusicReader.h"

@@ -6,9 +6,9 @@
 //
 // usage: bench_views.exe DRIVE [RECORDS]   (DRIVE: an empty drive, such as T:)
 #include "BenchCatalogue.h"
-#include "ControlClient.h"
 #include "catalogue/CacheFile.h"
 #include "catalogue/Catalogue.h"
+#include "host/ControlClient.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <ocidl.h>

@@ -5,8 +5,8 @@
 // same minute with it off.
 //
 // usage: bench_watch.exe DRIVE [FILES [IDLE_FILES [IDLE_SECONDS]]]   (DRIVE: an empty drive, such as T:)
-#include "ControlClient.h"
-#include "EventSink.h"
+#include "host/ControlClient.h"
+#include "host/EventSink.h"
 #include "HostedSearch.h"
 #include <windows.h>
 #include <ocidl.h>

@@ -1,6 +1,6 @@
 #include "HostedSearch.h"
-#include "ControlClient.h"
-#include "EventSink.h"
+#include "host/ControlClient.h"
+#include "host/EventSink.h"
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

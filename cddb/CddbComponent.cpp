@@ -1,5 +1,5 @@
 #include "CddbComponent.h"
-#include "CddbApi.h"
+#include "lookup/CddbApi.h"
 #include "CddbObject.h"
 #include "CddbSession.h"
 #include "CddbSettings.h"

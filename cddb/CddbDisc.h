@@ -1,7 +1,7 @@
 // The objects that show the disc database: a disc, its track list and tracks,
 // and a list of candidate discs. Each holds the index it reads while it lives.
 #pragma once
-#include "CddbApi.h"
+#include "lookup/CddbApi.h"
 #include "DiscIndex.h"
 #include <memory>
 #include <vector>

@@ -1,5 +1,5 @@
 // CddbLocal.dll's entry points: the class factory and self-registration.
-#include "CddbApi.h"
+#include "lookup/CddbApi.h"
 #include "CddbComponent.h"
 #include "CddbSettings.h"
 #include "framework/ClassFactory.h"

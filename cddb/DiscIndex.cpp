@@ -1,4 +1,5 @@
 #include "DiscIndex.h"
+#include "DiscSystem.h"
 #include "Genres.h"
 #include "MatchKey.h"
 #include "XmcdEntry.h"
@@ -9,28 +10,14 @@
 namespace {
 
 // The names in a folder, sorted, so that the index's order never depends on
-// the file system: directories (without "." and "..") and plain files.
-void ListFolder(const std::wstring& strFolder, std::vector<std::wstring>& dirs, std::vector<std::wstring>& files,
-                bool& bFound)
+// the file system.
+bool ListFolder(const std::wstring& strFolder, std::vector<std::wstring>& dirs, std::vector<std::wstring>& files)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileExW((strFolder + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                nullptr, 0);
-    bFound = h != INVALID_HANDLE_VALUE;
-    if (!bFound)
-        return;
-    do {
-        std::wstring name = data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (name != L"." && name != L"..")
-                dirs.push_back(name);
-        } else {
-            files.push_back(name);
-        }
-    } while (FindNextFileW(h, &data));
-    FindClose(h);
+    if (!discsys::ListFolder(strFolder, dirs, files))
+        return false;
     std::sort(dirs.begin(), dirs.end());
     std::sort(files.begin(), files.end());
+    return true;
 }
 
 // A disc file's name is its id: exactly eight hexadecimal digits.
@@ -52,25 +39,6 @@ bool DiscIdFromName(const std::wstring& name, uint32_t& nId)
         nId = (nId << 4) | v;
     }
     return true;
-}
-
-bool ReadWholeFile(const std::wstring& path, std::vector<char>& buffer, size_t& nSize)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(h, &size) && size.QuadPart <= LONGLONG(kXmcdMaxFileSize);
-    DWORD read = 0;
-    if (ok) {
-        nSize = size_t(size.QuadPart);
-        if (buffer.size() < nSize + 1)
-            buffer.resize(nSize + 1);
-        ok = ReadFile(h, buffer.data(), DWORD(nSize), &read, nullptr) && read == nSize;
-    }
-    CloseHandle(h);
-    return ok;
 }
 
 // A path's parts: its nearest folders (the parent first) and its file name.
@@ -130,13 +98,12 @@ std::shared_ptr<const CDiscIndex> CDiscIndex::Build(const std::wstring& strFolde
     if (folder.empty())
         return index; // no folder set: nothing to list
     std::vector<std::wstring> dirs, files;
-    ListFolder(folder, dirs, files, index->m_bFolderFound);
+    index->m_bFolderFound = ListFolder(folder, dirs, files);
     std::vector<char> buffer;
     index->ReadFiles(folder, files, std::wstring(), buffer);
     for (const std::wstring& dir : dirs) {
         std::vector<std::wstring> inner, discFiles;
-        bool bFound;
-        ListFolder(folder + L"\\" + dir, inner, discFiles, bFound);
+        ListFolder(folder + L"\\" + dir, inner, discFiles);
         index->ReadFiles(folder + L"\\" + dir, discFiles, dir, buffer);
     }
     return index;
@@ -148,7 +115,7 @@ std::shared_ptr<const CDiscIndex> CDiscIndex::Open(const std::wstring& strFolder
     static std::map<std::wstring, std::weak_ptr<const CDiscIndex>> indexes;
     std::wstring key = strFolder;
     if (!key.empty())
-        CharLowerBuffW(&key[0], DWORD(key.size()));
+        discsys::ToLower(&key[0], key.size());
     std::lock_guard<std::mutex> guard(lock);
     std::shared_ptr<const CDiscIndex> index = indexes[key].lock();
     if (!index || !index->FolderFound()) {
@@ -166,7 +133,7 @@ void CDiscIndex::ReadFiles(const std::wstring& strFolder, const std::vector<std:
         if (!DiscIdFromName(name, nId))
             continue; // not a disc file
         size_t nSize = 0;
-        if (ReadWholeFile(strFolder + L"\\" + name, buffer, nSize))
+        if (discsys::ReadWholeFile(strFolder + L"\\" + name, kXmcdMaxFileSize, buffer, nSize))
             AddDisc(nId, strCategory, buffer.data(), nSize);
         else
             ++m_nSkipped;
@@ -208,7 +175,7 @@ void CDiscIndex::AddDisc(uint32_t nId, const std::wstring& strCategory, const ch
         m_mapAlbums[albumKey].push_back(nDisc);
 }
 
-std::wstring_view CDiscIndex::TrackTitle(uint32_t nDisc, LONG nTrack) const
+std::wstring_view CDiscIndex::TrackTitle(uint32_t nDisc, int32_t nTrack) const
 {
     return Text(m_vecTracks[m_vecDiscs[nDisc].m_nFirstTrack + uint32_t(nTrack - 1)]);
 }
@@ -224,8 +191,8 @@ const std::vector<uint32_t>* CDiscIndex::Find(const CKeyMap& map, const std::wst
 // A track whose title is the file name's title text (after the track number)
 // or the whole file name; the track of the file's own number first. On a
 // sampler a title reads "Artist / Title", and the title alone counts too.
-bool CDiscIndex::TitleMatch(uint32_t nDisc, LONG nNumber, const std::wstring& restKey, const std::wstring& stemKey,
-                            LONG& nTrack) const
+bool CDiscIndex::TitleMatch(uint32_t nDisc, int32_t nNumber, const std::wstring& restKey, const std::wstring& stemKey,
+                            int32_t& nTrack) const
 {
     if (restKey.empty())
         return false;
@@ -233,17 +200,17 @@ bool CDiscIndex::TitleMatch(uint32_t nDisc, LONG nNumber, const std::wstring& re
         std::wstring key = MatchKey(text.data(), text.size());
         return !key.empty() && (key == restKey || key == stemKey);
     };
-    auto fits = [&](LONG t) {
+    auto fits = [&](int32_t t) {
         std::wstring_view title = TrackTitle(nDisc, t);
         size_t slash = title.find(L" / ");
         return same(title) || (slash != std::wstring_view::npos && same(title.substr(slash + 3)));
     };
-    const LONG nCount = TrackCount(nDisc);
+    const int32_t nCount = TrackCount(nDisc);
     if (nNumber >= 1 && nNumber <= nCount && fits(nNumber)) {
         nTrack = nNumber;
         return true;
     }
-    for (LONG t = 1; t <= nCount; ++t) {
+    for (int32_t t = 1; t <= nCount; ++t) {
         if (fits(t)) {
             nTrack = t;
             return true;
@@ -263,7 +230,7 @@ CDiscIndex::CFileName CDiscIndex::ReadFileName(const std::wstring& file)
     while (digits < stem.size() && stem[digits] >= L'0' && stem[digits] <= L'9')
         ++digits;
     if (digits > 0 && digits <= 3)
-        name.nNumber = LONG(std::stol(stem.substr(0, digits)));
+        name.nNumber = int32_t(std::stol(stem.substr(0, digits)));
     name.stemKey = MatchKey(stem);
     name.restKey = name.nNumber > 0 ? MatchKey(stem.data() + digits, stem.size() - digits) : name.stemKey;
     return name;
@@ -303,7 +270,7 @@ std::vector<std::pair<int, uint32_t>> CDiscIndex::RankDiscs(const std::vector<st
 
 // The track number on the album of the best-ranked discs, when the folders
 // leave no doubt whose album it is: the first such disc that has the track.
-bool CDiscIndex::NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked, LONG nNumber,
+bool CDiscIndex::NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked, int32_t nNumber,
                              uint32_t& nDisc) const
 {
     if (nNumber <= 0 || ranked.empty() || ranked.front().first < kRankAlbum)
@@ -341,7 +308,7 @@ void CDiscIndex::Identify(const wchar_t* pPath, size_t nLength, CMatch& match) c
     const CFileName name = ReadFileName(file);
     const std::vector<std::pair<int, uint32_t>> ranked = RankDiscs(folders);
 
-    auto found = [&](uint32_t nDisc, LONG nTrack) {
+    auto found = [&](uint32_t nDisc, int32_t nTrack) {
         match.m_nDisc = int(nDisc);
         match.m_nTrack = nTrack;
     };
@@ -352,7 +319,7 @@ void CDiscIndex::Identify(const wchar_t* pPath, size_t nLength, CMatch& match) c
         if (rank == 0 && NumberMatch(ranked, name.nNumber, nDisc))
             return found(nDisc, name.nNumber);
         for (const auto& r : ranked) {
-            LONG nTrack;
+            int32_t nTrack;
             if (rank != 0 && r.first == rank && TitleMatch(r.second, name.nNumber, name.restKey, name.stemKey, nTrack))
                 return found(r.second, nTrack);
         }

@@ -4,7 +4,6 @@
 // when the index is built; damaged ones are counted and left out. Afterwards
 // the index does not change, so any number of threads may read it.
 #pragma once
-#include <windows.h>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,7 +17,7 @@ public:
     // direct match, else the candidate discs, best first.
     struct CMatch {
         int m_nDisc = -1;
-        LONG m_nTrack = 0;
+        int32_t m_nTrack = 0;
         std::vector<uint32_t> m_vecCandidates;
     };
 
@@ -38,8 +37,8 @@ public:
     std::wstring_view Genre(uint32_t nDisc) const { return Text(m_vecDiscs[nDisc].m_genre); } // "(n)" or a name
     std::wstring_view Year(uint32_t nDisc) const { return Text(m_vecDiscs[nDisc].m_year); }
     uint32_t DiscId(uint32_t nDisc) const { return m_vecDiscs[nDisc].m_nId; }
-    LONG TrackCount(uint32_t nDisc) const { return LONG(m_vecDiscs[nDisc].m_nTrackCount); }
-    std::wstring_view TrackTitle(uint32_t nDisc, LONG nTrack) const; // nTrack from 1, in range
+    int32_t TrackCount(uint32_t nDisc) const { return int32_t(m_vecDiscs[nDisc].m_nTrackCount); }
+    std::wstring_view TrackTitle(uint32_t nDisc, int32_t nTrack) const; // nTrack from 1, in range
 
     // Names a music file from its full path: the names of its nearest folders
     // against the discs' artists and albums, its file name (a leading track
@@ -72,14 +71,14 @@ private:
     void AddDisc(uint32_t nId, const std::wstring& strCategory, const char* pData, size_t nSize);
     const std::vector<uint32_t>* Find(const CKeyMap& map, const std::wstring& key) const;
     struct CFileName {
-        LONG nNumber = 0;            // a leading track number, or 0
+        int32_t nNumber = 0;           // a leading track number, or 0
         std::wstring stemKey, restKey; // the name without its extension, and without the number
     };
     static CFileName ReadFileName(const std::wstring& file);
     std::vector<std::pair<int, uint32_t>> RankDiscs(const std::vector<std::wstring>& folders) const;
-    bool NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked, LONG nNumber, uint32_t& nDisc) const;
-    bool TitleMatch(uint32_t nDisc, LONG nNumber, const std::wstring& restKey, const std::wstring& stemKey,
-                    LONG& nTrack) const;
+    bool NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked, int32_t nNumber, uint32_t& nDisc) const;
+    bool TitleMatch(uint32_t nDisc, int32_t nNumber, const std::wstring& restKey, const std::wstring& stemKey,
+                    int32_t& nTrack) const;
 
     std::wstring m_strPool;
     std::vector<CDisc> m_vecDiscs;

@@ -1,5 +1,5 @@
 #include "MatchKey.h"
-#include <windows.h>
+#include "DiscSystem.h"
 
 std::wstring MatchKey(const wchar_t* pText, size_t nLength)
 {
@@ -13,12 +13,12 @@ std::wstring MatchKey(const wchar_t* pText, size_t nLength)
                 key += wchar_t(c - L'A' + L'a');
             else if ((c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9'))
                 key += c;
-        } else if (IsCharAlphaNumericW(c)) {
+        } else if (discsys::IsLetterOrDigit(c)) {
             key += c;
             bWide = true;
         }
     }
     if (bWide)
-        CharLowerBuffW(&key[0], DWORD(key.size()));
+        discsys::ToLower(&key[0], key.size());
     return key;
 }

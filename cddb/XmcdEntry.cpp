@@ -140,14 +140,13 @@ bool ParseXmcd(const char* pData, size_t nSize, CXmcdEntry& entry)
             size_t digits = lineStart + 6;
             if (digits == eq || eq - digits > 3)
                 return false;
+            // Up to three digits: TTITLE999 is the thousandth track, the last there can be.
             size_t n = 0;
             for (size_t i = digits; i < eq; ++i) {
                 if (text[i] < L'0' || text[i] > L'9')
                     return false;
                 n = n * 10 + size_t(text[i] - L'0');
             }
-            if (n >= kXmcdMaxTracks)
-                return false;
             if (tracks.size() <= n)
                 tracks.resize(n + 1);
             tracks[n] += value;

@@ -15,8 +15,6 @@ struct CXmcdEntry {
 
 // The largest disc file read; real entries stay far below it.
 const size_t kXmcdMaxFileSize = 1 << 20;
-// Track numbers above this mark a damaged entry.
-const size_t kXmcdMaxTracks = 999;
 
 // Reads one disc file's bytes. False for a damaged entry: no "# xmcd" first
 // line, a zero byte, a line that is neither comment nor KEY=value, a bad

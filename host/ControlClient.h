@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
-#include "listctrl/ListView.h" // lists are read and driven through CListView
+#include "framework/ListView.h" // lists are read and driven through CListView
 #include <string>
 #include <vector>
 

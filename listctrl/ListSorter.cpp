@@ -1,6 +1,6 @@
 #include "ListSorter.h"
 #include "ListSort.h"
-#include "ListView.h"
+#include "framework/ListView.h"
 #include <commctrl.h>
 
 namespace {

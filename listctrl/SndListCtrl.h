@@ -5,7 +5,7 @@
 // drag and drop; a header click sorts it.
 #pragma once
 #include "ListRow.h"
-#include "ListView.h"
+#include "framework/ListView.h"
 #include "framework/Window.h"
 #include "platform/PlatformText.h"
 #include <commctrl.h>

@@ -5,7 +5,7 @@
 // and by files that come, change and go under the roots they may watch.
 // Prints calls, events and the process's memory; at the first crash or
 // damaged heap it prints the seed and the last calls and ends with code 3.
-#include "EventSink.h"
+#include "host/EventSink.h"
 #include "SoakArgs.h"
 #include "SoakDisk.h"
 #include "SoakInput.h"

@@ -1,9 +1,9 @@
 // The sound view's folder search: starting and stopping the scan worker, and
 // the worker's messages, which arrive on the window's thread while it waits.
 #include "SndView.h"
-#include "catalogue/FolderScan.h"
 #include "catalogue/Messages.h"
 #include "framework/Module.h"
+#include "scan/FolderScan.h"
 #include <cstdlib>
 
 void CSndView::BeginSearch()

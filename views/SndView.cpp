@@ -1,8 +1,8 @@
 #include "SndView.h"
-#include "catalogue/FolderScan.h"
 #include "catalogue/Messages.h"
-#include "platform/PlatformFile.h"
 #include "framework/Module.h"
+#include "platform/PlatformFile.h"
+#include "scan/FolderScan.h"
 #include <shellapi.h>
 #include <cstdlib>
 #include <memory>

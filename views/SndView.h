@@ -3,12 +3,12 @@
 // search state and the view state; its window is where the scan worker reports.
 #pragma once
 #include "catalogue/Catalogue.h"
-#include "catalogue/FolderWatch.h"
 #include "catalogue/Messages.h"
 #include "catalogue/SearchRequests.h"
-#include "cddb/CddbApi.h"
 #include "listctrl/SndListCtrl.h"
 #include "listctrl/TipWnd.h"
+#include "lookup/CddbApi.h"
+#include "scan/FolderWatch.h"
 #include "RowCache.h"
 #include <map>
 #include <set>
@@ -182,7 +182,10 @@ private:
     bool m_bViewEnabled = false;
     // The host's texts, kept from before the windows exist: placeholders until it names them.
     std::string m_strUnknNames[4] = {"", "~~~Artist Unknown", "~~~Album Unknown", "~~~Genre Unknown"};
-    std::string m_strViewNames[4] = {"~~~All Files", "~~~Artist", "~~~Album", "~~~Genre"};
+    // The view names start empty; the menu starts with placeholders in place of
+    // the names the host has not given yet.
+    std::string m_strViewNames[4];
+    bool m_bViewNamed[4] = {};
     HMENU m_hViewMenu = nullptr;
     CTipWnd* m_pTip = nullptr;
     std::string m_strNoFileFound;

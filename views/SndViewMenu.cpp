@@ -37,9 +37,11 @@ void CSndView::HideHelp()
 
 void CSndView::CreateViewMenu()
 {
+    static const char* const placeholders[4] = {"~~~All Files", "~~~Artist", "~~~Album", "~~~Genre"};
     m_hViewMenu = CreatePopupMenu();
     for (int i = 0; i < 4; ++i)
-        AppendMenuA(m_hViewMenu, MF_STRING, UINT_PTR(ID_VIEW_FILES + i), m_strViewNames[i].c_str());
+        AppendMenuA(m_hViewMenu, MF_STRING, UINT_PTR(ID_VIEW_FILES + i),
+                    m_bViewNamed[i] ? m_strViewNames[i].c_str() : placeholders[i]);
     CheckView(m_nView);
 }
 
@@ -65,6 +67,7 @@ void CSndView::SetViewString(int32_t view, const std::string& text)
     if (ViewIndex(view) < 0)
         return;
     m_strViewNames[ViewIndex(view)] = text;
+    m_bViewNamed[ViewIndex(view)] = true;
     if (m_hViewMenu)
         ModifyMenuA(m_hViewMenu, UINT(view), MF_BYCOMMAND | MF_STRING, UINT_PTR(view), text.c_str());
     CheckView(m_nView);

@@ -1,6 +1,6 @@
 // The demo host's playing times: MPEG frame headers and WAV format chunks.
-#include "AudioLength.h"
-#include "Png.h"
+#include "host/AudioLength.h"
+#include "host/Png.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,6 +1,6 @@
 // The demo host's reading of the tagged selection text, against the text the
 // result lists write.
-#include "Playlist.h"
+#include "host/Playlist.h"
 #include "TestRows.h"
 #include "listctrl/Selection.h"
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // function-table slots its callers use, on disc databases the tests write.
 #include "ControlHost.h"
 #include "../core/TestFs.h"
-#include "cddb/CddbApi.h"
+#include "lookup/CddbApi.h"
 #include <gtest/gtest.h>
 #include <olectl.h>
 #include <string>
@@ -449,6 +449,16 @@ TEST_F(CddbLookup, ReadsTheFormatAndSkipsDamagedFiles)
     EXPECT_EQ(Lookup(L"M:\\Ana \xC9lan\\\xC9t\xE9\\01.mp3"), L"1 Ana \xC9lan|\xC9t\xE9|Ol\xE1|(12)");
     for (const wchar_t* broken : {L"One", L"Two", L"Three", L"Four", L"Five", L"Six"})
         EXPECT_EQ(Lookup((std::wstring(L"M:\\Broken\\") + broken + L"\\01.mp3").c_str()), L"0: <none>");
+}
+
+// Entries at the edges of what the format allows. TTITLE999, the highest
+// number of three digits, is the thousandth track.
+TEST_F(CddbLookup, ReadsTheEdgesOfTheFormat)
+{
+    db.Write(L"misc", L"7a0003e8", "# xmcd\nDTITLE=Thousand / Tracks\nTTITLE0=First\nTTITLE999=Last\n");
+    Open();
+    EXPECT_EQ(Lookup(L"M:\\Thousand\\Tracks\\Last.mp3"), L"1000 Thousand|Tracks|Last|(12)");
+    EXPECT_EQ(Lookup(L"M:\\Thousand\\Tracks\\999.mp3"), L"999 Thousand|Tracks||(12)");
 }
 
 // A missing folder: the status test fails and nothing is found; once the

@@ -1,8 +1,8 @@
 // Helpers for driving the real Tarnwick.ocx from a test: the module loaded by
 // path, controls made through its class factory, and calls through IDispatch.
 #pragma once
-#include "ControlClient.h"
 #include "../core/TestFs.h"
+#include "host/ControlClient.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <ocidl.h>

@@ -1,7 +1,7 @@
 #include "ControlHost.h"
-#include "EventSink.h"
 #include "control/TarnwickDispIds.h"
 #include "framework/ConnectionPoint.h"
+#include "host/EventSink.h"
 #include <olectl.h>
 #include <functional>
 

@@ -3,7 +3,7 @@
 // real one. It records every call, answers from tables the test fills and can
 // fail any call.
 #pragma once
-#include "cddb/CddbApi.h"
+#include "lookup/CddbApi.h"
 #include <map>
 #include <mutex>
 #include <set>

@@ -5,9 +5,9 @@
 #include "ControlHost.h"
 #include "../core/TagFiles.h"
 #include "../core/TestFs.h"
-#include "ControlClient.h"
-#include "EventSink.h"
 #include "control/TarnwickDispIds.h"
+#include "host/ControlClient.h"
+#include "host/EventSink.h"
 #include <algorithm>
 #include <cstdio>
 #include <commctrl.h>

@@ -3,8 +3,8 @@
 // answering 0 and the module free to unload, with nothing left in the container.
 #include "MenuWatch.h"
 #include "RecordingSite.h"
-#include "ControlClient.h"
 #include "catalogue/Messages.h"
+#include "host/ControlClient.h"
 #include <commctrl.h>
 
 namespace {

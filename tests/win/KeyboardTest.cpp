@@ -266,3 +266,33 @@ TEST_F(Keyboard, TheHostsWordsAreWhereTheUserSeesThem)
     EXPECT_EQ(menu.texts, (std::vector<std::string>{"All files", "~~~Artist", "Albums"}));
     EXPECT_TRUE(menu.Checked(2));
 }
+
+TEST_F(Keyboard, TheGenreEntryComesBackUnderTheGenreViewsOwnName)
+{
+    // The view names start empty: the genre entry, gone while no genre names
+    // file is set, comes back with the name last given to the genre view, or
+    // none. Only the menu's first entries start as placeholders.
+    SearchLibrary();
+    Write("T:\\tree\\genres.ini", "[English]\r\n1=Blues\r\n");
+    auto viewMenu = [&] {
+        MenuSeen seen = Menu([&] { SendMessageA(control, WM_COMMAND, MAKEWPARAM(kViewButton, BN_CLICKED), 0); },
+                             {VK_ESCAPE});
+        EXPECT_TRUE(seen.shown);
+        return seen;
+    };
+    EXPECT_EQ(viewMenu().texts, (std::vector<std::string>{"~~~All Files", "~~~Artist", "~~~Album"}));
+    Do(L"SetViewString", {VShort(2), VStr(L"Albums")});
+    Do(L"SetViewString", {VShort(4), VStr(L"Folders")}); // no view of that kind: changes nothing
+    Put(ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\genres.ini"));
+    MenuSeen back = viewMenu();
+    EXPECT_EQ(back.texts, (std::vector<std::string>{"~~~All Files", "~~~Artist", "Albums", ""}));
+    ASSERT_EQ(back.states.size(), 4u);
+    EXPECT_FALSE(back.states[3] & MF_SEPARATOR); // an entry without text, still an entry
+
+    // A name given while the entry is away is the one it comes back with.
+    Put(ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\missing.ini"));
+    EXPECT_EQ(viewMenu().texts.size(), 3u);
+    Do(L"SetViewString", {VShort(3), VStr(L"Genres")});
+    Put(ctrl, L"GenreIniFilePath", VStr(L"T:\\tree\\genres.ini"));
+    EXPECT_EQ(viewMenu().texts, (std::vector<std::string>{"~~~All Files", "~~~Artist", "Albums", "Genres"}));
+}

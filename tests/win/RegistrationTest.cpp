@@ -1,5 +1,6 @@
 #include "ControlHost.h"
 #include "framework/Registration.h"
+#include <objsafe.h>
 #include <olectl.h>
 
 namespace {
@@ -88,6 +89,15 @@ TEST(Registration, TwiceGivesOneStateAndUnregisteringRemovesIt)
     IDispatch* d = nullptr;
     ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&d)),
               S_OK);
+    // It reads and writes files for whoever drives it, so it never claims to be
+    // safe for scripts or for data from a page: no IObjectSafety, no such category.
+    IUnknown* safety = nullptr;
+    EXPECT_EQ(d->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)), E_NOINTERFACE);
+    EXPECT_EQ(safety, nullptr);
+    std::string keys = once;
+    CharUpperA(&keys[0]);
+    for (const char* catid : {"{7DD95801-9882-11CF-9FA9-00AA006C42C4}", "{7DD95802-9882-11CF-9FA9-00AA006C42C4}"})
+        EXPECT_EQ(keys.find(catid), std::string::npos) << catid;
     d->Release();
 
     ASSERT_EQ(OcxCall("DllUnregisterServer"), S_OK);

@@ -5,9 +5,9 @@
 // table holds nothing the library lacks but the stock BorderStyle. Only getters
 // run: every other call is one the table refuses before it reaches a handler.
 #include "ControlHost.h"
-#include "EventSink.h"
 #include "control/TarnwickDispIds.h"
 #include "framework/Dispatch.h"
+#include "host/EventSink.h"
 #include <olectl.h>
 #include <iterator>
 #include <map>

@@ -1,7 +1,7 @@
 #include "FolderTotal.h"
 #include "FolderEntries.h"
-#include "Messages.h"
-#include "ScanMath.h"
+#include "catalogue/Messages.h"
+#include "catalogue/ScanMath.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "FolderWatch.h"
 #include "DirWatch.h"
-#include "Extensions.h"
-#include "Messages.h"
-#include "SearchRequests.h"
+#include "catalogue/Extensions.h"
+#include "catalogue/Messages.h"
+#include "catalogue/SearchRequests.h"
 #include "platform/win32/WidePath.h"
 #include <algorithm>
 #include <map>

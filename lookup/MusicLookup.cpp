@@ -1,8 +1,8 @@
 // The look-up of one record through the CDDB component. It runs on the lookup
 // worker's thread with the pointers the view lent the record and changes
 // nothing: the window's thread puts the answer into the record.
-#include "MusicInfo.h"
-#include "cddb/CddbApi.h"
+#include "catalogue/MusicInfo.h"
+#include "CddbApi.h"
 #include "framework/Module.h"
 #include <cstdlib>
 #include <cstring>

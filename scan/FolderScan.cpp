@@ -1,10 +1,10 @@
 #include "FolderScan.h"
-#include "Extensions.h"
 #include "FolderEntries.h"
 #include "FolderTotal.h"
-#include "Messages.h"
-#include "ScanMath.h"
-#include "SearchRequests.h"
+#include "catalogue/Extensions.h"
+#include "catalogue/Messages.h"
+#include "catalogue/ScanMath.h"
+#include "catalogue/SearchRequests.h"
 #include <atomic>
 #include <memory>
 

@@ -1,0 +1,201 @@
+// Any bytes as a disc database. The text is cut into disc files at each line
+// "# xmcd"; a file is named by the first id of its DISCID line (else by its
+// number) and lies in the folder its "#@ name" line names (else in one of a
+// few categories or in the database folder itself). The index built from the
+// folder answers every look-up within its discs and tracks, and the same for
+// the path in capitals and with forward slashes: the paths that "#? path"
+// lines ask for, and for its first discs the paths a library names their
+// tracks by, Artist\Album\NN Title.mp3, NN.mp3 and Title.mp3, which find a
+// disc of that artist and album and a track of that title or number.
+#include "cddb/DiscIndex.h"
+#include "cddb/MatchKey.h"
+#include "cddb/XmcdEntry.h"
+#include "cddb/native/MemFolders.h"
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+void Check(bool ok, int nLine = __builtin_LINE())
+{
+    if (!ok) {
+        std::fprintf(stderr, "%s:%d: check failed\n", __FILE__, nLine);
+        std::abort();
+    }
+}
+
+struct CFile {
+    std::string m_strBytes;
+    std::wstring m_strName, m_strFolder;
+};
+
+// The lines of a text, without their ends.
+std::vector<std::string_view> Lines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    for (size_t pos = 0; pos < text.size();) {
+        size_t end = std::min(text.find('\n', pos), text.size());
+        std::string_view line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
+// What follows the tag on each line that begins with it, up to one of the stops.
+std::vector<std::wstring> Values(std::string_view text, std::string_view tag, const char* stops = "")
+{
+    std::vector<std::wstring> values;
+    for (std::string_view line : Lines(text)) {
+        if (line.substr(0, tag.size()) != tag)
+            continue;
+        line.remove_prefix(tag.size());
+        line = line.substr(0, line.find_first_of(stops));
+        values.push_back(DecodeXmcdText(line.data(), line.size()));
+    }
+    return values;
+}
+
+std::vector<CFile> Files(const std::string& text)
+{
+    std::vector<size_t> starts{0};
+    for (size_t pos = text.find("\n# xmcd"); pos != std::string::npos; pos = text.find("\n# xmcd", pos + 1))
+        starts.push_back(pos + 1);
+    starts.push_back(text.size());
+    static const wchar_t* const kCategories[] = {L"rock", L"misc", L"", L"soundtrack"};
+    std::vector<CFile> files;
+    for (size_t i = 0; i + 1 < starts.size(); ++i) {
+        CFile file;
+        file.m_strBytes = text.substr(starts[i], starts[i + 1] - starts[i]);
+        if (file.m_strBytes.empty())
+            continue;
+        const std::vector<std::wstring> ids = Values(file.m_strBytes, "DISCID=", ", ");
+        const std::vector<std::wstring> folders = Values(file.m_strBytes, "#@");
+        if (!ids.empty()) {
+            file.m_strName = ids.front();
+        } else {
+            wchar_t name[16];
+            swprintf(name, 16, L"%08zx", i);
+            file.m_strName = name;
+        }
+        file.m_strFolder = folders.empty() ? kCategories[i % 4] : folders.front();
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+void CheckMatch(const CDiscIndex& index, const CDiscIndex::CMatch& match)
+{
+    if (match.m_nDisc >= 0) {
+        Check(size_t(match.m_nDisc) < index.DiscCount() && match.m_vecCandidates.empty());
+        Check(match.m_nTrack >= 1 && match.m_nTrack <= index.TrackCount(uint32_t(match.m_nDisc)));
+    } else {
+        Check(match.m_nTrack == 0);
+    }
+    std::vector<uint32_t> discs = match.m_vecCandidates;
+    Check(discs.size() <= CDiscIndex::kMaxCandidates);
+    std::sort(discs.begin(), discs.end());
+    Check(std::adjacent_find(discs.begin(), discs.end()) == discs.end());
+    Check(discs.empty() || discs.back() < index.DiscCount());
+}
+
+// Names are compared by their letters and digits with case ignored, and either
+// slash parts a path: the path in capitals with forward slashes has the same answer.
+void Identify(const CDiscIndex& index, const std::wstring& path, CDiscIndex::CMatch& match)
+{
+    index.Identify(path.data(), path.size(), match);
+    CheckMatch(index, match);
+    std::wstring other = path;
+    for (wchar_t& c : other)
+        c = c == L'\\' ? L'/' : c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c;
+    CDiscIndex::CMatch again;
+    index.Identify(other.data(), other.size(), again);
+    Check(again.m_nDisc == match.m_nDisc && again.m_nTrack == match.m_nTrack &&
+          again.m_vecCandidates == match.m_vecCandidates);
+}
+
+std::wstring Key(std::wstring_view text) { return MatchKey(text.data(), text.size()); }
+
+// A name that stands as one part of a path: no separator, no drive.
+bool OnePart(std::wstring_view name)
+{
+    return !Key(name).empty() && name.find_first_of(L"\\/:") == std::wstring_view::npos;
+}
+// As a folder's name it must not read as "Artist - Album" either.
+bool OneFolder(std::wstring_view name) { return OnePart(name) && name.find(L" - ") == std::wstring_view::npos; }
+
+// The direct match of a library's path for a track of a disc: a disc of the
+// same artist and album, and there the track of the number the file name
+// begins with, or one whose title (or a sampler's title after the artist)
+// reads as the file name does, with or without that number.
+void CheckNamedTrack(const CDiscIndex& index, uint32_t nDisc, const std::wstring& file, int32_t nNumber,
+                     const std::vector<std::wstring>& titleKeys)
+{
+    const std::wstring path = L"M:\\" + std::wstring(index.Artist(nDisc)) + L"\\" +
+                              std::wstring(index.Album(nDisc)) + L"\\" + file;
+    CDiscIndex::CMatch match;
+    Identify(index, path, match);
+    Check(match.m_nDisc >= 0);
+    const uint32_t found = uint32_t(match.m_nDisc);
+    Check(Key(index.Artist(found)) == Key(index.Artist(nDisc)) && Key(index.Album(found)) == Key(index.Album(nDisc)));
+    if (titleKeys.empty()) {
+        Check(match.m_nTrack == nNumber);
+        return;
+    }
+    std::wstring_view title = index.TrackTitle(found, match.m_nTrack);
+    size_t slash = title.find(L" / ");
+    auto named = [&](std::wstring_view text) {
+        return std::find(titleKeys.begin(), titleKeys.end(), Key(text)) != titleKeys.end();
+    };
+    Check(named(title) || (slash != std::wstring_view::npos && named(title.substr(slash + 3))));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::vector<CFile> files = Files(text);
+    memfolders::Reset();
+    memfolders::PutFile(L"C:\\db\\README", "not a disc"); // as dumps have it; the folder is there
+    for (const CFile& file : files)
+        memfolders::PutFile(L"C:\\db\\" + (file.m_strFolder.empty() ? L"" : file.m_strFolder + L"\\") + file.m_strName,
+                            file.m_strBytes);
+    std::shared_ptr<const CDiscIndex> index = CDiscIndex::Build(L"C:\\db\\");
+    Check(index->FolderFound() && index->DiscCount() + index->SkippedCount() <= files.size());
+
+    for (uint32_t d = 0; d < index->DiscCount(); ++d) {
+        Check(!index->Artist(d).empty() && !index->Album(d).empty());
+        Check(index->TrackCount(d) >= 0 && index->TrackCount(d) <= 1000);
+        for (int32_t t = 1; t <= index->TrackCount(d); ++t)
+            Check(index->TrackTitle(d, t).size() <= size);
+    }
+    for (const std::wstring& query : Values(text, "#?")) {
+        CDiscIndex::CMatch match;
+        Identify(*index, query, match);
+    }
+    for (uint32_t d = 0; d < index->DiscCount() && d < 8; ++d) {
+        if (!OneFolder(index->Artist(d)) || !OneFolder(index->Album(d)))
+            continue;
+        for (int32_t t = 1; t <= index->TrackCount(d) && t <= 4; ++t) {
+            wchar_t number[8];
+            swprintf(number, 8, L"%02d", int(t));
+            CheckNamedTrack(*index, d, number + std::wstring(L".mp3"), t, {});
+            const std::wstring title(index->TrackTitle(d, t)), key = Key(title);
+            if (!OnePart(title))
+                continue;
+            CheckNamedTrack(*index, d, number + (L" " + title) + L".mp3", t, {key, number + key});
+            // Without a number; a title that begins with a digit would give one.
+            if (title[0] < L'0' || title[0] > L'9')
+                CheckNamedTrack(*index, d, title + L".mp3", 0, {key});
+        }
+    }
+    return 0;
+}
