@@ -10,12 +10,17 @@
 #include "SoakDisk.h"
 #include "SoakInput.h"
 #include "SoakLog.h"
+#include "SoakMemory.h"
 #include "control/TarnwickDispIds.h"
 #include <windows.h>
+#include <commctrl.h>
 #include <ocidl.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
+#include <vector>
 
 using namespace soak;
 
@@ -27,6 +32,30 @@ AtlAxGetControlFn g_getControl = nullptr;
 HWND g_frame = nullptr;
 int g_depth = 0; // events inside events
 const int kSlots = 2;
+uint64_t g_opens = 0;
+
+// Where the run's time goes: each kind of step, and each member called.
+enum Kind { CALL, DISK, INPUT, SEARCH, CACHE, LOOKUP, CLOSE, OPEN, HEAPS, STATUS, KINDS };
+const char* const kKindNames[KINDS] = {"calls",  "disk",  "input",       "searches", "cache files",
+                                       "look-ups", "closes", "opens", "heap checks", "status"};
+struct Spent {
+    uint64_t n = 0;
+    double ms = 0;
+};
+Spent g_spent[KINDS];
+std::map<const wchar_t*, Spent> g_members;
+
+double NowMs()
+{
+    static LARGE_INTEGER freq = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) * 1000.0 / double(freq.QuadPart);
+}
 
 // One place on the frame and the control in it, when there is one.
 struct Slot {
@@ -100,6 +129,7 @@ void Open(int i)
     g_sinks[i].slot = i;
     if (s.cp)
         s.cp->Advise(&g_sinks[i], &s.cookie);
+    ++g_opens;
     Note("control " + std::to_string(i) + " placed", false);
 }
 
@@ -138,7 +168,11 @@ void Invoke(IDispatch* d, CallPlan& plan)
     VariantInit(&result);
     EXCEPINFO excep = {};
     UINT argErr = 0;
+    const double start = NowMs();
     d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, plan.flags, &dp, &result, &excep, &argErr);
+    Spent& spent = g_members[plan.name];
+    ++spent.n;
+    spent.ms += NowMs() - start;
     // What the call put back into the host's by-reference variables stays theirs to free.
     for (size_t i = 0; i < reversed.size(); ++i)
         if (reversed[i].vt & VT_BYREF)
@@ -227,11 +261,126 @@ public:
 };
 CNotAFont g_notFont;
 
+BOOL CALLBACK CountRows(HWND w, LPARAM rows)
+{
+    char cls[32] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpA(cls, WC_LISTVIEWA) == 0)
+        *reinterpret_cast<long*>(rows) += long(SendMessageA(w, LVM_GETITEMCOUNT, 0, 0));
+    return TRUE;
+}
+
+// What the controls hold: their records and the rows of their lists.
+std::string Holdings()
+{
+    long records = 0, rows = 0;
+    int open = 0;
+    for (Slot& s : g_slots) {
+        if (!s.ctrl)
+            continue;
+        ++open;
+        CallPlan plan;
+        PlanNamed(plan, L"GetMusicCounts");
+        Invoke(s.ctrl, plan);
+        records += *plan.args[2].plVal;
+        EnumChildWindows(s.ax, &CountRows, LPARAM(&rows));
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "%d controls (%llu placed), %ld records, %ld rows", open,
+                  (unsigned long long)g_opens, records, rows);
+    return text;
+}
+
 void Status(const char* when, double minutes)
 {
-    std::printf("soak: %s %.1f min: %llu calls, %llu events, memory %llu KB\n", when, minutes,
-                (unsigned long long)g_calls, (unsigned long long)g_events, (unsigned long long)MemoryKb());
+    const double start = NowMs();
+    const MemoryFigures m = MeasureMemory();
+    std::printf("soak: %s %.1f min: %llu calls, %llu events, memory %llu KB\n  %s; %s\n", when, minutes,
+                (unsigned long long)g_calls, (unsigned long long)g_events, (unsigned long long)m.totalKb,
+                DescribeMemory(m).c_str(), Holdings().c_str());
     std::fflush(stdout);
+    ++g_spent[STATUS].n;
+    g_spent[STATUS].ms += NowMs() - start;
+}
+
+// A step that raised the memory's high mark, with what it did.
+void NoteJump(uint64_t kb, double minutes, uint64_t firstNote)
+{
+    std::string what;
+    for (uint64_t n = firstNote; n < NotedSoFar() && n < firstNote + 3; ++n)
+        what += (what.empty() ? "" : "; ") + NotedAt(n);
+    std::printf("soak: memory high +%llu KB at %.1f min: %s\n", (unsigned long long)kb, minutes,
+                what.c_str());
+    std::fflush(stdout);
+}
+
+void Report(double totalMs)
+{
+    double stepsMs = 0;
+    std::string kinds;
+    for (int k = 0; k < KINDS; ++k) {
+        stepsMs += g_spent[k].ms;
+        char t[96];
+        std::snprintf(t, sizeof t, "%s%s %llu in %.0f s", k ? ", " : "", kKindNames[k],
+                      (unsigned long long)g_spent[k].n, g_spent[k].ms / 1000);
+        kinds += t;
+    }
+    std::printf("soak: time by step: %s; the loop itself %.0f s of %.0f s\n", kinds.c_str(),
+                (totalMs - stepsMs) / 1000, totalMs / 1000);
+    std::vector<std::pair<const wchar_t*, Spent>> members(g_members.begin(), g_members.end());
+    std::sort(members.begin(), members.end(), [](auto& a, auto& b) { return a.second.ms > b.second.ms; });
+    std::string top;
+    for (size_t i = 0; i < members.size() && i < 8; ++i) {
+        char t[96];
+        std::snprintf(t, sizeof t, "%s%ls %llu in %.0f s", i ? ", " : "", members[i].first,
+                      (unsigned long long)members[i].second.n, members[i].second.ms / 1000);
+        top += t;
+    }
+    std::printf("soak: the members that took longest: %s\n", top.c_str());
+    if (PressesLetGo())
+        std::printf("soak: %u presses whose release another loop took were let go a second later\n", PressesLetGo());
+}
+
+// One random step of the host, the user or the disk; answers which kind it was.
+Kind Step()
+{
+    Kind kind = CALL;
+    for (int i = 0; i < kSlots; ++i)
+        if (!g_slots[i].ax) {
+            const double start = NowMs();
+            Open(i);
+            g_spent[OPEN].ms += NowMs() - start;
+            ++g_spent[OPEN].n;
+        }
+    int i = Pick(kSlots);
+    int what = Pick(100);
+    if (what < 55) {
+        CallOn(i, Chance(30));
+    } else if (what < 60) { // other programs change the files the controls may watch
+        Note(ChangeDisk(g_drive));
+        kind = DISK;
+    } else if (what < 87) {
+        if (g_slots[i].ax) {
+            Note("control " + std::to_string(i) + ": " + Poke(g_slots[i].ax));
+        }
+        kind = INPUT;
+    } else if (what < 91) { // a search of the generated tree
+        Named(i, L"AddSearch");
+        Named(i, L"BeginSearch"); // the worker's messages come in at the following steps
+        kind = SEARCH;
+    } else if (what < 95) {
+        Named(i, Chance(50) ? L"SaveFile" : L"LoadFile");
+        kind = CACHE;
+    } else if (what < 98) {
+        Named(i, L"SetupCDDB");
+        Named(i, L"Lookup");
+        kind = LOOKUP;
+    } else {
+        Close(i, Chance(50) ? "closed by the host" : "let go by the host");
+        kind = CLOSE;
+    }
+    Pump(0);
+    return kind;
 }
 
 } // namespace
@@ -271,7 +420,10 @@ int main(int argc, char** argv)
 
     const DWORD start = GetTickCount();
     const DWORD total = DWORD(minutes * 60000);
+    const double startMs = NowMs();
     uint64_t memStart = MemoryKb(), memMiddle = 0;
+    CMemoryWatch watch(total);
+    watch.Read(memStart, 0);
     Status("start", 0);
     DWORD nextStatus = 60000;
     for (uint64_t step = 0;; ++step) {
@@ -286,37 +438,25 @@ int main(int argc, char** argv)
         }
         while (nextStatus <= elapsed)
             nextStatus += 60000;
-        for (int i = 0; i < kSlots; ++i)
-            if (!g_slots[i].ax)
-                Open(i);
-        int i = Pick(kSlots);
-        int what = Pick(100);
-        if (what < 55) {
-            CallOn(i, Chance(30));
-        } else if (what < 60) { // other programs change the files the controls may watch
-            Note(ChangeDisk(g_drive));
-        } else if (what < 87) {
-            if (g_slots[i].ax) {
-                Note("control " + std::to_string(i) + ": " + Poke(g_slots[i].ax));
-            }
-        } else if (what < 91) { // a search of the generated tree
-            Named(i, L"AddSearch");
-            Named(i, L"BeginSearch");
-            Pump(DWORD(Pick(60)));
-        } else if (what < 95) {
-            Named(i, Chance(50) ? L"SaveFile" : L"LoadFile");
-        } else if (what < 98) {
-            Named(i, L"SetupCDDB");
-            Named(i, L"Lookup");
-        } else {
-            Close(i, Chance(50) ? "closed by the host" : "let go by the host");
-        }
-        Pump(0);
-        if (step % 200 == 0)
+        const uint64_t firstNote = NotedSoFar();
+        const double stepStart = NowMs(), opensMs = g_spent[OPEN].ms;
+        Kind kind = Step();
+        g_spent[kind].ms += NowMs() - stepStart - (g_spent[OPEN].ms - opensMs);
+        ++g_spent[kind].n;
+        if (uint64_t raised = watch.Read(MemoryKb(), GetTickCount() - start))
+            NoteJump(raised, (GetTickCount() - start) / 60000.0, firstNote);
+        if (step % 200 == 0) {
+            const double checkStart = NowMs();
             CheckHeaps();
+            g_spent[HEAPS].ms += NowMs() - checkStart;
+            ++g_spent[HEAPS].n;
+        }
     }
     Status("end", (GetTickCount() - start) / 60000.0);
     uint64_t memEnd = MemoryKb();
+    Report(NowMs() - startMs);
+    if (!watch.Spread().empty())
+        std::printf("soak: %s\n", watch.Spread().c_str());
     for (int i = 0; i < kSlots; ++i)
         Close(i, "closed at the end");
     Pump(200);

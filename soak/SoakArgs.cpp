@@ -116,13 +116,26 @@ std::wstring Text()
     }
 }
 
+// The roots a host names: the drive, and with FolderSearch its folders (the one
+// whose files come and go, one named in Cyrillic, one by a path to be tidied);
+// and what it should not: missing ones, forms that depend on a current folder
+// or that no share or drive answers, the system's long forms, a file, a path
+// beyond the length limit.
 std::wstring Volume()
 {
-    // With FolderSearch a missing folder, a share that is not there and a path with slashes.
-    static const char* const vols[] = {"", "R:", "Q:", "S:\\none", "S:x", "\\\\nosuch\\share", "S:/lookup/"};
+    static const wchar_t* const folders[] = {L"\\lookup",          L"\\Nightjar",      L"\\incoming",
+                                             L"\\incoming\\f1\\",  L"\\Ольга Ветрова", L"/lookup//../Mira Holt/",
+                                             L"\\The Lanterns\\Harbour Lights"};
+    static const wchar_t* const odd[] = {L"",         L"R:",       L"Q:",           L"S:\\none",      L"S:x",
+                                         L"S:lookup", L"\\lookup", L"lookup",       L"\\\\nosuch\\share", L"\\\\nas",
+                                         L"S:/lookup/", L"\\\\?\\S:\\lookup", L"\\\\.\\S:", L"S:\\..\\..",
+                                         L"S:\\genres.ini", L"Ü:\\x"};
+    const std::wstring drive = Wide(g_drive);
     if (Chance(70))
-        return Wide(Chance(70) ? g_drive : g_drive + (Chance(50) ? "\\lookup" : "\\Nightjar"));
-    return Wide(vols[Pick(7)]);
+        return Chance(60) ? drive : drive + folders[Pick(7)];
+    if (Chance(10)) // beyond the length limit
+        return drive + L"\\incoming" + std::wstring(size_t(300), L'x');
+    return odd[Pick(16)];
 }
 
 std::wstring FilePath()

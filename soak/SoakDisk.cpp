@@ -25,6 +25,22 @@ std::string Mp3(int artist)
     return bytes + tag;
 }
 
+// A copy still in progress when the control looks: its first half is on the
+// disk and the file stays open until a later step writes the rest.
+struct Unfinished {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    std::string rest, path;
+};
+Unfinished g_unfinished;
+
+void Finish()
+{
+    DWORD n = 0;
+    WriteFile(g_unfinished.h, g_unfinished.rest.data(), DWORD(g_unfinished.rest.size()), &n, nullptr);
+    CloseHandle(g_unfinished.h);
+    g_unfinished = Unfinished();
+}
+
 void WriteFileBytes(const std::string& path, const std::string& bytes, bool slowly)
 {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -33,10 +49,13 @@ void WriteFileBytes(const std::string& path, const std::string& bytes, bool slow
     DWORD n = 0;
     const size_t half = slowly ? bytes.size() / 2 : bytes.size();
     WriteFile(h, bytes.data(), DWORD(half), &n, nullptr);
-    if (slowly) { // a copy still in progress when the control looks
-        Sleep(DWORD(Pick(400)));
-        WriteFile(h, bytes.data() + half, DWORD(bytes.size() - half), &n, nullptr);
+    if (slowly && g_unfinished.h == INVALID_HANDLE_VALUE) {
+        g_unfinished.h = h;
+        g_unfinished.rest = bytes.substr(half);
+        g_unfinished.path = path;
+        return;
     }
+    WriteFile(h, bytes.data() + half, DWORD(bytes.size() - half), &n, nullptr);
     CloseHandle(h);
 }
 
@@ -48,6 +67,11 @@ std::string ChangeDisk(const std::string& drive)
     CreateDirectoryA(incoming.c_str(), nullptr);
     const std::string folder = incoming + "\\f" + std::to_string(Pick(3));
     const std::string file = folder + "\\t" + std::to_string(Pick(8)) + ".mp3";
+    if (g_unfinished.h != INVALID_HANDLE_VALUE && Chance(50)) {
+        const std::string done = g_unfinished.path;
+        Finish();
+        return "disk: finished writing " + done;
+    }
     switch (Pick(7)) {
     case 0:
     case 1:

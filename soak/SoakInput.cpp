@@ -1,23 +1,61 @@
 #include "SoakInput.h"
 #include "SoakArgs.h"
 #include <commctrl.h>
+#include <atomic>
 #include <vector>
 
 namespace soak {
 
 namespace {
 
-// Menus and dialogs of the soak's thread, closed from a thread of their own:
-// a modal loop dispatches none of the soak's own work.
-BOOL CALLBACK CloseModal(HWND w, LPARAM)
+// Menus and dialogs of the soak's thread are dismissed as a user would: a
+// menu with Escape, a dialog with Cancel. The hook posts that as the window is
+// made, so the modal loop reads it as soon as it runs; the watch on a thread of
+// its own is the backstop for any that the hook does not see.
+bool Dismiss(HWND w, bool shownOnly)
 {
     char cls[16] = {};
     GetClassNameA(w, cls, sizeof cls);
-    if (lstrcmpA(cls, "#32768") == 0 && IsWindowVisible(w)) // a popup menu
-        PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 1);
-    else if (lstrcmpA(cls, "#32770") == 0)
-        PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+    if (lstrcmpA(cls, "#32768") == 0) // a popup menu; the system keeps hidden ones
+        return (!shownOnly || IsWindowVisible(w)) && PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 1);
+    if (lstrcmpA(cls, "#32770") == 0)
+        return PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+    return false;
+}
+
+LRESULT CALLBACK OnCreate(int code, WPARAM wp, LPARAM lp)
+{
+    if (code == HCBT_CREATEWND)
+        Dismiss(reinterpret_cast<HWND>(wp), false);
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+BOOL CALLBACK CloseModal(HWND w, LPARAM)
+{
+    Dismiss(w, true);
     return TRUE;
+}
+
+// A press whose release another loop took (a modal loop run by a host's event
+// handler while a list view tracks the mouse) leaves the window holding the
+// mouse for ever; a user would let go again. A capture held a second gets it.
+std::atomic<unsigned> g_letGo{0};
+
+void LetGoOfStuckPress(DWORD thread)
+{
+    static HWND held = nullptr;
+    static int ticks = 0;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND now = GetGUIThreadInfo(thread, &info) ? info.hwndCapture : nullptr;
+    ticks = now && now == held ? ticks + 1 : 0;
+    held = now;
+    if (ticks >= 4) {
+        PostMessageA(now, WM_LBUTTONUP, 0, 0);
+        PostMessageA(now, WM_RBUTTONUP, 0, 0);
+        ++g_letGo;
+        ticks = 0;
+    }
 }
 
 DWORD WINAPI Watch(LPVOID param)
@@ -27,6 +65,7 @@ DWORD WINAPI Watch(LPVOID param)
         Sleep(250);
         EnumThreadWindows(thread, &CloseModal, 0);
         EnumWindows(&CloseModal, 0); // popup menus belong to no thread's list under every system
+        LetGoOfStuckPress(thread);
     }
 }
 
@@ -74,8 +113,11 @@ void Key(HWND w, UINT vk, bool alt = false)
 
 } // namespace
 
+unsigned PressesLetGo() { return g_letGo; }
+
 void CloseModalUi()
 {
+    SetWindowsHookExA(WH_CBT, &OnCreate, nullptr, GetCurrentThreadId());
     CloseHandle(CreateThread(nullptr, 0, &Watch, reinterpret_cast<LPVOID>(UINT_PTR(GetCurrentThreadId())), 0, nullptr));
 }
 

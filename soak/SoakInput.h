@@ -8,8 +8,11 @@
 
 namespace soak {
 
-// Starts the watch that closes the menus and dialogs this thread opens.
+// Starts the watch that closes the menus and dialogs this thread opens, and
+// lets go of a press whose release another loop took.
 void CloseModalUi();
+// How many presses the watch let go of.
+unsigned PressesLetGo();
 // One random act of input on the control in the container window `ax`;
 // answers what it did.
 std::string Poke(HWND ax);

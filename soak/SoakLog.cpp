@@ -1,6 +1,5 @@
 #include "SoakLog.h"
 #include <windows.h>
-#include <psapi.h>
 #include <cstdio>
 
 namespace soak {
@@ -72,12 +71,11 @@ void CheckHeaps()
             Crash("a heap of the process is damaged");
 }
 
-uint64_t MemoryKb()
+uint64_t NotedSoFar() { return g_noted; }
+
+std::string NotedAt(uint64_t number)
 {
-    PROCESS_MEMORY_COUNTERS pmc = {};
-    pmc.cb = sizeof pmc;
-    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
-    return pmc.PagefileUsage / 1024;
+    return number < g_noted && number + kKept >= g_noted ? g_last[number % kKept] : std::string();
 }
 
 } // namespace soak

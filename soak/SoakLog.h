@@ -18,7 +18,8 @@ void Note(const std::string& what, bool isCall = true);
 void InstallCrashReport();
 // Every heap of the process checked; a damaged one is a crash.
 void CheckHeaps();
-// The process's memory in KB, as Wine counts it.
-uint64_t MemoryKb();
+// How many steps have been noted, and one of the last 32 by its number ("" when gone).
+uint64_t NotedSoFar();
+std::string NotedAt(uint64_t number);
 
 } // namespace soak
