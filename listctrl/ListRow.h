@@ -22,6 +22,9 @@ struct ListRow {
     std::string strKey;  // a file's full path, a group name, "*UNKNFOLDER*" or "*NONEFOUND*"
     std::string strText; // what column 0 shows
     ListRow* pParent = nullptr;
+    int32_t nImage = 0;   // the image the list shows beside the text
+    bool bHidden = false; // held by the list but not shown (the quick filter)
+    bool bPicked = false; // scratch: marks a selected row while the list's rows move
     // A file row's cells beyond the name, taken from its record as it was
     // inserted: the list asks for them when it shows them, so that an item
     // costs one insertion. Without a record a file row shows no cells.

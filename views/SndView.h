@@ -168,6 +168,7 @@ private:
     void EmptyGroupedList();
     void ShowAsListed();
     static void TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles);
+    void Dress(ListRow& row, bool toFiles);
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
     void CreateViewMenu();

@@ -196,16 +196,18 @@ void CSndView::PlaceInGroupedList(const std::string& path)
         return; // hidden by the filter, or another file of that name stands for it
     const bool unknown = group->first == UNKNOWN_GROUP;
     const platform::CCaseOrder& order = m_catalogue.Order();
-    int at = -1, insertAt = ItemCount();
-    for (int i = 0; i < ItemCount(); ++i) {
-        const ListRow* row = RowAt(i);
-        if (!row || row->nIndent != 0)
+    // The group rows stand at indent 0, the unknown group first, the others in
+    // the catalogue's order; hidden ones count, as they hold their place.
+    size_t at = RowCount(), insertAt = RowCount();
+    for (size_t pos = 0; pos < RowCount(); ++pos) {
+        const ListRow* row = Row(pos);
+        if (row->nIndent != 0)
             continue;
         const bool rowUnknown = row->nKind == RowUnknown || row->nKind == RowUnknownOpen;
         if (unknown || rowUnknown) {
             if (unknown && rowUnknown)
-                at = i;
-            if (unknown) { // the unknown group stands first
+                at = pos;
+            if (unknown) {
                 insertAt = 0;
                 break;
             }
@@ -213,22 +215,22 @@ void CSndView::PlaceInGroupedList(const std::string& path)
         }
         int c = order.Compare(row->strKey.c_str(), group->first.c_str());
         if (c == 0) {
-            at = i;
+            at = pos;
             break;
         }
         if (c > 0) {
-            insertAt = i;
+            insertAt = pos;
             break;
         }
     }
-    if (at < 0) {
+    if (at == RowCount()) {
         ListRow* row = unknown ? NewRow(0, RowUnknown, UNKNOWN_GROUP, InListCode(UnknString(m_nListedView)))
                                : NewRow(0, RowGroup, group->first, group->first);
-        if (InsertRow(insertAt, row, m_nListedView) < 0)
-            delete row;
+        Dress(*row, false);
+        PutRows(insertAt, {row});
         return;
     }
-    ListRow* groupRow = RowAt(at);
+    ListRow* groupRow = Row(at);
     if (groupRow->nKind != RowGroupOpen && groupRow->nKind != RowUnknownOpen)
         return; // its files are listed when it opens
     int rank = 0;
@@ -240,47 +242,33 @@ void CSndView::PlaceInGroupedList(const std::string& path)
     }
     ListRow* file = NewRow(groupRow->nIndent + 1, RowFile, path, info.m_strFileName.c_str());
     file->pParent = groupRow;
-    if (InsertRow(at + 1 + rank, file, m_nListedView) < 0)
-        delete file;
+    Dress(*file, false);
+    PutRows(at + 1 + size_t(rank), {file});
 }
 
 // File rows of these paths leave the grouped list, and so do group rows
-// whose groups are no longer in the catalogue.
+// whose groups are no longer in the catalogue, with every row below them.
 void CSndView::DropFromGroupedList(const std::set<std::string>& paths)
 {
     if (!Handle() || m_nListedView == ID_VIEW_FILES)
         return;
     CCatalogue::GroupIndex* index = IndexOf(m_nListedView);
-    for (int i = 0; i < ItemCount();) {
-        const ListRow* row = RowAt(i);
-        bool drop = false;
-        if (row && row->nKind == RowFile)
-            drop = paths.count(row->strKey) > 0;
-        else if (row && row->nIndent == 0 && index) {
-            auto group = index->find(row->strKey);
-            drop = group == index->end() || group->second.empty();
-            if (drop)
-                CollapseBelow(i);
+    bool groupGone = false;
+    DropRows([&](const ListRow& row) {
+        if (row.nIndent == 0 && row.nKind != RowFile) {
+            auto group = index ? index->find(row.strKey) : CCatalogue::GroupIndex::iterator();
+            groupGone = index && (group == index->end() || group->second.empty());
+            return groupGone;
         }
-        if (drop)
-            DeleteRows(i, 1);
-        else
-            ++i;
-    }
+        return groupGone || (row.nKind == RowFile && paths.count(row.strKey) > 0);
+    });
 }
 
 void CSndView::DropFromFileList(const std::set<std::string>& paths)
 {
     if (paths.empty() || !m_fileList.Handle())
         return;
-    for (int i = 0; i < m_fileList.ItemCount();) {
-        ListRow* row = m_fileList.RowAt(i);
-        if (row && row->nKind == RowFile && paths.count(row->strKey) && m_fileList.List().DeleteItem(i)) {
-            delete row;
-            continue;
-        }
-        ++i;
-    }
+    m_fileList.DropRows([&](const ListRow& row) { return row.nKind == RowFile && paths.count(row.strKey) > 0; });
 }
 
 // As at the end of a search: a file list left empty shows the nothing-found
