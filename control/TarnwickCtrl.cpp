@@ -88,6 +88,7 @@ const fw::DispEntry<C> kDispatch[] = {
     {DISPID_TW_UNICODENAMES, L"UnicodeNames", DISP_PROPERTY, VT_BOOL, &C::GetUnicodeNames, &C::PutUnicodeNames, {}, 0},
     {DISPID_TW_FOLDERSEARCH, L"FolderSearch", DISP_PROPERTY, VT_BOOL, &C::GetFolderSearch, &C::PutFolderSearch, {}, 0},
     {DISPID_TW_WATCHFOLDERS, L"WatchFolders", DISP_PROPERTY, VT_BOOL, &C::GetWatchFolders, &C::PutWatchFolders, {}, 0},
+    {DISPID_TW_FILTERTEXT, L"FilterText", DISP_PROPERTY, VT_BSTR, &C::GetFilterText, &C::PutFilterText, {}, 0},
 };
 
 const fw::CDispatchTable<C> kTable(kDispatch, int(sizeof kDispatch / sizeof kDispatch[0]));
@@ -407,6 +408,25 @@ HRESULT CTarnwickCtrl::GetWatchFolders(CDispCall& c)
 HRESULT CTarnwickCtrl::PutWatchFolders(CDispCall& c)
 {
     m_view.SetWatchFolders(c.Bool(0) != FALSE);
+    return S_OK;
+}
+
+// Run time only, never saved. A word with a character the names' code has no
+// place for is one that no record holds.
+HRESULT CTarnwickCtrl::GetFilterText(CDispCall& c)
+{
+    c.ReturnStr(m_view.FilterText(), Names());
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutFilterText(CDispCall& c)
+{
+    BSTR text = c.Bstr(0);
+    const int length = text ? int(SysStringLen(text)) : 0;
+    BOOL lossy = FALSE;
+    if (Names() == CP_ACP && length > 0)
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, nullptr, 0, nullptr, &lossy);
+    m_view.SetFilterText(c.Str(0, Names()), lossy != FALSE);
     return S_OK;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+class CMusicInfo;
+
 enum RowKind : int32_t {
     RowFolder = 0,
     RowGroup = 1,
@@ -30,6 +32,9 @@ struct ListRow {
     // costs one insertion. Without a record a file row shows no cells.
     bool bCells = false;
     std::string strTime, strInfo;
+    // A file row's record while it is catalogued (the catalogue says when it
+    // goes); the quick filter reads it.
+    const CMusicInfo* pInfo = nullptr;
 };
 
 // What a row shows in a column other than the name: a file row its cells

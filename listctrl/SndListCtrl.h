@@ -46,6 +46,8 @@ public:
     // there is none) and takes it over; -1 (the caller keeps the row) when refused.
     virtual int InsertRow(int index, ListRow* row, int view);
     void RedrawSelection();
+    // Tells the parent how many files and items are selected.
+    void NotifySelection();
     // The CF_HDROP block of the selected files, or none.
     HGLOBAL BuildDropFiles() const;
     void BuildSelectionText(const ListRow* const* rows, int count, std::string& text);
@@ -104,7 +106,6 @@ protected:
     void BeginDrag();
     void ShowContextMenu(POINT screen);
     int AddIcon(const std::string& key, HICON icon);
-    void NotifySelection();
     void GiveCellText(LPARAM dispInfo, bool wide);
     int FindItem(LPARAM findInfo, bool wide) const;
     void KeepWidthInStep(int column);

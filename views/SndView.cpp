@@ -187,6 +187,7 @@ void CSndView::SaveViewRows()
     if (index <= 0 || !Handle())
         return;
     m_rowCache.Keep(index, TakeAllRows());
+    m_nCachedAt[index] = m_nFilterChanges;
 }
 
 // The cached rows go back into the list, which owns them again.
@@ -199,7 +200,10 @@ void CSndView::RestoreViewRows(int32_t view)
         BuildGroupRows(view);
         return;
     }
-    PutRows(RowCount(), m_rowCache.Take(index));
+    std::vector<ListRow*> rows = m_rowCache.Take(index);
+    if (m_nCachedAt[index] != m_nFilterChanges) // the filter changed meanwhile
+        MarkGroupRows(rows, view);
+    PutRows(RowCount(), std::move(rows));
     m_nListedView = view;
 }
 
@@ -276,7 +280,8 @@ void CSndView::Dress(ListRow& row, bool toFiles)
 {
     if (row.nKind == RowFile) {
         auto record = m_catalogue.Files().find(row.strKey.c_str());
-        TakeCells(row, record != m_catalogue.Files().end() ? record->second.get() : nullptr, toFiles);
+        row.pInfo = record != m_catalogue.Files().end() ? record->second.get() : nullptr;
+        TakeCells(row, row.pInfo, toFiles);
         row.nImage = (toFiles ? m_fileList : *this).FileImage(row.strKey);
         return;
     }
@@ -336,6 +341,8 @@ void CSndView::InsertFileRow(const CMusicInfo& info)
     ListRow* row = NewRow(0, RowFile, info.m_strPath.c_str(), info.m_strFileName.c_str());
     BeginFilling();
     TakeCells(*row, &info, true); // the record in hand, not looked up again
+    row->pInfo = &info;
+    row->bHidden = !RecordShows(&info);
     if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0) {
         delete row;
         return;
@@ -369,6 +376,7 @@ void CSndView::BuildGroupRows(int32_t view)
                 rows.push_back(NewRow(0, RowGroup, group.first, group.first));
         for (ListRow* row : rows)
             Dress(*row, false);
+        MarkGroupRows(rows, view);
         PutRows(RowCount(), std::move(rows));
     }
     SetRedraw(true);
@@ -394,6 +402,8 @@ void CSndView::ExpandRow(int item)
             continue;
         ListRow* file = NewRow(row->nIndent + 1, RowFile, info->m_strPath.c_str(), info->m_strFileName.c_str());
         file->pParent = row;
+        file->pInfo = info;
+        file->bHidden = !RecordShows(info);
         TakeCells(*file, info, false);
         file->nImage = FileImage(file->strKey);
         rows.push_back(file);
@@ -482,6 +492,8 @@ void CSndView::AppendGroupFiles(const ListRow* row, std::string& text)
     if (group == index->end())
         return;
     for (const CMusicInfo* info : group->second) {
+        if (!RecordShows(info)) // what the quick filter hides stays
+            continue;
         text += info->m_strPath.c_str();
         text += '|';
     }

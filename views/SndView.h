@@ -117,6 +117,12 @@ public:
     int TrackViewMenu(UINT flags, POINT at);
     void SetViewString(int32_t view, const std::string& text);
 
+    // The quick filter (SndFilter.cpp): both lists show only the records whose
+    // texts hold every word; the grouped list the groups that hold such
+    // records. unmatchable: a word had no place in the code of the names.
+    void SetFilterText(const std::string& text, bool unmatchable);
+    const std::string& FilterText() const { return m_catalogue.FilterText().Text(); }
+
     void SetNoFileFoundText(const std::string& text) { m_strNoFileFound = text; }
     void SetUnknString(int32_t view, const std::string& text);
     const std::string& UnknString(int32_t view) const { return m_strUnknNames[ViewIndex(view) < 0 ? 0 : ViewIndex(view)]; }
@@ -127,6 +133,7 @@ public:
     void SetGenreViewAvailable(bool available) override;
     void RebuildShownGroupView() override;
     void SyncViewAfterLoad() override;
+    void RecordsGoing(const std::vector<const CMusicInfo*>& records) override;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -169,6 +176,12 @@ private:
     void ShowAsListed();
     static void TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles);
     void Dress(ListRow& row, bool toFiles);
+    // The quick filter's marks: every row of the file list, the rows of the
+    // grouped list (of the view given), and both lists shown again.
+    bool RecordShows(const CMusicInfo* info) const;
+    void MarkFileRows();
+    void MarkGroupRows(const std::vector<ListRow*>& rows, int32_t view);
+    void ApplyFilter();
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
     void CreateViewMenu();
@@ -200,6 +213,10 @@ private:
     bool m_bFilling = false;    // the file list is being filled with redraw off
     DWORD m_nLastPaint = 0;     // when it was last drawn meanwhile
     CRowCache m_rowCache;
+    // Each FilterText change counts; cached rows were marked at the count
+    // they were kept at.
+    uint32_t m_nFilterChanges = 0;
+    uint32_t m_nCachedAt[CRowCache::kSlots] = {};
     CObjectRef<ICddbComponent> m_pCddb;
     CObjectRef<ICddbLookupService> m_pLookupService; // set once a registered user is known
     bool m_bLookupSetupOk = false;

@@ -124,6 +124,8 @@ void CSndView::ApplyWatchChanges()
     for (int v = ID_VIEW_ARTIST; v <= ID_VIEW_GENRE; ++v)
         if (v != m_nListedView)
             DiscardViewRows(v);
+    if (m_catalogue.FilterText().IsSet()) // groups that came, went or changed show as their records do
+        ApplyFilter();
     ShowNoneFoundIfEmpty();
     if (Handle())
         SendMessageA(GetParent(Handle()), UM_CATALOGUECHANGED, WPARAM(&counts), 0);
