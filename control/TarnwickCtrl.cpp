@@ -500,8 +500,8 @@ HRESULT CTarnwickCtrl::GetSelectedItems(CDispCall& c)
         if (i + 2 * kAhead < rows.size())
             __builtin_prefetch(rows[i + 2 * kAhead]);
         if (i + kAhead < rows.size())
-            __builtin_prefetch(rows[i + kAhead]->strKey.data());
-        const std::string& path = rows[i]->strKey;
+            __builtin_prefetch(rows[i + kAhead]->strKey.c_str());
+        const std::string_view path = rows[i]->strKey.view();
         BSTR text;
         if (platform::IsAscii(path)) { // the same characters in every code: widened in place
             text = SysAllocStringLen(nullptr, UINT(path.size()));

@@ -1,5 +1,6 @@
 // ListRow: the record behind every item of the result lists.
 #pragma once
+#include "catalogue/Str.h"
 #include <cstdint>
 #include <string>
 
@@ -21,8 +22,10 @@ enum RowKind : int32_t {
 struct ListRow {
     int32_t nIndent = 0;
     int32_t nKind = RowFile;
-    std::string strKey;  // a file's full path, a group name, "*UNKNFOLDER*" or "*NONEFOUND*"
-    std::string strText; // what column 0 shows
+    // The texts are the catalogue's strings: a file row shares its record's
+    // bytes (path, name, cells) rather than copying them.
+    CStr strKey;  // a file's full path, a group name, "*UNKNFOLDER*" or "*NONEFOUND*"
+    CStr strText; // what column 0 shows
     ListRow* pParent = nullptr;
     int32_t nImage = 0;   // the image the list shows beside the text
     bool bHidden = false; // held by the list but not shown (the quick filter)
@@ -31,7 +34,7 @@ struct ListRow {
     // inserted: the list asks for them when it shows them, so that an item
     // costs one insertion. Without a record a file row shows no cells.
     bool bCells = false;
-    std::string strTime, strInfo;
+    CStr strTime, strInfo;
     // A file row's record while it is catalogued (the catalogue says when it
     // goes); the quick filter reads it.
     const CMusicInfo* pInfo = nullptr;
@@ -49,7 +52,7 @@ inline const char* CellText(const ListRow& row, int column)
     return row.nKind != RowNoneFound && column == 1 ? " " : "";
 }
 
-inline ListRow* NewRow(int32_t indent, int32_t kind, const std::string& key, const std::string& text)
+inline ListRow* NewRow(int32_t indent, int32_t kind, const CStr& key, const CStr& text)
 {
     ListRow* row = new ListRow;
     row->nIndent = indent;

@@ -64,10 +64,10 @@ int CSndListCtrl::ImageOf(std::string_view key) const
 }
 
 // One shell icon per file type, asked for on the first file of that type.
-int CSndListCtrl::FileImage(const std::string& path)
+int CSndListCtrl::FileImage(const char* path)
 {
     std::string ext;
-    if (!GetExtension(path.c_str(), ext, m_code))
+    if (!GetExtension(path, ext, m_code))
         return 0;
     auto it = m_mapIcons.find(ext);
     if (it != m_mapIcons.end())
@@ -87,7 +87,7 @@ int CSndListCtrl::FileImage(const std::string& path)
             icon = info.hIcon;
     } else {
         SHFILEINFOA info = {};
-        if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags))
+        if (SHGetFileInfoA(path, 0, &info, sizeof info, flags))
             icon = info.hIcon;
     }
     if (!icon)
@@ -116,7 +116,7 @@ int CSndListCtrl::InsertRow(int index, ListRow* row, int)
 {
     if (!row || !Handle())
         return -1;
-    return InsertItem(index, row, row->nKind == RowFile ? FileImage(row->strKey) : 0);
+    return InsertItem(index, row, row->nKind == RowFile ? FileImage(row->strKey.c_str()) : 0);
 }
 
 bool CSndListCtrl::SetColumn(int column, const std::string& header, int width)
@@ -362,7 +362,7 @@ int CSndListCtrl::FindItem(LPARAM lp, bool wide) const
         const int item = (start + n) % count;
         if (n > 0 && item == 0 && !(find->lvfi.flags & LVFI_WRAP))
             break;
-        const std::string& text = RowAt(item)->strText;
+        const CStr& text = RowAt(item)->strText;
         name.resize(text.size() + 1);
         const int chars = MultiByteToWideChar(codePage, 0, text.c_str(), int(text.size()), &name[0], int(name.size()));
         if (chars < (partial ? length : 1))

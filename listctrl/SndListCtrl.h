@@ -93,7 +93,7 @@ public:
     // The image index recorded for an icon key; 0 when the key has none.
     int ImageOf(std::string_view key) const;
     // The icon of a file's type, asked of the shell once a type.
-    int FileImage(const std::string& path);
+    int FileImage(const char* path);
     // Inserts the row as InsertRow does, showing the given image.
     int InsertItem(int index, ListRow* row, int image);
 

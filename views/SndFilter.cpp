@@ -33,7 +33,7 @@ void CSndView::MarkGroupRows(const std::vector<ListRow*>& rows, int32_t view)
         row->bHidden = false;
         if (!set || row->nKind == RowNoneFound)
             continue;
-        auto group = index ? index->find(row->strKey) : CCatalogue::GroupIndex::const_iterator();
+        auto group = index ? index->find(row->strKey.c_str()) : CCatalogue::GroupIndex::const_iterator();
         if (!index || group == index->end()) {
             row->bHidden = true;
             continue;

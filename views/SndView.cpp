@@ -282,7 +282,7 @@ void CSndView::Dress(ListRow& row, bool toFiles)
         auto record = m_catalogue.Files().find(row.strKey.c_str());
         row.pInfo = record != m_catalogue.Files().end() ? record->second.get() : nullptr;
         TakeCells(row, row.pInfo, toFiles);
-        row.nImage = (toFiles ? m_fileList : *this).FileImage(row.strKey);
+        row.nImage = (toFiles ? m_fileList : *this).FileImage(row.strKey.c_str());
         return;
     }
     static const char* const kKeys[] = {"*FOLDER*", "*FOLDER*", "*OPENFOLDER*", "", "*OPENFOLDER*",
@@ -294,8 +294,8 @@ void CSndView::Dress(ListRow& row, bool toFiles)
 void CSndView::TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles)
 {
     row.bCells = info != nullptr;
-    row.strTime = info ? info->m_strTime.c_str() : "";
-    row.strInfo = info && toFiles ? info->m_strInfo.c_str() : "";
+    row.strTime = info ? info->m_strTime : CStr();
+    row.strInfo = info && toFiles ? info->m_strInfo : CStr();
 }
 
 // Frees the rows of items first to first + count - 1.
@@ -338,7 +338,7 @@ void CSndView::InsertFileRow(const CMusicInfo& info)
 {
     if (m_catalogue.IsClearing() || !m_fileList.Handle())
         return;
-    ListRow* row = NewRow(0, RowFile, info.m_strPath.c_str(), info.m_strFileName.c_str());
+    ListRow* row = NewRow(0, RowFile, info.m_strPath, info.m_strFileName);
     BeginFilling();
     TakeCells(*row, &info, true); // the record in hand, not looked up again
     row->pInfo = &info;
@@ -394,18 +394,18 @@ void CSndView::ExpandRow(int item)
     RedrawItem(item);
     CCatalogue::Group files;
     if (CCatalogue::GroupIndex* index = IndexOf(m_nView))
-        files = (*index)[row->strKey]; // a key that is not there becomes an empty group
+        files = (*index)[std::string(row->strKey.view())]; // a key that is not there becomes an empty group
     std::vector<ListRow*> rows;
     rows.reserve(files.size());
     for (CMusicInfo* info : files) {
         if (!m_catalogue.PassesFilter(*info))
             continue;
-        ListRow* file = NewRow(row->nIndent + 1, RowFile, info->m_strPath.c_str(), info->m_strFileName.c_str());
+        ListRow* file = NewRow(row->nIndent + 1, RowFile, info->m_strPath, info->m_strFileName);
         file->pParent = row;
         file->pInfo = info;
         file->bHidden = !RecordShows(info);
         TakeCells(*file, info, false);
-        file->nImage = FileImage(file->strKey);
+        file->nImage = FileImage(file->strKey.c_str());
         rows.push_back(file);
     }
     PutRows(PosOf(item) + 1, std::move(rows));
@@ -488,7 +488,7 @@ void CSndView::AppendGroupFiles(const ListRow* row, std::string& text)
     CCatalogue::GroupIndex* index = row ? IndexOf(m_nView) : nullptr;
     if (!index)
         return;
-    auto group = index->find(row->strKey);
+    auto group = index->find(row->strKey.c_str());
     if (group == index->end())
         return;
     for (const CMusicInfo* info : group->second) {
@@ -557,7 +557,7 @@ void CSndView::PurgeFileList(int32_t view)
         return;
     m_fileList.DropRows([&](const ListRow& row) {
         auto record = m_catalogue.Files().find(row.strKey.c_str());
-        return row.nKind == RowNoneFound || !platform::PathExists({row.strKey, m_catalogue.TextCode()}) ||
+        return row.nKind == RowNoneFound || !platform::PathExists({std::string(row.strKey.view()), m_catalogue.TextCode()}) ||
                record == m_catalogue.Files().end() || !m_catalogue.PassesFilter(*record->second);
     });
 }

@@ -23,6 +23,9 @@ inline int ViewIndex(int32_t view) { return view >= ID_VIEW_FILES && view <= ID_
 
 class CSndView : public CSndListCtrl, public CCatalogueView {
 public:
+    // Paths found by any text, a row's own included, with no string made for it.
+    using PathSet = std::set<std::string, std::less<>>;
+
     CSndView() { m_catalogue.SetView(this); }
     ~CSndView() override;
     CSndView(const CSndView&) = delete;
@@ -158,11 +161,11 @@ private:
     // What the watch reported while a search or a look-up ran is applied
     // once the thread's message loop runs again.
     void ResumeWatchChanges();
-    bool ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, std::set<std::string>& removed);
+    bool ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, PathSet& removed);
     const std::string* RootOf(const std::string& path, bool file) const;
     void PlaceInGroupedList(const std::string& path);
-    void DropFromGroupedList(const std::set<std::string>& paths);
-    void DropFromFileList(const std::set<std::string>& paths);
+    void DropFromGroupedList(const PathSet& paths);
+    void DropFromFileList(const PathSet& paths);
     void ShowNoneFoundIfEmpty();
     void InsertNoneFoundRow();
     void DropNoneFoundRow();

@@ -106,7 +106,7 @@ void CSndView::ApplyWatchChanges()
         return;
     m_bApplyingWatch = true;
     ChangeCounts counts = {};
-    std::set<std::string> removed; // rows to leave the file list
+    PathSet removed; // rows to leave the file list
     size_t done = 0;
     while (done < m_watchBacklog.size() && !m_hWorker && !m_pLookupJob && Handle() && m_bTakingChanges) {
         const WatchChange change = m_watchBacklog[done++]; // the backlog may grow during an event
@@ -131,7 +131,7 @@ void CSndView::ApplyWatchChanges()
         SendMessageA(GetParent(Handle()), UM_CATALOGUECHANGED, WPARAM(&counts), 0);
 }
 
-bool CSndView::ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, std::set<std::string>& removed)
+bool CSndView::ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, PathSet& removed)
 {
     const std::string& path = change.strPath;
     const platform::TextCode code = m_catalogue.TextCode();
@@ -147,7 +147,7 @@ bool CSndView::ApplyWatchChange(const WatchChange& change, ChangeCounts& counts,
         m_mapRefused.erase(path);
         if (gone.empty())
             return false;
-        std::set<std::string> paths(gone.begin(), gone.end());
+        PathSet paths(gone.begin(), gone.end());
         DropFromGroupedList(paths);
         removed.insert(paths.begin(), paths.end());
         counts.lRemoved += int32_t(gone.size());
@@ -242,7 +242,7 @@ void CSndView::PlaceInGroupedList(const std::string& path)
         if (m_catalogue.PassesFilter(*member))
             ++rank;
     }
-    ListRow* file = NewRow(groupRow->nIndent + 1, RowFile, path, info.m_strFileName.c_str());
+    ListRow* file = NewRow(groupRow->nIndent + 1, RowFile, info.m_strPath, info.m_strFileName);
     file->pParent = groupRow;
     Dress(*file, false);
     PutRows(at + 1 + size_t(rank), {file});
@@ -250,7 +250,7 @@ void CSndView::PlaceInGroupedList(const std::string& path)
 
 // File rows of these paths leave the grouped list, and so do group rows
 // whose groups are no longer in the catalogue, with every row below them.
-void CSndView::DropFromGroupedList(const std::set<std::string>& paths)
+void CSndView::DropFromGroupedList(const PathSet& paths)
 {
     if (!Handle() || m_nListedView == ID_VIEW_FILES)
         return;
@@ -258,19 +258,19 @@ void CSndView::DropFromGroupedList(const std::set<std::string>& paths)
     bool groupGone = false;
     DropRows([&](const ListRow& row) {
         if (row.nIndent == 0 && row.nKind != RowFile) {
-            auto group = index ? index->find(row.strKey) : CCatalogue::GroupIndex::iterator();
+            auto group = index ? index->find(row.strKey.c_str()) : CCatalogue::GroupIndex::iterator();
             groupGone = index && (group == index->end() || group->second.empty());
             return groupGone;
         }
-        return groupGone || (row.nKind == RowFile && paths.count(row.strKey) > 0);
+        return groupGone || (row.nKind == RowFile && paths.count(row.strKey.view()) > 0);
     });
 }
 
-void CSndView::DropFromFileList(const std::set<std::string>& paths)
+void CSndView::DropFromFileList(const PathSet& paths)
 {
     if (paths.empty() || !m_fileList.Handle())
         return;
-    m_fileList.DropRows([&](const ListRow& row) { return row.nKind == RowFile && paths.count(row.strKey) > 0; });
+    m_fileList.DropRows([&](const ListRow& row) { return row.nKind == RowFile && paths.count(row.strKey.view()) > 0; });
 }
 
 // As at the end of a search: a file list left empty shows the nothing-found

@@ -21,7 +21,7 @@ std::vector<std::string> Names(const std::vector<ListRow*>& rows)
 {
     std::vector<std::string> names;
     for (const ListRow* row : rows)
-        names.push_back(row->strText);
+        names.emplace_back(row->strText.view());
     return names;
 }
 
