@@ -10,6 +10,7 @@
 //
 // usage: bench_selection.exe DRIVE [RECORDS]   (DRIVE: an empty drive, such as T:)
 #include "BenchCatalogue.h"
+#include "ExportCheck.h"
 #include "host/ControlClient.h"
 #include <windows.h>
 #include <commctrl.h>
@@ -218,45 +219,6 @@ struct Direction {
     }
 };
 
-// The baseline of the export: a zero-based string array of the paths.
-SAFEARRAY* BareArray(const std::vector<std::string>& paths)
-{
-    SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, ULONG(paths.size()));
-    BSTR* data = nullptr;
-    if (!array || FAILED(SafeArrayAccessData(array, reinterpret_cast<void**>(&data))))
-        return array;
-    std::vector<wchar_t> wide(1024);
-    for (size_t i = 0; i < paths.size(); ++i) {
-        MultiByteToWideChar(CP_ACP, 0, paths[i].c_str(), -1, wide.data(), int(wide.size()));
-        data[i] = SysAllocString(wide.data());
-    }
-    SafeArrayUnaccessData(array);
-    return array;
-}
-
-// Whether the array is zero-based and holds exactly these paths, in any order.
-bool HoldsPaths(SAFEARRAY* array, std::vector<std::string> expected)
-{
-    LONG low = 0, high = -1;
-    if (!array || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &low)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &high)) || low != 0 || size_t(high - low + 1) != expected.size())
-        return false;
-    BSTR* data = nullptr;
-    if (FAILED(SafeArrayAccessData(array, reinterpret_cast<void**>(&data))))
-        return false;
-    std::vector<std::string> got(expected.size());
-    for (size_t i = 0; i < got.size(); ++i) {
-        char text[1024] = {};
-        if (data[i])
-            WideCharToMultiByte(CP_ACP, 0, data[i], -1, text, sizeof text, nullptr, nullptr);
-        got[i] = text;
-    }
-    SafeArrayUnaccessData(array);
-    std::sort(got.begin(), got.end());
-    std::sort(expected.begin(), expected.end());
-    return got == expected;
-}
-
 // Where the time goes: the control's work for every item replayed from
 // outside, the list's messages on the bare list, the rest as the control does it.
 struct Pair {
@@ -462,23 +424,18 @@ int Run(const std::string& drive, int count)
     double exportBest = 1e9, arrayBest = 1e9, readBest = 1e9;
     for (int round = 0; round < kRounds; ++round) {
         short reported = 0;
-        VARIANT byRef;
-        VariantInit(&byRef);
-        byRef.vt = VT_BYREF | VT_I2;
-        byRef.piVal = &reported;
         VARIANT result;
-        VariantInit(&result);
         double start = Now();
-        HRESULT hr = InvokeByName(ctrl, L"GetSelectedItems", DISPATCH_METHOD, {byRef}, &result);
+        HRESULT hr = bench::SelectedItems(ctrl, result, reported);
         exportBest = std::min(exportBest, Now() - start);
-        bool right = SUCCEEDED(hr) && result.vt == (VT_ARRAY | VT_BSTR) && HoldsPaths(result.parray, paths) &&
+        bool right = SUCCEEDED(hr) && result.vt == (VT_ARRAY | VT_BSTR) && bench::HoldsPaths(result.parray, paths) &&
                      reported == std::min(count, 32767); // the short count stops at its largest value
         VariantClear(&result);
         if (!right)
             return Fail("GetSelectedItems did not answer every selected path");
 
         start = Now();
-        SAFEARRAY* array = BareArray(paths);
+        SAFEARRAY* array = bench::BareArray(paths);
         arrayBest = std::min(arrayBest, Now() - start);
         start = Now();
         LPARAM sum = 0;
@@ -487,7 +444,7 @@ int Run(const std::string& drive, int count)
         readBest = std::min(readBest, Now() - start);
         if (sum == 0)
             return Fail("the file list's items carry no rows");
-        right = HoldsPaths(array, paths);
+        right = bench::HoldsPaths(array, paths);
         SafeArrayDestroy(array);
         if (!right)
             return Fail("the bare array does not hold every path");
