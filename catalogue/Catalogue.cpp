@@ -53,8 +53,8 @@ bool CCatalogue::MatchesFilterText(const CMusicInfo& info) const
 {
     if (!m_filterText.IsSet())
         return true;
-    const char* texts[5] = {info.m_strFileName.c_str(), info.m_strTitle.c_str(), info.m_strArtist.c_str(),
-                            info.m_strAlbum.c_str(), ""};
+    std::string_view texts[5] = {info.m_strFileName.view(), info.m_strTitle.view(), info.m_strArtist.view(),
+                                 info.m_strAlbum.view(), {}};
     if (!m_genres.IniPath().empty()) { // each genre's name is read from the file once
         const std::string from = m_genres.IniPath() + '\n' + m_genres.Section();
         if (from != m_strFilterGenresFrom) {
@@ -68,7 +68,7 @@ bool CCatalogue::MatchesFilterText(const CMusicInfo& info) const
                 name.clear();
             genre = m_mapFilterGenres.emplace(info.m_nGenre, name).first;
         }
-        texts[4] = genre->second.c_str();
+        texts[4] = genre->second;
     }
     return m_filterText.Passes(texts, 5, Order());
 }

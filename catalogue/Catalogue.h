@@ -106,6 +106,9 @@ public:
     bool IsInCatalogue(const char* path) const { return m_mapFiles.count(path) > 0; }
     int32_t CountByExtension(const char* list) const;
     bool PassesFilter(const CMusicInfo& info) const;
+    // PassesFilter by the record's extension number, which the catalogue
+    // gave it when it was added: no text looked at.
+    bool Shown(const CMusicInfo& info) const;
 
     void SetHiddenExtensions(const std::string& list);
     const std::string& HiddenExtensions() const { return m_strHiddenExt; }
@@ -169,9 +172,6 @@ private:
     // Tells the view of records about to be freed.
     void RecordsGoing(const std::vector<std::unique_ptr<CMusicInfo>>& records);
     void ForgetEverywhere(CMusicInfo* info);
-    // PassesFilter by the record's extension number, which the catalogue
-    // gave it when it was added.
-    bool Shown(const CMusicInfo& info) const;
     uint16_t ExtensionNumber(const char* path);
     // Files the records, in this order, as filing them one by one would;
     // the genre names read are kept in genres.

@@ -4,6 +4,7 @@
 #pragma once
 #include "platform/CaseOrder.h"
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CTextFilter {
@@ -15,16 +16,21 @@ public:
     const std::string& Text() const { return m_strText; }
     bool IsSet() const { return m_bUnmatchable || !m_vecWords.empty(); }
 
-    // texts: count texts, none of them null.
-    bool Passes(const char* const* texts, size_t count, const platform::CCaseOrder& order) const;
+    bool Passes(const std::string_view* texts, size_t count, const platform::CCaseOrder& order) const;
 
 private:
-    std::string m_strText;
-    std::vector<std::string> m_vecWords;
-    bool m_bUnmatchable = false;
-};
+    // A word as the order weighs its bytes, weighed again when the order
+    // changes. In an order that only the runtime can apply (a double-byte
+    // code page) the ASCII letters fold and every other byte weighs itself.
+    struct Word {
+        std::string strText;
+        mutable std::vector<uint16_t> vecWeights;
+    };
+    void Weigh(const platform::CCaseOrder& order) const;
 
-// Whether word occurs in text, byte weights compared. In an order that only
-// the runtime can apply (a double-byte code page) the ASCII letters fold
-// and every other byte compares as it is.
-bool ContainsText(const char* text, const std::string& word, const platform::CCaseOrder& order);
+    std::string m_strText;
+    std::vector<Word> m_vecWords;
+    bool m_bUnmatchable = false;
+    mutable const platform::CCaseOrder* m_pWeighedBy = nullptr;
+    mutable uint16_t m_nWeights[256] = {};
+};

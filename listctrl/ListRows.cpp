@@ -90,6 +90,13 @@ void CSndListCtrl::Reselect(const std::vector<int>& before, const std::vector<in
     }
 }
 
+void CSndListCtrl::HoldCount(bool hold)
+{
+    m_bCountHeld = hold;
+    if (!hold && Handle())
+        SendMessageA(Handle(), LVM_SETITEMCOUNT, WPARAM(m_vecItems.size()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+}
+
 void CSndListCtrl::PutRows(size_t pos, std::vector<ListRow*> rows)
 {
     if (rows.empty())
@@ -101,7 +108,7 @@ void CSndListCtrl::PutRows(size_t pos, std::vector<ListRow*> rows)
             if (!row->bHidden)
                 m_vecItems.push_back(uint32_t(m_vecRows.size() - 1));
         }
-        if (Handle())
+        if (Handle() && !m_bCountHeld)
             SendMessageA(Handle(), LVM_SETITEMCOUNT, WPARAM(m_vecItems.size()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
         return;
     }

@@ -6,11 +6,12 @@
 #include "ListRow.h"
 #include "platform/CaseOrder.h"
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct SortPair {
     ListRow* pRow;
-    const char* pszText; // the row's own text, which outlives the sort
+    const char* pszText; // the text of the row's cell, in the sorter's copy
 };
 
 class CListSorter {
@@ -25,6 +26,7 @@ public:
 
 private:
     std::vector<ListRow*>& m_rows;
+    std::string m_strTexts; // every cell's text and a zero, in row order
     std::vector<SortPair> m_pairs;
     const platform::CCaseOrder* m_pOrder;
 };

@@ -97,9 +97,25 @@ int CSndListCtrl::FileImage(const char* path)
     return index < 0 ? 0 : index;
 }
 
+// The catalogue numbers its records' extensions: a row whose record has a
+// number finds its icon without looking at its path.
+int CSndListCtrl::FileImageOf(const ListRow& row)
+{
+    const uint16_t number = row.pInfo ? row.pInfo->m_nExtension : 0xFFFF;
+    if (number == 0xFFFF)
+        return FileImage(row.strKey.c_str());
+    if (number >= m_vecExtensionImages.size())
+        m_vecExtensionImages.resize(size_t(number) + 1, -1);
+    int& image = m_vecExtensionImages[number];
+    if (image < 0)
+        image = FileImage(row.strKey.c_str());
+    return image;
+}
+
 void CSndListCtrl::SetTextCode(platform::TextCode code)
 {
     m_code = code;
+    m_vecExtensionImages.clear();
     if (Handle())
         SendMessageA(Handle(), WM_NOTIFYFORMAT, WPARAM(GetParent(Handle())), NF_REQUERY);
 }
@@ -116,7 +132,7 @@ int CSndListCtrl::InsertRow(int index, ListRow* row, int)
 {
     if (!row || !Handle())
         return -1;
-    return InsertItem(index, row, row->nKind == RowFile ? FileImage(row->strKey.c_str()) : 0);
+    return InsertItem(index, row, row->nKind == RowFile ? FileImageOf(*row) : 0);
 }
 
 bool CSndListCtrl::SetColumn(int column, const std::string& header, int width)

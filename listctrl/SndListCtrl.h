@@ -75,6 +75,9 @@ public:
     // The rows' hidden marks changed: the items follow, selection and focus
     // staying on the rows that stay shown.
     void ShowRows();
+    // While held, rows put at the end tell the list view nothing; letting go
+    // tells it the count once (a list filled by the hundred thousand).
+    void HoldCount(bool hold);
     // Draws one item again (its row's image or text changed).
     void RedrawItem(int item);
 
@@ -94,6 +97,7 @@ public:
     int ImageOf(std::string_view key) const;
     // The icon of a file's type, asked of the shell once a type.
     int FileImage(const char* path);
+    int FileImageOf(const ListRow& row);
     // Inserts the row as InsertRow does, showing the given image.
     int InsertItem(int index, ListRow* row, int image);
 
@@ -114,6 +118,7 @@ protected:
     std::string m_strPreview = "~~~Preview";
     bool m_bContextMenu = true;
     std::map<std::string, int, std::less<>> m_mapIcons; // found by any text, with no string made for it
+    std::vector<int> m_vecExtensionImages; // by the catalogue's extension number, -1 until asked
     HMENU m_hContextMenu = nullptr;
     HIMAGELIST m_hImages = nullptr;
     platform::TextCode m_code = platform::CODE_ANSI;
@@ -134,4 +139,5 @@ private:
 
     std::vector<ListRow*> m_vecRows; // every row, in list order
     std::vector<uint32_t> m_vecItems; // the positions of the shown rows: the items
+    bool m_bCountHeld = false;
 };

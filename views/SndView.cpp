@@ -149,8 +149,10 @@ void CSndView::SetView(int32_t view)
         }
     }
     m_nView = view;
-    if (Handle())
+    if (Handle()) {
+        MarkShownList(); // the filter changed while it was hidden
         SetRedraw(true);
+    }
 }
 
 // Style 1 leaves a grouped view the way SetView does, so that no row stays in
@@ -187,7 +189,7 @@ void CSndView::SaveViewRows()
     if (index <= 0 || !Handle())
         return;
     m_rowCache.Keep(index, TakeAllRows());
-    m_nCachedAt[index] = m_nFilterChanges;
+    m_nCachedAt[index] = m_nGroupsMarkedAt;
 }
 
 // The cached rows go back into the list, which owns them again.
@@ -203,6 +205,7 @@ void CSndView::RestoreViewRows(int32_t view)
     std::vector<ListRow*> rows = m_rowCache.Take(index);
     if (m_nCachedAt[index] != m_nFilterChanges) // the filter changed meanwhile
         MarkGroupRows(rows, view);
+    m_nGroupsMarkedAt = m_nFilterChanges;
     PutRows(RowCount(), std::move(rows));
     m_nListedView = view;
 }
@@ -281,21 +284,12 @@ void CSndView::Dress(ListRow& row, bool toFiles)
     if (row.nKind == RowFile) {
         auto record = m_catalogue.Files().find(row.strKey.c_str());
         row.pInfo = record != m_catalogue.Files().end() ? record->second.get() : nullptr;
-        TakeCells(row, row.pInfo, toFiles);
-        row.nImage = (toFiles ? m_fileList : *this).FileImage(row.strKey.c_str());
+        row.nImage = (toFiles ? m_fileList : *this).FileImageOf(row);
         return;
     }
     static const char* const kKeys[] = {"*FOLDER*", "*FOLDER*", "*OPENFOLDER*", "", "*OPENFOLDER*",
                                          "*DRIVE*", "*DRIVE*", "*UNKNOPENFOLDER*", "*UNKNFOLDER*"};
     row.nImage = row.nKind >= 0 && row.nKind <= RowUnknown && !toFiles ? ImageOf(kKeys[row.nKind]) : 0;
-}
-
-// The grouped list has no Type column.
-void CSndView::TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles)
-{
-    row.bCells = info != nullptr;
-    row.strTime = info ? info->m_strTime : CStr();
-    row.strInfo = info && toFiles ? info->m_strInfo : CStr();
 }
 
 // Frees the rows of items first to first + count - 1.
@@ -322,6 +316,7 @@ void CSndView::BeginFilling()
         return;
     m_bFilling = true;
     m_fileList.SetRedraw(false);
+    m_fileList.HoldCount(true);
     m_nLastPaint = GetTickCount();
 }
 
@@ -330,6 +325,7 @@ void CSndView::EndFilling()
     if (!m_bFilling)
         return;
     m_bFilling = false;
+    m_fileList.HoldCount(false);
     m_fileList.SetRedraw(true);
     InvalidateRect(m_fileList.Handle(), nullptr, TRUE);
 }
@@ -340,14 +336,15 @@ void CSndView::InsertFileRow(const CMusicInfo& info)
         return;
     ListRow* row = NewRow(0, RowFile, info.m_strPath, info.m_strFileName);
     BeginFilling();
-    TakeCells(*row, &info, true); // the record in hand, not looked up again
-    row->pInfo = &info;
+    row->pInfo = &info; // the record in hand, not looked up again
     row->bHidden = !RecordShows(&info);
     if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0) {
         delete row;
         return;
     }
     if (GetTickCount() - m_nLastPaint > kPaintInterval) {
+        m_fileList.HoldCount(false);
+        m_fileList.HoldCount(true);
         m_fileList.SetRedraw(true);
         RedrawWindow(m_fileList.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         m_fileList.SetRedraw(false);
@@ -377,6 +374,7 @@ void CSndView::BuildGroupRows(int32_t view)
         for (ListRow* row : rows)
             Dress(*row, false);
         MarkGroupRows(rows, view);
+        m_nGroupsMarkedAt = m_nFilterChanges;
         PutRows(RowCount(), std::move(rows));
     }
     SetRedraw(true);
@@ -398,14 +396,13 @@ void CSndView::ExpandRow(int item)
     std::vector<ListRow*> rows;
     rows.reserve(files.size());
     for (CMusicInfo* info : files) {
-        if (!m_catalogue.PassesFilter(*info))
+        if (!m_catalogue.Shown(*info))
             continue;
         ListRow* file = NewRow(row->nIndent + 1, RowFile, info->m_strPath, info->m_strFileName);
         file->pParent = row;
         file->pInfo = info;
         file->bHidden = !RecordShows(info);
-        TakeCells(*file, info, false);
-        file->nImage = FileImage(file->strKey.c_str());
+        file->nImage = FileImageOf(*file);
         rows.push_back(file);
     }
     PutRows(PosOf(item) + 1, std::move(rows));

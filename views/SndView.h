@@ -177,14 +177,14 @@ private:
     RECT TipRect(const RECT& lists) const;
     void EmptyGroupedList();
     void ShowAsListed();
-    static void TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles);
     void Dress(ListRow& row, bool toFiles);
     // The quick filter's marks: every row of the file list, the rows of the
     // grouped list (of the view given), and both lists shown again.
     bool RecordShows(const CMusicInfo* info) const;
-    void MarkFileRows();
-    void MarkGroupRows(const std::vector<ListRow*>& rows, int32_t view);
+    void MarkFileRows(bool narrowing = false);
+    void MarkGroupRows(const std::vector<ListRow*>& rows, int32_t view, bool narrowing = false);
     void ApplyFilter();
+    void MarkShownList();
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
     void CreateViewMenu();
@@ -220,6 +220,9 @@ private:
     // they were kept at.
     uint32_t m_nFilterChanges = 0;
     uint32_t m_nCachedAt[CRowCache::kSlots] = {};
+    uint32_t m_nFilesMarkedAt = 0, m_nGroupsMarkedAt = 0; // the lists' rows marked at that count
+    static const uint32_t kStale = UINT32_MAX;              // marked at no count
+    uint32_t m_nNarrowedAt = kStale;                        // the count whose change only narrowed
     CObjectRef<ICddbComponent> m_pCddb;
     CObjectRef<ICddbLookupService> m_pLookupService; // set once a registered user is known
     bool m_bLookupSetupOk = false;

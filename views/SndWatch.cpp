@@ -117,6 +117,7 @@ void CSndView::ApplyWatchChanges()
     else
         m_watchBacklog.erase(m_watchBacklog.begin(), m_watchBacklog.begin() + long(done));
     DropFromFileList(removed);
+    EndFilling(); // the rows it added show now
     m_bApplyingWatch = false;
     if (!counts.lAdded && !counts.lRemoved && !counts.lChanged)
         return;

@@ -9,7 +9,7 @@
 
 namespace {
 
-bool Passes(const std::string& filter, std::vector<const char*> texts,
+bool Passes(const std::string& filter, std::vector<std::string_view> texts,
             const platform::CCaseOrder& order = platform::CCaseOrder::Process())
 {
     CTextFilter f;
@@ -39,7 +39,7 @@ TEST(TextFilter, EveryWordSomewhereInAnyCase)
     EXPECT_TRUE(Passes("aab", {"aaab"}));    // a false start
     CTextFilter none;
     none.SetText("anything", true); // a word no text of this code can hold
-    const char* text = "anything";
+    const std::string_view text = "anything";
     EXPECT_FALSE(none.Passes(&text, 1, platform::CCaseOrder::Process()));
     EXPECT_TRUE(none.IsSet());
 }
@@ -56,10 +56,11 @@ TEST(ListSorter, SortsStablyByTheColumnsTextsAndKeepsEveryRow)
     std::vector<ListRow> made = {Row(0, RowFile, "C:\\1", "b", nullptr), Row(0, RowFile, "C:\\2", "A", nullptr),
                                  Row(0, RowFile, "C:\\3", "c", nullptr), Row(0, RowFile, "C:\\4", "a", nullptr)};
     const char* times[] = {"10:00", "9:59", "10:00", "0:30"};
+    std::vector<CMusicInfo> records(made.size());
     std::vector<ListRow*> rows;
     for (size_t i = 0; i < made.size(); ++i) {
-        made[i].bCells = true;
-        made[i].strTime = times[i];
+        records[i].m_strTime = times[i];
+        made[i].pInfo = &records[i];
         rows.push_back(&made[i]);
     }
     {
