@@ -130,6 +130,8 @@ CTarnwickCtrl::~CTarnwickCtrl()
     SetLifetimeOwners(nullptr); // nothing may hold a control that is going
     if (Handle())
         DestroyWindow(Handle()); // a container that never deactivated us
+    if (m_hAccel) // made for a container that asked with no window there
+        DestroyAcceleratorTable(m_hAccel);
     if (m_pTrace)
         m_pTrace->Release();
 }

@@ -1,4 +1,5 @@
 #include "SoakArgs.h"
+#include <cstdlib>
 #include <olectl.h>
 #include <cstdio>
 
@@ -353,6 +354,14 @@ void PlanCall(CallPlan& plan, bool hostile)
                                           L"GetSelectedItems", L"Lookup", L"StopSearch", L"SetHideAudioLength",
                                           L"HideItems", L"DelAllSearches", L"GetSelectedItemsString"};
     const wchar_t* name = Chance(40) ? busy[Pick(12)] : kMembers[Pick(kMemberCount)].name;
+    // TW_SOAK_LEAVE names members left out (comma-separated), to see what a
+    // figure depends on; each is then only read, never written or called.
+    static const std::wstring leave = [] {
+        const char* names = std::getenv("TW_SOAK_LEAVE");
+        return names ? L"," + Wide(names) + L"," : std::wstring();
+    }();
+    if (!leave.empty() && leave.find(L"," + std::wstring(name) + L",") != std::wstring::npos)
+        name = L"IsLookupAlive";
     for (const Member& m : kMembers)
         if (wcscmp(m.name, name) == 0)
             return Fill(plan, m, hostile);

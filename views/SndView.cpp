@@ -277,8 +277,8 @@ int CSndView::InsertRow(int index, ListRow* row, int view)
     return target.InsertItem(index, row, row->nImage);
 }
 
-// What a row shows besides its text: a file row its record's cells as they
-// are when it is listed and its type's icon; a group row the icon of its kind.
+// What a row shows besides its text: a file row its record (whose cells it
+// shows) and its type's icon; a group row the icon of its kind.
 void CSndView::Dress(ListRow& row, bool toFiles)
 {
     if (row.nKind == RowFile) {
@@ -343,7 +343,7 @@ void CSndView::InsertFileRow(const CMusicInfo& info)
         return;
     }
     if (GetTickCount() - m_nLastPaint > kPaintInterval) {
-        m_fileList.HoldCount(false);
+        m_fileList.HoldCount(false); // the rows so far are counted and drawn
         m_fileList.HoldCount(true);
         m_fileList.SetRedraw(true);
         RedrawWindow(m_fileList.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
