@@ -1,6 +1,7 @@
 #include "Catalogue.h"
 #include "Extensions.h"
 #include "platform/PlatformFile.h"
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -46,6 +47,30 @@ bool CCatalogue::PassesFilter(const CMusicInfo& info) const
     if (MatchExtension(m_strHiddenExt.c_str(), ext.c_str(), m_code))
         return false;
     return info.m_lLength >= m_lMinLength;
+}
+
+bool CCatalogue::MatchesFilterText(const CMusicInfo& info) const
+{
+    if (!m_filterText.IsSet())
+        return true;
+    std::string_view texts[5] = {info.m_strFileName.view(), info.m_strTitle.view(), info.m_strArtist.view(),
+                                 info.m_strAlbum.view(), {}};
+    if (!m_genres.IniPath().empty()) { // each genre's name is read from the file once
+        const std::string from = m_genres.IniPath() + '\n' + m_genres.Section();
+        if (from != m_strFilterGenresFrom) {
+            m_mapFilterGenres.clear();
+            m_strFilterGenresFrom = from;
+        }
+        auto genre = m_mapFilterGenres.find(info.m_nGenre);
+        if (genre == m_mapFilterGenres.end()) {
+            std::string name;
+            if (!m_genres.GenreName(info.m_nGenre, name))
+                name.clear();
+            genre = m_mapFilterGenres.emplace(info.m_nGenre, name).first;
+        }
+        texts[4] = genre->second;
+    }
+    return m_filterText.Passes(texts, 5, Order());
 }
 
 void CCatalogue::SetHiddenExtensions(const std::string& list)
@@ -224,6 +249,7 @@ void CCatalogue::ClearCatalogue(uint32_t flags)
             doomed.push_back(std::move(it->second));
             it = m_mapFiles.erase(it);
         }
+        RecordsGoing(doomed);
     }
     if (flags & CLEAR_GROUPS) {
         EmptyGroups();
@@ -231,6 +257,18 @@ void CCatalogue::ClearCatalogue(uint32_t flags)
             entry.second->m_nGroupRefs = 0;
     }
     m_bClearing = false;
+}
+
+void CCatalogue::RecordsGoing(const std::vector<std::unique_ptr<CMusicInfo>>& records)
+{
+    if (records.empty())
+        return;
+    std::vector<const CMusicInfo*> going;
+    going.reserve(records.size());
+    for (const auto& record : records)
+        going.push_back(record.get());
+    std::sort(going.begin(), going.end());
+    m_pView->RecordsGoing(going);
 }
 
 void CCatalogue::EmptyGroups()

@@ -4,6 +4,7 @@
 #include "Group.h"
 #include "MusicInfo.h"
 #include "MusicReader.h"
+#include "TextFilter.h"
 #include "platform/CaseOrder.h"
 #include "platform/PlatformText.h"
 #include <cstdint>
@@ -35,6 +36,9 @@ public:
     // any rewrite of the file) bring the view's rows and enabled state in line.
     virtual void RebuildShownGroupView() {}
     virtual void SyncViewAfterLoad() {}
+    // These records (sorted by address) are about to be freed: nothing may
+    // point to them afterwards.
+    virtual void RecordsGoing(const std::vector<const CMusicInfo*>& /*records*/) {}
 };
 
 extern const char* const UNKNOWN_GROUP; // "*UNKNFOLDER*"
@@ -102,10 +106,19 @@ public:
     bool IsInCatalogue(const char* path) const { return m_mapFiles.count(path) > 0; }
     int32_t CountByExtension(const char* list) const;
     bool PassesFilter(const CMusicInfo& info) const;
+    // PassesFilter by the record's extension number, which the catalogue
+    // gave it when it was added: no text looked at.
+    bool Shown(const CMusicInfo& info) const;
 
     void SetHiddenExtensions(const std::string& list);
     const std::string& HiddenExtensions() const { return m_strHiddenExt; }
     void SetMinLength(int32_t seconds) { m_lMinLength = seconds; }
+    // The quick filter, apart from the two above: a record matches when every
+    // word of the text occurs in its file name, title, artist, album or, with
+    // a genre names file, its genre's name.
+    void SetFilterText(const std::string& text, bool unmatchable) { m_filterText.SetText(text, unmatchable); }
+    const CTextFilter& FilterText() const { return m_filterText; }
+    bool MatchesFilterText(const CMusicInfo& info) const;
     int32_t MinLength() const { return m_lMinLength; }
     bool IsClearing() const { return m_bClearing; }
 
@@ -156,10 +169,9 @@ private:
     // The key under which the record is filed in an index.
     const char* FiledKey(int which, const CMusicInfo& info, std::string& genre) const;
     void EmptyGroups(); // without the records' counts
+    // Tells the view of records about to be freed.
+    void RecordsGoing(const std::vector<std::unique_ptr<CMusicInfo>>& records);
     void ForgetEverywhere(CMusicInfo* info);
-    // PassesFilter by the record's extension number, which the catalogue
-    // gave it when it was added.
-    bool Shown(const CMusicInfo& info) const;
     uint16_t ExtensionNumber(const char* path);
     // Files the records, in this order, as filing them one by one would;
     // the genre names read are kept in genres.
@@ -208,6 +220,11 @@ private:
     bool m_bExtendedTags = false;
     std::string m_strHiddenExt;
     int32_t m_lMinLength = -1;
+    CTextFilter m_filterText;
+    // The genre names the filter has read, for the genre names file and
+    // language they came from.
+    mutable std::map<int32_t, std::string> m_mapFilterGenres;
+    mutable std::string m_strFilterGenresFrom;
     bool m_bClearing = false;
     CCatalogueView m_defaultView;
     CCatalogueView* m_pView = &m_defaultView;

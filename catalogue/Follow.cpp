@@ -57,6 +57,7 @@ bool CCatalogue::RemoveFile(const char* path)
     if (it == m_mapFiles.end())
         return false;
     std::unique_ptr<CMusicInfo> record = std::move(it->second);
+    m_pView->RecordsGoing({record.get()});
     DropFromGroups(record.get());
     if (m_pLastAdded == record.get())
         m_pLastAdded = nullptr;

@@ -88,6 +88,7 @@ const fw::DispEntry<C> kDispatch[] = {
     {DISPID_TW_UNICODENAMES, L"UnicodeNames", DISP_PROPERTY, VT_BOOL, &C::GetUnicodeNames, &C::PutUnicodeNames, {}, 0},
     {DISPID_TW_FOLDERSEARCH, L"FolderSearch", DISP_PROPERTY, VT_BOOL, &C::GetFolderSearch, &C::PutFolderSearch, {}, 0},
     {DISPID_TW_WATCHFOLDERS, L"WatchFolders", DISP_PROPERTY, VT_BOOL, &C::GetWatchFolders, &C::PutWatchFolders, {}, 0},
+    {DISPID_TW_FILTERTEXT, L"FilterText", DISP_PROPERTY, VT_BSTR, &C::GetFilterText, &C::PutFilterText, {}, 0},
 };
 
 const fw::CDispatchTable<C> kTable(kDispatch, int(sizeof kDispatch / sizeof kDispatch[0]));
@@ -129,6 +130,8 @@ CTarnwickCtrl::~CTarnwickCtrl()
     SetLifetimeOwners(nullptr); // nothing may hold a control that is going
     if (Handle())
         DestroyWindow(Handle()); // a container that never deactivated us
+    if (m_hAccel) // made for a container that asked with no window there
+        DestroyAcceleratorTable(m_hAccel);
     if (m_pTrace)
         m_pTrace->Release();
 }
@@ -410,6 +413,25 @@ HRESULT CTarnwickCtrl::PutWatchFolders(CDispCall& c)
     return S_OK;
 }
 
+// Run time only, never saved. A word with a character the names' code has no
+// place for is one that no record holds.
+HRESULT CTarnwickCtrl::GetFilterText(CDispCall& c)
+{
+    c.ReturnStr(m_view.FilterText(), Names());
+    return S_OK;
+}
+
+HRESULT CTarnwickCtrl::PutFilterText(CDispCall& c)
+{
+    BSTR text = c.Bstr(0);
+    const int length = text ? int(SysStringLen(text)) : 0;
+    BOOL lossy = FALSE;
+    if (Names() == CP_ACP && length > 0)
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, nullptr, 0, nullptr, &lossy);
+    m_view.SetFilterText(c.Str(0, Names()), lossy != FALSE);
+    return S_OK;
+}
+
 HRESULT CTarnwickCtrl::GetIsLookupSetupOk(CDispCall& c)
 {
     c.ReturnBool(m_view.IsLookupSetupOk());
@@ -480,8 +502,8 @@ HRESULT CTarnwickCtrl::GetSelectedItems(CDispCall& c)
         if (i + 2 * kAhead < rows.size())
             __builtin_prefetch(rows[i + 2 * kAhead]);
         if (i + kAhead < rows.size())
-            __builtin_prefetch(rows[i + kAhead]->strKey.data());
-        const std::string& path = rows[i]->strKey;
+            __builtin_prefetch(rows[i + kAhead]->strKey.c_str());
+        const std::string_view path = rows[i]->strKey.view();
         BSTR text;
         if (platform::IsAscii(path)) { // the same characters in every code: widened in place
             text = SysAllocStringLen(nullptr, UINT(path.size()));

@@ -135,6 +135,8 @@ public:
     HRESULT PutFolderSearch(fw::CDispCall& c);
     HRESULT GetWatchFolders(fw::CDispCall& c);
     HRESULT PutWatchFolders(fw::CDispCall& c);
+    HRESULT GetFilterText(fw::CDispCall& c);
+    HRESULT PutFilterText(fw::CDispCall& c);
 
     // Methods
     HRESULT BeginSearch(fw::CDispCall& c);

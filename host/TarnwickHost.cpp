@@ -47,7 +47,7 @@ const UINT WM_APP_LOOKUP = WM_APP + 2;
 const UINT WM_APP_AFTER = WM_APP + 3;
 const UINT_PTR TIMER_COPY = 2; // how long the host waits for a copied album to show
 const UINT_PTR TIMER_STEP = 1;
-const int ID_ADDSELECTION = 100, ID_PLAYLIST = 101;
+const int ID_ADDSELECTION = 100, ID_PLAYLIST = 101, ID_FILTER = 102;
 const int PANE_WIDTH = 270, BUTTON_HEIGHT = 26, GAP = 4;
 const long VIEW_FILES = 1039;
 
@@ -474,8 +474,23 @@ void SetUpControl()
         Do(L"AddSearch", {Str(folder), StringArrayArg(g_opts.patterns), Long(long(g_opts.patterns.size()))});
 }
 
-// The control on the left, the Add selection button and the playlist on the
-// right, the status bar along the bottom. Answers the control's place.
+HWND g_filterBox = nullptr;
+
+// Each letter typed in the filter box narrows the control's lists at once.
+void FilterTyped()
+{
+    const int length = GetWindowTextLengthW(g_filterBox);
+    std::wstring text(size_t(length) + 1, L'\0');
+    GetWindowTextW(g_filterBox, &text[0], length + 1);
+    text.resize(size_t(length));
+    VARIANT v;
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocStringLen(text.data(), UINT(text.size()));
+    Put(L"FilterText", v);
+}
+
+// The control on the left, the filter box, the Add selection button and the
+// playlist on the right, the status bar along the bottom. Answers the control's place.
 RECT Layout()
 {
     RECT r;
@@ -486,8 +501,9 @@ RECT Layout()
     r.right -= PANE_WIDTH;
     if (g_ax)
         MoveWindow(g_ax, 0, 0, r.right, r.bottom, TRUE);
-    MoveWindow(g_addButton, r.right + GAP, GAP, PANE_WIDTH - 2 * GAP, BUTTON_HEIGHT, TRUE);
-    int top = 2 * GAP + BUTTON_HEIGHT;
+    MoveWindow(g_filterBox, r.right + GAP, GAP, PANE_WIDTH - 2 * GAP, BUTTON_HEIGHT - 4, TRUE);
+    MoveWindow(g_addButton, r.right + GAP, 2 * GAP + BUTTON_HEIGHT - 4, PANE_WIDTH - 2 * GAP, BUTTON_HEIGHT, TRUE);
+    int top = 3 * GAP + 2 * BUTTON_HEIGHT - 4;
     MoveWindow(g_pane.Handle(), r.right + GAP, top, PANE_WIDTH - 2 * GAP, r.bottom - top - GAP, TRUE);
     return r;
 }
@@ -515,6 +531,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_COMMAND:
         if (LOWORD(wp) == ID_ADDSELECTION && HIWORD(wp) == BN_CLICKED)
             AddSelection();
+        if (LOWORD(wp) == ID_FILTER && HIWORD(wp) == EN_CHANGE)
+            FilterTyped();
         return 0;
     case WM_TIMER:
         if (wp == TIMER_COPY) {
@@ -610,11 +628,14 @@ bool CreateFrame()
         g_addButton = CreateWindowExA(0, "BUTTON", "Add selection", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                                       0, 0, 0, 0, g_frame, reinterpret_cast<HMENU>(INT_PTR(ID_ADDSELECTION)),
                                       wc.hInstance, nullptr);
+        g_filterBox = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                                      0, 0, 0, 0, g_frame, reinterpret_cast<HMENU>(INT_PTR(ID_FILTER)),
+                                      wc.hInstance, nullptr);
         if (!g_pane.Create(g_frame, ID_PLAYLIST) || !g_status.Create(g_frame)) {
             std::fprintf(stderr, "TarnwickHost: the playlist or the status bar could not be made\n");
             return false;
         }
-        for (HWND child : {g_addButton, g_pane.Handle(), g_status.Handle()})
+        for (HWND child : {g_filterBox, g_addButton, g_pane.Handle(), g_status.Handle()})
             SendMessageA(child, WM_SETFONT, WPARAM(font), FALSE);
         // Created at its full size: the control sizes its columns to the window it gets.
         // A control parent, so Tab walks through the control's toolbar and list.

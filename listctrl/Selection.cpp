@@ -36,7 +36,9 @@ void BuildSelectionText(const ListRow* const* rows, int count, std::string& text
         case SelectionRole::Group:
             if (open)
                 close();
-            text += "<DIR name=\"" + row->strText + "\">";
+            text += "<DIR name=\"";
+            text += row->strText.view();
+            text += "\">";
             open = row;
             break;
         case SelectionRole::File:
@@ -44,7 +46,8 @@ void BuildSelectionText(const ListRow* const* rows, int count, std::string& text
                 filled = true;
             else if (open)
                 close();
-            text += row->strKey + "|";
+            text += row->strKey.view();
+            text += '|';
             break;
         case SelectionRole::Skipped:
             break;

@@ -5,6 +5,7 @@
 #include "catalogue/Messages.h"
 #include "framework/Module.h"
 #include "platform/LongPath.h"
+#include <algorithm>
 #include <shellapi.h>
 
 CSndListCtrl::~CSndListCtrl()
@@ -17,7 +18,7 @@ bool CSndListCtrl::CreateList(HWND parent, const RECT& rect, UINT id, DWORD styl
 {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
-    if (!CreateSubclassed(WC_LISTVIEWA, 0, style, rect, parent, id))
+    if (!CreateSubclassed(WC_LISTVIEWA, 0, style | LVS_OWNERDATA, rect, parent, id))
         return false;
     if (m_code != platform::CODE_ANSI) // it asked its parent before it was ours
         SetTextCode(m_code);
@@ -62,16 +63,11 @@ int CSndListCtrl::ImageOf(std::string_view key) const
     return it == m_mapIcons.end() ? 0 : it->second;
 }
 
-ListRow* CSndListCtrl::RowAt(int item) const
-{
-    return reinterpret_cast<ListRow*>(List().ItemData(item));
-}
-
 // One shell icon per file type, asked for on the first file of that type.
-int CSndListCtrl::FileImage(const std::string& path)
+int CSndListCtrl::FileImage(const char* path)
 {
     std::string ext;
-    if (!GetExtension(path.c_str(), ext, m_code))
+    if (!GetExtension(path, ext, m_code))
         return 0;
     auto it = m_mapIcons.find(ext);
     if (it != m_mapIcons.end())
@@ -91,7 +87,7 @@ int CSndListCtrl::FileImage(const std::string& path)
             icon = info.hIcon;
     } else {
         SHFILEINFOA info = {};
-        if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags))
+        if (SHGetFileInfoA(path, 0, &info, sizeof info, flags))
             icon = info.hIcon;
     }
     if (!icon)
@@ -101,47 +97,42 @@ int CSndListCtrl::FileImage(const std::string& path)
     return index < 0 ? 0 : index;
 }
 
+// The catalogue numbers its records' extensions: a row whose record has a
+// number finds its icon without looking at its path.
+int CSndListCtrl::FileImageOf(const ListRow& row)
+{
+    const uint16_t number = row.pInfo ? row.pInfo->m_nExtension : 0xFFFF;
+    if (number == 0xFFFF)
+        return FileImage(row.strKey.c_str());
+    if (number >= m_vecExtensionImages.size())
+        m_vecExtensionImages.resize(size_t(number) + 1, -1);
+    int& image = m_vecExtensionImages[number];
+    if (image < 0)
+        image = FileImage(row.strKey.c_str());
+    return image;
+}
+
 void CSndListCtrl::SetTextCode(platform::TextCode code)
 {
     m_code = code;
+    m_vecExtensionImages.clear();
     if (Handle())
         SendMessageA(Handle(), WM_NOTIFYFORMAT, WPARAM(GetParent(Handle())), NF_REQUERY);
 }
 
-// In UTF-8 the list asks for the name too, in UTF-16.
 int CSndListCtrl::InsertItem(int index, ListRow* row, int image)
 {
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_INDENT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = index;
-    item.pszText = m_code == platform::CODE_ANSI ? const_cast<char*>(row->strText.c_str()) : LPSTR_TEXTCALLBACKA;
-    item.iIndent = row->nIndent;
-    item.iImage = image;
-    item.lParam = LPARAM(row);
-    return int(SendMessageA(Handle(), LVM_INSERTITEMA, 0, LPARAM(&item)));
+    row->nImage = image;
+    const size_t pos = PosOf(index);
+    PutRows(pos, {row});
+    return int(std::lower_bound(m_vecItems.begin(), m_vecItems.end(), uint32_t(pos)) - m_vecItems.begin());
 }
 
 int CSndListCtrl::InsertRow(int index, ListRow* row, int)
 {
     if (!row || !Handle())
         return -1;
-    return InsertItem(index, row, row->nKind == RowFile ? FileImage(row->strKey) : 0);
-}
-
-// The rows are gathered first and freed once their items are gone: one
-// message an item, and the list is invalidated once, not at every item.
-void CSndListCtrl::DeleteAllRows()
-{
-    if (!Handle())
-        return;
-    std::vector<ListRow*> rows;
-    rows.reserve(size_t(ItemCount()));
-    for (int i = ItemCount() - 1; i >= 0; --i)
-        if (ListRow* row = RowAt(i))
-            rows.push_back(row);
-    List().DeleteAllItems();
-    for (ListRow* row : rows)
-        delete row;
+    return InsertItem(index, row, row->nKind == RowFile ? FileImageOf(*row) : 0);
 }
 
 bool CSndListCtrl::SetColumn(int column, const std::string& header, int width)
@@ -158,14 +149,6 @@ bool CSndListCtrl::SetColumn(int column, const std::string& header, int width)
     if (col.mask && Handle())
         SendMessageA(Handle(), LVM_SETCOLUMNA, WPARAM(column), LPARAM(&col));
     return true;
-}
-
-void CSndListCtrl::SetSubItemText(int item, int column, const std::string& text)
-{
-    LVITEMA lv = {};
-    lv.iSubItem = column;
-    lv.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(Handle(), LVM_SETITEMTEXTA, WPARAM(item), LPARAM(&lv));
 }
 
 // The walk stops at the last selected item: asking for the next one past it
@@ -261,13 +244,16 @@ namespace {
 SortMemory g_sortMemory; // one for every list of the module
 } // namespace
 
-// The pairs carry the column's texts for the length of the sort; afterwards
-// every item holds its row again.
+// The rows are sorted in their array, hidden ones too, so that a filter
+// taken away shows every row in the order of the last click.
 void CSndListCtrl::SortByColumn(int column)
 {
     intptr_t param = g_sortMemory.Click(column);
-    CListSorter sorter(Handle(), column, m_code);
+    Marks marks = TakeMarks();
+    CListSorter sorter(m_vecRows, column, m_code);
     sorter.Sort(param);
+    Commit(marks);
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void CSndListCtrl::SetContextMenuString(int command, const std::string& text)
@@ -325,8 +311,8 @@ bool CSndListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
         result = 0;
         return true;
     }
-    if (n->code == LVN_DELETEALLITEMS) { // no notification for each item: their rows are freed apart
-        result = TRUE;
+    if (n->code == LVN_ODFINDITEMA || n->code == LVN_ODFINDITEMW) {
+        result = FindItem(lp, n->code == LVN_ODFINDITEMW);
         return true;
     }
     if (n->code == LVN_COLUMNCLICK)
@@ -339,14 +325,18 @@ bool CSndListCtrl::OnChildNotify(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
     return true;
 }
 
-// The cells beyond the name are never stored in the list: it asks for them.
+// The list stores nothing of a row: it asks for what it shows.
 void CSndListCtrl::GiveCellText(LPARAM lp, bool wide)
 {
     // Both notifications share one layout up to the text pointer's type.
     LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lp)->item;
+    const ListRow* row = RowAt(item.iItem);
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = row && item.iSubItem == 0 ? row->nImage : -1;
+    if (item.mask & LVIF_INDENT)
+        item.iIndent = row ? row->nIndent : 0;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
         return;
-    const ListRow* row = item.lParam ? reinterpret_cast<const ListRow*>(item.lParam) : RowAt(item.iItem);
     const char* text = !row ? "" : item.iSubItem > 0 ? CellText(*row, item.iSubItem) : row->strText.c_str();
     if (wide) {
         auto* out = reinterpret_cast<LPWSTR>(item.pszText);
@@ -359,6 +349,46 @@ void CSndListCtrl::GiveCellText(LPARAM lp, bool wide)
         lstrcpynA(item.pszText, platform::WideToAnsi(reinterpret_cast<const uint16_t*>(w.data()), w.size()).c_str(),
                   item.cchTextMax);
     }
+}
+
+// Typing in the list: the next item from the start item on (round to the
+// beginning) whose name begins with the letters typed, ignoring case, or -1.
+int CSndListCtrl::FindItem(LPARAM lp, bool wide) const
+{
+    const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(lp);
+    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz)
+        return -1;
+    std::wstring typed;
+    if (wide) {
+        typed = find->lvfi.psz;
+    } else {
+        const char* ansi = reinterpret_cast<const char*>(find->lvfi.psz);
+        typed.resize(size_t(MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0)));
+        MultiByteToWideChar(CP_ACP, 0, ansi, -1, &typed[0], int(typed.size()));
+        typed.resize(typed.empty() ? 0 : typed.size() - 1);
+    }
+    const int count = ItemCount(), length = int(typed.size());
+    if (count == 0 || length == 0)
+        return -1;
+    const UINT codePage = m_code == platform::CODE_UTF8 ? CP_UTF8 : CP_ACP;
+    const int start = find->iStart >= 0 && find->iStart < count ? find->iStart : 0;
+    const bool partial = (find->lvfi.flags & LVFI_PARTIAL) != 0;
+    std::wstring name;
+    for (int n = 0; n < count; ++n) {
+        const int item = (start + n) % count;
+        if (n > 0 && item == 0 && !(find->lvfi.flags & LVFI_WRAP))
+            break;
+        const CStr& text = RowAt(item)->strText;
+        name.resize(text.size() + 1);
+        const int chars = MultiByteToWideChar(codePage, 0, text.c_str(), int(text.size()), &name[0], int(name.size()));
+        if (chars < (partial ? length : 1))
+            continue;
+        const int compared = partial ? length : chars;
+        if ((partial || chars == length) &&
+            CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), compared, typed.c_str(), length) == CSTR_EQUAL)
+            return item;
+    }
+    return -1;
 }
 
 void CSndListCtrl::NotifySelection()

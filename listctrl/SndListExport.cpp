@@ -57,7 +57,7 @@ bool CSndListCtrl::GetSelectedFiles(std::vector<std::string>& paths) const
     for (int i : items) {
         ListRow* row = RowAt(i);
         if (row && row->nKind == RowFile)
-            paths.push_back(row->strKey);
+            paths.emplace_back(row->strKey.view());
     }
     return !paths.empty();
 }

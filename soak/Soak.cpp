@@ -291,10 +291,18 @@ std::string Holdings()
     return text;
 }
 
+// The process's own side, read at each status line: its heaps, modules and
+// other memory, without what the system's side holds (Wine's C library heap,
+// where its window and font code keeps what it keeps).
+CMemoryWatch* g_pOwnSide = nullptr;
+
 void Status(const char* when, double minutes)
 {
     const double start = NowMs();
     const MemoryFigures m = MeasureMemory();
+    const uint64_t systemSide = m.unixKb + m.cHeapKb + m.arenasKb;
+    if (g_pOwnSide && m.totalKb > systemSide)
+        g_pOwnSide->Read(m.totalKb - systemSide, DWORD(minutes * 60000));
     std::printf("soak: %s %.1f min: %llu calls, %llu events, memory %llu KB\n  %s; %s\n", when, minutes,
                 (unsigned long long)g_calls, (unsigned long long)g_events, (unsigned long long)m.totalKb,
                 DescribeMemory(m).c_str(), Holdings().c_str());
@@ -422,7 +430,8 @@ int main(int argc, char** argv)
     const DWORD total = DWORD(minutes * 60000);
     const double startMs = NowMs();
     uint64_t memStart = MemoryKb(), memMiddle = 0;
-    CMemoryWatch watch(total);
+    CMemoryWatch watch(total), ownSide(total);
+    g_pOwnSide = &ownSide;
     watch.Read(memStart, 0);
     Status("start", 0);
     DWORD nextStatus = 60000;
@@ -457,6 +466,10 @@ int main(int argc, char** argv)
     Report(NowMs() - startMs);
     if (!watch.Spread().empty())
         std::printf("soak: %s\n", watch.Spread().c_str());
+    if (!ownSide.Spread().empty())
+        std::printf("soak: the process's own side (its heaps, modules and other memory), %s\n",
+                    ownSide.Spread().c_str());
+    g_pOwnSide = nullptr;
     for (int i = 0; i < kSlots; ++i)
         Close(i, "closed at the end");
     Pump(200);

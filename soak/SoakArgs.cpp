@@ -1,4 +1,5 @@
 #include "SoakArgs.h"
+#include <cstdlib>
 #include <olectl.h>
 #include <cstdio>
 
@@ -11,7 +12,7 @@ IDispatch* g_notAFont = nullptr;
 namespace {
 
 enum Kind { GET = 1, PUT = 2, METHOD = 4 };
-enum Arg { A_NONE, A_STR, A_SHORT, A_LONG, A_BOOL, A_FONT, A_VIEW, A_STYLE, A_COLOR, A_PATH, A_VOLUME, A_PATTERNS,
+enum Arg { A_NONE, A_STR, A_FILTER, A_SHORT, A_LONG, A_BOOL, A_FONT, A_VIEW, A_STYLE, A_COLOR, A_PATH, A_VOLUME, A_PATTERNS,
            A_COUNT, A_REFSHORT, A_REFLONG, A_REFSTR, A_INDEX, A_INI, A_LENGTH };
 
 struct Member {
@@ -49,6 +50,7 @@ const Member kMembers[] = {
     {L"UnicodeNames", GET | PUT, {A_BOOL}, 0},
     {L"FolderSearch", GET | PUT, {A_BOOL}, 0},
     {L"WatchFolders", GET | PUT, {A_BOOL}, 0},
+    {L"FilterText", GET | PUT, {A_FILTER}, 0},
     {L"BeginSearch", METHOD, {}, 0},
     {L"StopSearch", METHOD, {}, 0},
     {L"DelAllSearches", METHOD, {}, 0},
@@ -121,6 +123,15 @@ std::wstring Text()
 // and what it should not: missing ones, forms that depend on a current folder
 // or that no share or drive answers, the system's long forms, a file, a path
 // beyond the length limit.
+// What a user types in a filter box, a letter at a time, and what a host
+// should not write there.
+std::wstring FilterText()
+{
+    static const wchar_t* const words[] = {L"", L"", L"n", L"ni", L"nightjar", L"mira ho", L"  ", L"\t3:",
+                                           L"Ольга", L"mp3 wav", L"lanterns harbour", L"zzz"};
+    return Chance(80) ? words[Pick(12)] : Text();
+}
+
 std::wstring Volume()
 {
     static const wchar_t* const folders[] = {L"\\lookup",          L"\\Nightjar",      L"\\incoming",
@@ -228,6 +239,7 @@ VARIANT Meant(Arg a)
 {
     switch (a) {
     case A_STR: return Str(Text());
+    case A_FILTER: return Str(FilterText());
     case A_SHORT: return Num(VT_I2, Chance(80) ? Pick(300) : LONG(SHORT(g_rng())));
     case A_LONG: return Num(VT_I4, LONG(g_rng()));
     case A_BOOL: return Num(VT_BOOL, Chance(80)); // mostly on: an invisible control sees no input
@@ -342,6 +354,14 @@ void PlanCall(CallPlan& plan, bool hostile)
                                           L"GetSelectedItems", L"Lookup", L"StopSearch", L"SetHideAudioLength",
                                           L"HideItems", L"DelAllSearches", L"GetSelectedItemsString"};
     const wchar_t* name = Chance(40) ? busy[Pick(12)] : kMembers[Pick(kMemberCount)].name;
+    // TW_SOAK_LEAVE names members left out (comma-separated), to see what a
+    // figure depends on; each is then only read, never written or called.
+    static const std::wstring leave = [] {
+        const char* names = std::getenv("TW_SOAK_LEAVE");
+        return names ? L"," + Wide(names) + L"," : std::wstring();
+    }();
+    if (!leave.empty() && leave.find(L"," + std::wstring(name) + L",") != std::wstring::npos)
+        name = L"IsLookupAlive";
     for (const Member& m : kMembers)
         if (wcscmp(m.name, name) == 0)
             return Fill(plan, m, hostile);

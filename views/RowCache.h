@@ -21,6 +21,8 @@ public:
 
     void Keep(int slot, std::vector<ListRow*> rows) { m_rows[slot] = std::move(rows); }
     bool Holds(int slot) const { return !m_rows[slot].empty(); }
+    // The slot's rows, still the cache's.
+    const std::vector<ListRow*>& Rows(int slot) const { return m_rows[slot]; }
     // The slot's rows, now the caller's.
     std::vector<ListRow*> Take(int slot) { return std::exchange(m_rows[slot], {}); }
     void Discard(int slot)

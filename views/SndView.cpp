@@ -88,9 +88,10 @@ void CSndView::InsertCataloguedRows()
     m_bViewEnabled = HasFileRows();
 }
 
+// Hidden rows count: a filter that hides every row leaves the views open.
 bool CSndView::HasFileRows() const
 {
-    const ListRow* first = m_fileList.RowAt(0);
+    const ListRow* first = m_fileList.Row(0);
     return first && first->nKind != RowNoneFound;
 }
 
@@ -143,14 +144,15 @@ void CSndView::SetView(int32_t view)
             ShowAsListed();
         } else if (view != ID_VIEW_FILES) {
             SaveViewRows();
-            List().DeleteAllItems(); // the cache holds the rows
             m_nListedView = ID_VIEW_FILES;
             RestoreViewRows(view);
         }
     }
     m_nView = view;
-    if (Handle())
+    if (Handle()) {
+        MarkShownList(); // the filter changed while it was hidden
         SetRedraw(true);
+    }
 }
 
 // Style 1 leaves a grouped view the way SetView does, so that no row stays in
@@ -179,18 +181,15 @@ void CSndView::ShowAsListed()
         List().EnsureVisible(0);
 }
 
-// The listed view's rows go to its cache, which holds nothing while they are listed.
+// The listed view's rows go to its cache, which holds nothing while they are
+// listed; the list is left empty.
 void CSndView::SaveViewRows()
 {
     int index = ViewIndex(m_nListedView);
     if (index <= 0 || !Handle())
         return;
-    std::vector<ListRow*> rows;
-    rows.reserve(size_t(ItemCount()));
-    for (int i = 0; i < ItemCount(); ++i)
-        if (ListRow* row = RowAt(i))
-            rows.push_back(row);
-    m_rowCache.Keep(index, std::move(rows));
+    m_rowCache.Keep(index, TakeAllRows());
+    m_nCachedAt[index] = m_nGroupsMarkedAt;
 }
 
 // The cached rows go back into the list, which owns them again.
@@ -203,9 +202,11 @@ void CSndView::RestoreViewRows(int32_t view)
         BuildGroupRows(view);
         return;
     }
-    for (ListRow* row : m_rowCache.Take(index))
-        if (InsertRow(ItemCount(), row, view) < 0)
-            delete row;
+    std::vector<ListRow*> rows = m_rowCache.Take(index);
+    if (m_nCachedAt[index] != m_nFilterChanges) // the filter changed meanwhile
+        MarkGroupRows(rows, view);
+    m_nGroupsMarkedAt = m_nFilterChanges;
+    PutRows(RowCount(), std::move(rows));
     m_nListedView = view;
 }
 
@@ -268,35 +269,43 @@ int CSndView::InsertRow(int index, ListRow* row, int view)
 {
     if (!row || m_catalogue.IsClearing() || !Handle())
         return -1;
-    if (row->nKind == RowFile || row->nKind == RowNoneFound) {
-        bool toFiles = view == ID_VIEW_FILES || (view == -1 && m_nView == ID_VIEW_FILES);
-        CSndListCtrl& target = toFiles ? m_fileList : *this;
-        if (row->nKind == RowFile) {
-            auto record = m_catalogue.Files().find(row->strKey.c_str());
-            TakeCells(*row, record != m_catalogue.Files().end() ? record->second.get() : nullptr, toFiles);
-        }
-        return target.CSndListCtrl::InsertRow(index, row, view);
+    bool toFiles = view == ID_VIEW_FILES || (view == -1 && m_nView == ID_VIEW_FILES);
+    if (row->nKind != RowFile && row->nKind != RowNoneFound)
+        toFiles = false;
+    CSndListCtrl& target = toFiles ? m_fileList : *this;
+    Dress(*row, toFiles);
+    return target.InsertItem(index, row, row->nImage);
+}
+
+// What a row shows besides its text: a file row its record (whose cells it
+// shows) and its type's icon; a group row the icon of its kind.
+void CSndView::Dress(ListRow& row, bool toFiles)
+{
+    if (row.nKind == RowFile) {
+        auto record = m_catalogue.Files().find(row.strKey.c_str());
+        row.pInfo = record != m_catalogue.Files().end() ? record->second.get() : nullptr;
+        row.nImage = (toFiles ? m_fileList : *this).FileImageOf(row);
+        return;
     }
     static const char* const kKeys[] = {"*FOLDER*", "*FOLDER*", "*OPENFOLDER*", "", "*OPENFOLDER*",
                                          "*DRIVE*", "*DRIVE*", "*UNKNOPENFOLDER*", "*UNKNFOLDER*"};
-    return InsertItem(index, row, row->nKind >= 0 && row->nKind <= RowUnknown ? ImageOf(kKeys[row->nKind]) : 0);
+    row.nImage = row.nKind >= 0 && row.nKind <= RowUnknown && !toFiles ? ImageOf(kKeys[row.nKind]) : 0;
 }
 
-// A file row shows its record's cells as they are when it is listed; the
-// grouped list has no Type column.
-void CSndView::TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles)
-{
-    row.bCells = info != nullptr;
-    row.strTime = info ? info->m_strTime.c_str() : "";
-    row.strInfo = info && toFiles ? info->m_strInfo.c_str() : "";
-}
-
+// Frees the rows of items first to first + count - 1.
 void CSndView::DeleteRows(int first, int count)
 {
-    for (int i = 0; i < count; ++i) {
-        delete RowAt(first);
-        List().DeleteItem(first);
-    }
+    std::vector<const ListRow*> going;
+    for (int i = first; i < first + count && i < ItemCount(); ++i)
+        going.push_back(RowAt(i));
+    size_t next = 0; // the rows come in list order
+    DropRows([&](const ListRow& row) {
+        if (next < going.size() && &row == going[next]) {
+            ++next;
+            return true;
+        }
+        return false;
+    });
 }
 
 // A search or a cache file fills the file list a row at a time; it is drawn
@@ -307,6 +316,7 @@ void CSndView::BeginFilling()
         return;
     m_bFilling = true;
     m_fileList.SetRedraw(false);
+    m_fileList.HoldCount(true);
     m_nLastPaint = GetTickCount();
 }
 
@@ -315,6 +325,7 @@ void CSndView::EndFilling()
     if (!m_bFilling)
         return;
     m_bFilling = false;
+    m_fileList.HoldCount(false);
     m_fileList.SetRedraw(true);
     InvalidateRect(m_fileList.Handle(), nullptr, TRUE);
 }
@@ -323,14 +334,17 @@ void CSndView::InsertFileRow(const CMusicInfo& info)
 {
     if (m_catalogue.IsClearing() || !m_fileList.Handle())
         return;
-    ListRow* row = NewRow(0, RowFile, info.m_strPath.c_str(), info.m_strFileName.c_str());
+    ListRow* row = NewRow(0, RowFile, info.m_strPath, info.m_strFileName);
     BeginFilling();
-    TakeCells(*row, &info, true); // the record in hand, not looked up again
+    row->pInfo = &info; // the record in hand, not looked up again
+    row->bHidden = !RecordShows(&info);
     if (m_fileList.CSndListCtrl::InsertRow(m_fileList.ItemCount(), row, ID_VIEW_FILES) < 0) {
         delete row;
         return;
     }
     if (GetTickCount() - m_nLastPaint > kPaintInterval) {
+        m_fileList.HoldCount(false); // the rows so far are counted and drawn
+        m_fileList.HoldCount(true);
         m_fileList.SetRedraw(true);
         RedrawWindow(m_fileList.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         m_fileList.SetRedraw(false);
@@ -340,7 +354,7 @@ void CSndView::InsertFileRow(const CMusicInfo& info)
 
 void CSndView::BuildGroupRows(int32_t view)
 {
-    if (!Handle())
+    if (!Handle() || m_catalogue.IsClearing())
         return;
     SetRedraw(false);
     if (view < ID_VIEW_FILES)
@@ -349,19 +363,19 @@ void CSndView::BuildGroupRows(int32_t view)
         m_nListedView = view;
     CCatalogue::GroupIndex* index = m_nStyle == 2 ? IndexOf(view) : nullptr;
     if (index) {
+        std::vector<ListRow*> rows;
+        rows.reserve(index->size());
         auto unknown = index->find(UNKNOWN_GROUP);
-        if (unknown != index->end() && !unknown->second.empty()) {
-            ListRow* row = NewRow(0, RowUnknown, UNKNOWN_GROUP, InListCode(UnknString(view)));
-            if (InsertRow(ItemCount(), row, -1) < 0)
-                delete row;
-        }
-        for (const auto& group : *index) {
-            if (group.first == UNKNOWN_GROUP)
-                continue;
-            ListRow* row = NewRow(0, RowGroup, group.first, group.first);
-            if (InsertRow(ItemCount(), row, view) < 0)
-                delete row;
-        }
+        if (unknown != index->end() && !unknown->second.empty())
+            rows.push_back(NewRow(0, RowUnknown, UNKNOWN_GROUP, InListCode(UnknString(view))));
+        for (const auto& group : *index)
+            if (group.first != UNKNOWN_GROUP)
+                rows.push_back(NewRow(0, RowGroup, group.first, group.first));
+        for (ListRow* row : rows)
+            Dress(*row, false);
+        MarkGroupRows(rows, view);
+        m_nGroupsMarkedAt = m_nFilterChanges;
+        PutRows(RowCount(), std::move(rows));
     }
     SetRedraw(true);
 }
@@ -374,21 +388,24 @@ void CSndView::ExpandRow(int item)
     SetRedraw(false);
     bool unknown = row->nKind == RowUnknown;
     row->nKind = unknown ? RowUnknownOpen : RowGroupOpen;
-    List().SetItemImage(item, ImageOf(unknown ? "*UNKNOPENFOLDER*" : "*OPENFOLDER*"));
+    row->nImage = ImageOf(unknown ? "*UNKNOPENFOLDER*" : "*OPENFOLDER*");
+    RedrawItem(item);
     CCatalogue::Group files;
     if (CCatalogue::GroupIndex* index = IndexOf(m_nView))
-        files = (*index)[row->strKey]; // a key that is not there becomes an empty group
-    int at = item + 1;
+        files = (*index)[std::string(row->strKey.view())]; // a key that is not there becomes an empty group
+    std::vector<ListRow*> rows;
+    rows.reserve(files.size());
     for (CMusicInfo* info : files) {
-        if (!m_catalogue.PassesFilter(*info))
+        if (!m_catalogue.Shown(*info))
             continue;
-        ListRow* file = NewRow(row->nIndent + 1, RowFile, info->m_strPath.c_str(), info->m_strFileName.c_str());
+        ListRow* file = NewRow(row->nIndent + 1, RowFile, info->m_strPath, info->m_strFileName);
         file->pParent = row;
-        if (InsertRow(at, file, -1) >= 0)
-            ++at;
-        else
-            delete file;
+        file->pInfo = info;
+        file->bHidden = !RecordShows(info);
+        file->nImage = FileImageOf(*file);
+        rows.push_back(file);
     }
+    PutRows(PosOf(item) + 1, std::move(rows));
     SetRedraw(true);
 }
 
@@ -406,21 +423,24 @@ void CSndView::CollapseRow(int item)
     default: return;
     }
     SetRedraw(false);
-    List().SetItemImage(item, ImageOf(key));
+    row->nImage = ImageOf(key);
+    RedrawItem(item);
     CollapseBelow(item);
     SetRedraw(true);
 }
 
+// Every row below the item that is indented deeper goes, shown or hidden.
 void CSndView::CollapseBelow(int item)
 {
-    auto indent = [&](int i) {
-        ListRow* r = RowAt(i);
-        return r ? r->nIndent : 0;
-    };
-    int depth = indent(item);
+    const ListRow* row = RowAt(item);
+    if (!row)
+        return;
+    const size_t pos = PosOf(item);
+    size_t end = pos + 1;
+    while (end < RowCount() && Row(end)->nIndent > row->nIndent)
+        ++end;
     SetRedraw(false);
-    while (item + 1 < ItemCount() && indent(item + 1) > depth)
-        DeleteRows(item + 1, 1);
+    DropRange(pos + 1, end - pos - 1);
     SetRedraw(true);
 }
 
@@ -465,10 +485,12 @@ void CSndView::AppendGroupFiles(const ListRow* row, std::string& text)
     CCatalogue::GroupIndex* index = row ? IndexOf(m_nView) : nullptr;
     if (!index)
         return;
-    auto group = index->find(row->strKey);
+    auto group = index->find(row->strKey.c_str());
     if (group == index->end())
         return;
     for (const CMusicInfo* info : group->second) {
+        if (!RecordShows(info)) // what the quick filter hides stays
+            continue;
         text += info->m_strPath.c_str();
         text += '|';
     }
@@ -530,27 +552,18 @@ void CSndView::PurgeFileList(int32_t view)
 {
     if (view != ID_VIEW_FILES || !m_fileList.Handle())
         return;
-    for (int i = 0; i < m_fileList.ItemCount();) {
-        ListRow* row = m_fileList.RowAt(i);
-        bool drop = false;
-        if (row) {
-            auto record = m_catalogue.Files().find(row->strKey.c_str());
-            drop = row->nKind == RowNoneFound || !platform::PathExists({row->strKey, m_catalogue.TextCode()}) ||
-                   record == m_catalogue.Files().end() || !m_catalogue.PassesFilter(*record->second);
-        }
-        if (drop && m_fileList.List().DeleteItem(i)) {
-            delete row;
-            continue;
-        }
-        ++i;
-    }
+    m_fileList.DropRows([&](const ListRow& row) {
+        auto record = m_catalogue.Files().find(row.strKey.c_str());
+        return row.nKind == RowNoneFound || !platform::PathExists({std::string(row.strKey.view()), m_catalogue.TextCode()}) ||
+               record == m_catalogue.Files().end() || !m_catalogue.PassesFilter(*record->second);
+    });
 }
 
 void CSndView::SyncViewAfterLoad()
 {
     EndFilling();
     m_bViewEnabled = Handle() && HasRowsToShow();
-    if (!m_bViewEnabled && !m_catalogue.Files().empty() && m_fileList.Handle() && !m_fileList.RowAt(0))
+    if (!m_bViewEnabled && !m_catalogue.Files().empty() && m_fileList.Handle() && !m_fileList.Row(0))
         InsertNoneFoundRow();
 }
 
@@ -564,9 +577,9 @@ void CSndView::InsertNoneFoundRow()
 
 void CSndView::DropNoneFoundRow()
 {
-    ListRow* first = m_fileList.RowAt(0);
-    if (first && first->nKind == RowNoneFound && m_fileList.List().DeleteItem(0))
-        delete first;
+    const ListRow* first = m_fileList.Row(0);
+    if (first && first->nKind == RowNoneFound)
+        m_fileList.DropRange(0, 1);
 }
 
 LRESULT CSndView::WindowProc(UINT msg, WPARAM wp, LPARAM lp)

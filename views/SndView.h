@@ -23,6 +23,9 @@ inline int ViewIndex(int32_t view) { return view >= ID_VIEW_FILES && view <= ID_
 
 class CSndView : public CSndListCtrl, public CCatalogueView {
 public:
+    // Paths found by any text, a row's own included, with no string made for it.
+    using PathSet = std::set<std::string, std::less<>>;
+
     CSndView() { m_catalogue.SetView(this); }
     ~CSndView() override;
     CSndView(const CSndView&) = delete;
@@ -117,6 +120,12 @@ public:
     int TrackViewMenu(UINT flags, POINT at);
     void SetViewString(int32_t view, const std::string& text);
 
+    // The quick filter (SndFilter.cpp): both lists show only the records whose
+    // texts hold every word; the grouped list the groups that hold such
+    // records. unmatchable: a word had no place in the code of the names.
+    void SetFilterText(const std::string& text, bool unmatchable);
+    const std::string& FilterText() const { return m_catalogue.FilterText().Text(); }
+
     void SetNoFileFoundText(const std::string& text) { m_strNoFileFound = text; }
     void SetUnknString(int32_t view, const std::string& text);
     const std::string& UnknString(int32_t view) const { return m_strUnknNames[ViewIndex(view) < 0 ? 0 : ViewIndex(view)]; }
@@ -127,6 +136,7 @@ public:
     void SetGenreViewAvailable(bool available) override;
     void RebuildShownGroupView() override;
     void SyncViewAfterLoad() override;
+    void RecordsGoing(const std::vector<const CMusicInfo*>& records) override;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -151,11 +161,11 @@ private:
     // What the watch reported while a search or a look-up ran is applied
     // once the thread's message loop runs again.
     void ResumeWatchChanges();
-    bool ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, std::set<std::string>& removed);
+    bool ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, PathSet& removed);
     const std::string* RootOf(const std::string& path, bool file) const;
     void PlaceInGroupedList(const std::string& path);
-    void DropFromGroupedList(const std::set<std::string>& paths);
-    void DropFromFileList(const std::set<std::string>& paths);
+    void DropFromGroupedList(const PathSet& paths);
+    void DropFromFileList(const PathSet& paths);
     void ShowNoneFoundIfEmpty();
     void InsertNoneFoundRow();
     void DropNoneFoundRow();
@@ -167,7 +177,14 @@ private:
     RECT TipRect(const RECT& lists) const;
     void EmptyGroupedList();
     void ShowAsListed();
-    static void TakeCells(ListRow& row, const CMusicInfo* info, bool toFiles);
+    void Dress(ListRow& row, bool toFiles);
+    // The quick filter's marks: every row of the file list, the rows of the
+    // grouped list (of the view given), and both lists shown again.
+    bool RecordShows(const CMusicInfo* info) const;
+    void MarkFileRows(bool narrowing = false);
+    void MarkGroupRows(const std::vector<ListRow*>& rows, int32_t view, bool narrowing = false);
+    void ApplyFilter();
+    void MarkShownList();
     CCatalogue::GroupIndex* IndexOf(int32_t view);
     void ShowList(bool files);
     void CreateViewMenu();
@@ -199,6 +216,13 @@ private:
     bool m_bFilling = false;    // the file list is being filled with redraw off
     DWORD m_nLastPaint = 0;     // when it was last drawn meanwhile
     CRowCache m_rowCache;
+    // Each FilterText change counts; cached rows were marked at the count
+    // they were kept at.
+    uint32_t m_nFilterChanges = 0;
+    uint32_t m_nCachedAt[CRowCache::kSlots] = {};
+    uint32_t m_nFilesMarkedAt = 0, m_nGroupsMarkedAt = 0; // the lists' rows marked at that count
+    static const uint32_t kStale = UINT32_MAX;              // marked at no count
+    uint32_t m_nNarrowedAt = kStale;                        // the count whose change only narrowed
     CObjectRef<ICddbComponent> m_pCddb;
     CObjectRef<ICddbLookupService> m_pLookupService; // set once a registered user is known
     bool m_bLookupSetupOk = false;

@@ -106,7 +106,7 @@ void CSndView::ApplyWatchChanges()
         return;
     m_bApplyingWatch = true;
     ChangeCounts counts = {};
-    std::set<std::string> removed; // rows to leave the file list
+    PathSet removed; // rows to leave the file list
     size_t done = 0;
     while (done < m_watchBacklog.size() && !m_hWorker && !m_pLookupJob && Handle() && m_bTakingChanges) {
         const WatchChange change = m_watchBacklog[done++]; // the backlog may grow during an event
@@ -117,6 +117,7 @@ void CSndView::ApplyWatchChanges()
     else
         m_watchBacklog.erase(m_watchBacklog.begin(), m_watchBacklog.begin() + long(done));
     DropFromFileList(removed);
+    EndFilling(); // the rows it added show now
     m_bApplyingWatch = false;
     if (!counts.lAdded && !counts.lRemoved && !counts.lChanged)
         return;
@@ -124,12 +125,14 @@ void CSndView::ApplyWatchChanges()
     for (int v = ID_VIEW_ARTIST; v <= ID_VIEW_GENRE; ++v)
         if (v != m_nListedView)
             DiscardViewRows(v);
+    if (m_catalogue.FilterText().IsSet()) // groups that came, went or changed show as their records do
+        ApplyFilter();
     ShowNoneFoundIfEmpty();
     if (Handle())
         SendMessageA(GetParent(Handle()), UM_CATALOGUECHANGED, WPARAM(&counts), 0);
 }
 
-bool CSndView::ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, std::set<std::string>& removed)
+bool CSndView::ApplyWatchChange(const WatchChange& change, ChangeCounts& counts, PathSet& removed)
 {
     const std::string& path = change.strPath;
     const platform::TextCode code = m_catalogue.TextCode();
@@ -145,7 +148,7 @@ bool CSndView::ApplyWatchChange(const WatchChange& change, ChangeCounts& counts,
         m_mapRefused.erase(path);
         if (gone.empty())
             return false;
-        std::set<std::string> paths(gone.begin(), gone.end());
+        PathSet paths(gone.begin(), gone.end());
         DropFromGroupedList(paths);
         removed.insert(paths.begin(), paths.end());
         counts.lRemoved += int32_t(gone.size());
@@ -196,16 +199,18 @@ void CSndView::PlaceInGroupedList(const std::string& path)
         return; // hidden by the filter, or another file of that name stands for it
     const bool unknown = group->first == UNKNOWN_GROUP;
     const platform::CCaseOrder& order = m_catalogue.Order();
-    int at = -1, insertAt = ItemCount();
-    for (int i = 0; i < ItemCount(); ++i) {
-        const ListRow* row = RowAt(i);
-        if (!row || row->nIndent != 0)
+    // The group rows stand at indent 0, the unknown group first, the others in
+    // the catalogue's order; hidden ones count, as they hold their place.
+    size_t at = RowCount(), insertAt = RowCount();
+    for (size_t pos = 0; pos < RowCount(); ++pos) {
+        const ListRow* row = Row(pos);
+        if (row->nIndent != 0)
             continue;
         const bool rowUnknown = row->nKind == RowUnknown || row->nKind == RowUnknownOpen;
         if (unknown || rowUnknown) {
             if (unknown && rowUnknown)
-                at = i;
-            if (unknown) { // the unknown group stands first
+                at = pos;
+            if (unknown) {
                 insertAt = 0;
                 break;
             }
@@ -213,22 +218,22 @@ void CSndView::PlaceInGroupedList(const std::string& path)
         }
         int c = order.Compare(row->strKey.c_str(), group->first.c_str());
         if (c == 0) {
-            at = i;
+            at = pos;
             break;
         }
         if (c > 0) {
-            insertAt = i;
+            insertAt = pos;
             break;
         }
     }
-    if (at < 0) {
+    if (at == RowCount()) {
         ListRow* row = unknown ? NewRow(0, RowUnknown, UNKNOWN_GROUP, InListCode(UnknString(m_nListedView)))
                                : NewRow(0, RowGroup, group->first, group->first);
-        if (InsertRow(insertAt, row, m_nListedView) < 0)
-            delete row;
+        Dress(*row, false);
+        PutRows(insertAt, {row});
         return;
     }
-    ListRow* groupRow = RowAt(at);
+    ListRow* groupRow = Row(at);
     if (groupRow->nKind != RowGroupOpen && groupRow->nKind != RowUnknownOpen)
         return; // its files are listed when it opens
     int rank = 0;
@@ -238,49 +243,35 @@ void CSndView::PlaceInGroupedList(const std::string& path)
         if (m_catalogue.PassesFilter(*member))
             ++rank;
     }
-    ListRow* file = NewRow(groupRow->nIndent + 1, RowFile, path, info.m_strFileName.c_str());
+    ListRow* file = NewRow(groupRow->nIndent + 1, RowFile, info.m_strPath, info.m_strFileName);
     file->pParent = groupRow;
-    if (InsertRow(at + 1 + rank, file, m_nListedView) < 0)
-        delete file;
+    Dress(*file, false);
+    PutRows(at + 1 + size_t(rank), {file});
 }
 
 // File rows of these paths leave the grouped list, and so do group rows
-// whose groups are no longer in the catalogue.
-void CSndView::DropFromGroupedList(const std::set<std::string>& paths)
+// whose groups are no longer in the catalogue, with every row below them.
+void CSndView::DropFromGroupedList(const PathSet& paths)
 {
     if (!Handle() || m_nListedView == ID_VIEW_FILES)
         return;
     CCatalogue::GroupIndex* index = IndexOf(m_nListedView);
-    for (int i = 0; i < ItemCount();) {
-        const ListRow* row = RowAt(i);
-        bool drop = false;
-        if (row && row->nKind == RowFile)
-            drop = paths.count(row->strKey) > 0;
-        else if (row && row->nIndent == 0 && index) {
-            auto group = index->find(row->strKey);
-            drop = group == index->end() || group->second.empty();
-            if (drop)
-                CollapseBelow(i);
+    bool groupGone = false;
+    DropRows([&](const ListRow& row) {
+        if (row.nIndent == 0 && row.nKind != RowFile) {
+            auto group = index ? index->find(row.strKey.c_str()) : CCatalogue::GroupIndex::iterator();
+            groupGone = index && (group == index->end() || group->second.empty());
+            return groupGone;
         }
-        if (drop)
-            DeleteRows(i, 1);
-        else
-            ++i;
-    }
+        return groupGone || (row.nKind == RowFile && paths.count(row.strKey.view()) > 0);
+    });
 }
 
-void CSndView::DropFromFileList(const std::set<std::string>& paths)
+void CSndView::DropFromFileList(const PathSet& paths)
 {
     if (paths.empty() || !m_fileList.Handle())
         return;
-    for (int i = 0; i < m_fileList.ItemCount();) {
-        ListRow* row = m_fileList.RowAt(i);
-        if (row && row->nKind == RowFile && paths.count(row->strKey) && m_fileList.List().DeleteItem(i)) {
-            delete row;
-            continue;
-        }
-        ++i;
-    }
+    m_fileList.DropRows([&](const ListRow& row) { return row.nKind == RowFile && paths.count(row.strKey.view()) > 0; });
 }
 
 // As at the end of a search: a file list left empty shows the nothing-found

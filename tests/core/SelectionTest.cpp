@@ -25,8 +25,8 @@ std::string Text(std::vector<const ListRow*> rows, std::vector<std::string>* fil
     std::string text = "old";
     BuildSelectionText(rows.data(), int(rows.size()), text, [&](const ListRow& group, std::string& out) {
         if (filled)
-            filled->push_back(group.strKey);
-        out += "[" + group.strKey + " files]";
+            filled->emplace_back(group.strKey.view());
+        out += "[" + std::string(group.strKey.view()) + " files]";
     });
     return text;
 }
