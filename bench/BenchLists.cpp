@@ -4,8 +4,9 @@
 // header against a stable sort of the same names; each change of FilterText
 // against a loop that tests every record's texts for the words; switching
 // views and opening a group against building the same rows in an array;
-// GetSelectedItems of every row against the bare string array; and the memory
-// a record costs with its row. Every result is checked: a list that does not
+// GetSelectedItems of every row against the bare string array; the memory a
+// record costs with its row, and the time the control takes to be released
+// afterwards. Every result is checked: a list that does not
 // show what it should ends the run with 1. A step that takes longer than the
 // limit is not repeated, and its row is skipped with a note.
 //
@@ -295,7 +296,7 @@ private:
 
     std::string m_strRoot;
     int m_nRecords;
-    std::unique_ptr<bench::HostedControl> m_pHost{new bench::HostedControl};
+    std::unique_ptr<bench::HostedControl> m_pHost = std::make_unique<bench::HostedControl>();
     IDispatch* m_pCtrl = nullptr;
     HWND m_hFrame = nullptr, m_hFiles = nullptr, m_hGroups = nullptr;
     CCatalogue m_own; // the same file, loaded by the benchmark

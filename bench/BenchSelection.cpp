@@ -2,9 +2,7 @@
 // the Time header of the control's file list against a bare LVM_SORTITEMS of a
 // plain list view with the same rows, whose comparison reads texts prepared
 // beforehand; and GetSelectedItems with every row selected against building
-// the same string array from paths already in memory, and against its floor:
-// that array plus one list message a row, reading each item's data from the
-// control's file list. Best of a few rounds,
+// the same string array from paths already in memory. Best of a few rounds,
 // both sides measured in the same run. Every result is checked: a list that is
 // not in order or an array that does not hold every path ends the run with 1.
 //
@@ -219,144 +217,6 @@ struct Direction {
     }
 };
 
-// Where the time goes: the control's work for every item replayed from
-// outside, the list's messages on the bare list, the rest as the control does it.
-struct Pair {
-    LPARAM lOld;
-    std::string strText;
-};
-
-void SetData(HWND list, int item, LPARAM data)
-{
-    LVITEMA lv = {};
-    lv.mask = LVIF_PARAM;
-    lv.iItem = item;
-    lv.lParam = data;
-    SendMessageA(list, LVM_SETITEMA, 0, LPARAM(&lv));
-}
-
-LPARAM DataOf(HWND list, int item)
-{
-    LVITEMA lv = {};
-    lv.mask = LVIF_PARAM;
-    lv.iItem = item;
-    SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv));
-    return lv.lParam;
-}
-
-// Right-aligned in a buffer at every comparison, as the control pads.
-const unsigned char* Padded(const std::string& text, char (&buf)[11])
-{
-    if (text.size() >= 10)
-        return U(text);
-    size_t blanks = 10 - text.size();
-    std::fill(buf, buf + blanks, ' ');
-    std::copy(text.c_str(), text.c_str() + text.size() + 1, buf + blanks);
-    return reinterpret_cast<const unsigned char*>(buf);
-}
-
-int CALLBACK ComparePairs(LPARAM a, LPARAM b, LPARAM param)
-{
-    const Pair& pa = *reinterpret_cast<const Pair*>(a);
-    const Pair& pb = *reinterpret_cast<const Pair*>(b);
-    int sign = param >= 0 ? 1 : -1;
-    if (param * sign == 5) {
-        char ba[11], bb[11];
-        return _mbsicmp(Padded(pa.strText, ba), Padded(pb.strText, bb)) * sign;
-    }
-    return _mbsicmp(U(pa.strText), U(pb.strText)) * sign;
-}
-
-struct SortPhases {
-    double read = 0, in = 0, sort = 0, back = 0;
-};
-
-// A click's steps on the bare list: the cell text and the data of every item
-// read, a pair put into every item, the sort of the pairs, every item's data
-// read and put back. With redraw off, the list is told not to draw while the
-// pairs go in and come out.
-SortPhases ReplaySort(HWND list, int column, bool ascending, bool redraw)
-{
-    SortPhases t;
-    int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    std::vector<Pair> pairs(static_cast<size_t>(count));
-    double start = Now();
-    for (int i = 0; i < count; ++i) {
-        pairs[size_t(i)].strText = CListView(list).ItemText(i, column);
-        pairs[size_t(i)].lOld = DataOf(list, i);
-    }
-    t.read = Now() - start;
-    if (!redraw)
-        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    start = Now();
-    for (int i = 0; i < count; ++i)
-        SetData(list, i, LPARAM(&pairs[size_t(i)]));
-    t.in = Now() - start;
-    if (!redraw)
-        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    intptr_t kind = column == 1 ? 5 : 2;
-    start = Now();
-    SendMessageA(list, LVM_SORTITEMS, WPARAM(ascending ? kind : -kind), LPARAM(ComparePairs));
-    t.sort = Now() - start;
-    if (!redraw)
-        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    start = Now();
-    for (int i = 0; i < count; ++i)
-        SetData(list, i, reinterpret_cast<const Pair*>(DataOf(list, i))->lOld);
-    t.back = Now() - start;
-    if (!redraw)
-        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    UpdateWindow(list);
-    return t;
-}
-
-struct ExportPhases {
-    double walk = 0, scan = 0, copy = 0, convert = 0;
-};
-
-// GetSelectedItems' steps: the walk of the selected items of the control's
-// file list reading each item's data, the paths copied into a list of their
-// own, each converted with a length query and a conversion into an
-// automation string of that length. For comparison, the data of every item
-// read in index order, one message an item.
-ExportPhases ReplayExport(HWND list, const std::vector<std::string>& paths)
-{
-    ExportPhases t;
-    double start = Now();
-    std::vector<LPARAM> rows;
-    rows.reserve(size_t(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)));
-    for (int i = int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); i >= 0;
-         i = int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED)))
-        rows.push_back(DataOf(list, i));
-    t.walk = Now() - start;
-    start = Now();
-    for (int i = 0; i < int(rows.size()); ++i)
-        rows[size_t(i)] = DataOf(list, i);
-    t.scan = Now() - start;
-    start = Now();
-    std::vector<std::string> copies;
-    copies.reserve(rows.size());
-    for (const std::string& path : paths)
-        copies.push_back(path);
-    t.copy = Now() - start;
-    start = Now();
-    SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, ULONG(copies.size()));
-    BSTR* data = nullptr;
-    SafeArrayAccessData(array, reinterpret_cast<void**>(&data));
-    for (size_t i = 0; i < copies.size(); ++i) {
-        const std::string& text = copies[i];
-        int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-        data[i] = SysAllocStringLen(nullptr, UINT(n));
-        MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), data[i], n);
-    }
-    SafeArrayUnaccessData(array);
-    t.convert = Now() - start;
-    SafeArrayDestroy(array);
-    return t;
-}
-
-void Phase(const char* what, double seconds) { std::printf("    %-62s %8.1f ms\n", what, seconds * 1e3); }
-
 void Report(const char* what, double seconds, double baseline, double aim)
 {
     std::printf("  %-40s %8.1f ms   baseline %8.1f ms   ratio %.2f (aim %.1f)\n", what, seconds * 1e3,
@@ -421,7 +281,7 @@ int Run(const std::string& drive, int count)
     std::vector<std::string> paths;
     for (const bench::Record& r : records)
         paths.push_back(bench::PathOf(root, r));
-    double exportBest = 1e9, arrayBest = 1e9, readBest = 1e9;
+    double exportBest = 1e9, arrayBest = 1e9;
     for (int round = 0; round < kRounds; ++round) {
         short reported = 0;
         VARIANT result;
@@ -437,13 +297,6 @@ int Run(const std::string& drive, int count)
         start = Now();
         SAFEARRAY* array = bench::BareArray(paths);
         arrayBest = std::min(arrayBest, Now() - start);
-        start = Now();
-        LPARAM sum = 0;
-        for (int i = 0; i < count; ++i)
-            sum += DataOf(files, i);
-        readBest = std::min(readBest, Now() - start);
-        if (sum == 0)
-            return Fail("the file list's items carry no rows");
         right = bench::HoldsPaths(array, paths);
         SafeArrayDestroy(array);
         if (!right)
@@ -454,22 +307,6 @@ int Run(const std::string& drive, int count)
     Report("sorting by Name (a click on its header)", best[0][0], best[0][1], 1.5);
     Report("sorting by Time (a click on its header)", best[1][0], best[1][1], 1.5);
     Report("GetSelectedItems, every row selected", exportBest, arrayBest, 2.0);
-    std::printf("  %-40s %8.1f ms   floor    %8.1f ms   ratio %.2f (aim 1.3)\n", "GetSelectedItems against its floor",
-                exportBest * 1e3, (arrayBest + readBest) * 1e3, exportBest / (arrayBest + readBest));
-
-    // The phases last: the replayed sorts reorder the bare list.
-    SortPhases on = ReplaySort(bare, 1, false, true), off = ReplaySort(bare, 0, false, false);
-    ExportPhases out = ReplayExport(files, paths);
-    std::printf("  where the time goes (the control's steps replayed from outside):\n");
-    Phase("sort: a cell text and the data of every item read", on.read);
-    Phase("sort: a pair into every item", on.in);
-    Phase("sort: the sort of the pairs (by Time)", on.sort);
-    Phase("sort: every item's data read and put back", on.back);
-    Phase("sort: pairs in and data back, the list's redraw off", off.in + off.back);
-    Phase("export: the walk of the selected items, reading their data", out.walk);
-    Phase("export: every item's data read in index order instead", out.scan);
-    Phase("export: the paths copied", out.copy);
-    Phase("export: the paths converted (length, allocation, conversion)", out.convert);
     return 0;
 }
 
