@@ -7,7 +7,7 @@
 //
 // usage: bench_lookup.exe DATABASE LIBRARY [FILES]
 //   DATABASE and LIBRARY as make_cddb.py writes them; CddbLocal.dll registered.
-#include "cddb/DiscIndex.h"
+#include "cddb/MemoryIndex.h"
 #include "lookup/CddbApi.h"
 #include <windows.h>
 #include <psapi.h>
@@ -102,18 +102,19 @@ Counts Bare(const CDiscIndex& index, const std::vector<std::wstring>& paths)
             ++c.none;
             continue;
         }
-        uint32_t disc = match.m_nDisc >= 0 ? uint32_t(match.m_nDisc) : match.m_vecCandidates.front();
-        take(index.Artist(disc));
-        take(index.Album(disc));
-        take(index.Genre(disc));
+        const CDiscRecordPtr disc =
+            index.Disc(match.m_nDisc >= 0 ? uint32_t(match.m_nDisc) : match.m_vecCandidates.front());
+        take(disc->m_strArtist);
+        take(disc->m_strAlbum);
+        take(disc->m_strGenre);
         if (match.m_nDisc >= 0) {
             ++c.direct;
-            take(index.TrackTitle(disc, match.m_nTrack));
+            take(disc->TrackTitle(match.m_nTrack));
             continue;
         }
         ++c.candidate;
-        for (LONG t = 1; t <= index.TrackCount(disc); ++t) {
-            std::wstring_view title = index.TrackTitle(disc, t);
+        for (LONG t = 1; t <= disc->TrackCount(); ++t) {
+            std::wstring_view title = disc->TrackTitle(t);
             take(title);
             if (path.find(title) != std::wstring::npos)
                 break;
@@ -209,7 +210,7 @@ int main(int argc, char** argv)
     for (int rep = 0; rep < 2; ++rep) {
         index.reset();
         double before = MemoryMb(), t0 = Now();
-        index = CDiscIndex::Build(database);
+        index = CMemoryIndex::Build(database);
         build = std::min(build, Now() - t0);
         if (rep == 0) // the heap keeps what the first index freed
             memory = MemoryMb() - before;

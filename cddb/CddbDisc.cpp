@@ -15,30 +15,23 @@ HRESULT GiveText(std::wstring_view text, BSTR* pbstrOut)
 
 class CCddbTrack : public CCddbObject<ICddbTrack, IID_ICddbTrack> {
 public:
-    CCddbTrack(CDiscIndexPtr pIndex, uint32_t nDisc, LONG nTrack)
-        : m_pIndex(std::move(pIndex)), m_nDisc(nDisc), m_nTrack(nTrack)
-    {
-    }
-    STDMETHODIMP GetTitle(BSTR* pbstrTitle) override
-    {
-        return GiveText(m_pIndex->TrackTitle(m_nDisc, m_nTrack), pbstrTitle);
-    }
+    CCddbTrack(CDiscRecordPtr pDisc, LONG nTrack) : m_pDisc(std::move(pDisc)), m_nTrack(nTrack) {}
+    STDMETHODIMP GetTitle(BSTR* pbstrTitle) override { return GiveText(m_pDisc->TrackTitle(m_nTrack), pbstrTitle); }
 
 private:
-    CDiscIndexPtr m_pIndex;
-    uint32_t m_nDisc;
+    CDiscRecordPtr m_pDisc;
     LONG m_nTrack;
 };
 
 class CCddbTrackList : public CCddbObject<ICddbTrackList, IID_ICddbTrackList> {
 public:
-    CCddbTrackList(CDiscIndexPtr pIndex, uint32_t nDisc) : m_pIndex(std::move(pIndex)), m_nDisc(nDisc) {}
+    explicit CCddbTrackList(CDiscRecordPtr pDisc) : m_pDisc(std::move(pDisc)) {}
 
     STDMETHODIMP GetCount(LONG* plCount) override
     {
         if (!plCount)
             return E_POINTER;
-        *plCount = m_pIndex->TrackCount(m_nDisc);
+        *plCount = m_pDisc->TrackCount();
         return S_OK;
     }
     STDMETHODIMP GetTrack(LONG lTrack, ICddbTrack** ppTrack) override
@@ -46,44 +39,42 @@ public:
         if (!ppTrack)
             return E_POINTER;
         *ppTrack = nullptr;
-        if (lTrack < 1 || lTrack > m_pIndex->TrackCount(m_nDisc))
+        if (lTrack < 1 || lTrack > m_pDisc->TrackCount())
             return E_INVALIDARG;
-        *ppTrack = new (std::nothrow) CCddbTrack(m_pIndex, m_nDisc, lTrack);
+        *ppTrack = new (std::nothrow) CCddbTrack(m_pDisc, lTrack);
         return *ppTrack ? S_OK : E_OUTOFMEMORY;
     }
 
 private:
-    CDiscIndexPtr m_pIndex;
-    uint32_t m_nDisc;
+    CDiscRecordPtr m_pDisc;
 };
 
 class CCddbDisc : public CCddbObject<ICddbDisc, IID_ICddbDisc> {
 public:
-    CCddbDisc(CDiscIndexPtr pIndex, uint32_t nDisc) : m_pIndex(std::move(pIndex)), m_nDisc(nDisc) {}
+    explicit CCddbDisc(CDiscRecordPtr pDisc) : m_pDisc(std::move(pDisc)) {}
 
-    STDMETHODIMP GetAlbum(BSTR* pbstrAlbum) override { return GiveText(m_pIndex->Album(m_nDisc), pbstrAlbum); }
-    STDMETHODIMP GetArtist(BSTR* pbstrArtist) override { return GiveText(m_pIndex->Artist(m_nDisc), pbstrArtist); }
-    STDMETHODIMP GetGenre(BSTR* pbstrGenre) override { return GiveText(m_pIndex->Genre(m_nDisc), pbstrGenre); }
+    STDMETHODIMP GetAlbum(BSTR* pbstrAlbum) override { return GiveText(m_pDisc->m_strAlbum, pbstrAlbum); }
+    STDMETHODIMP GetArtist(BSTR* pbstrArtist) override { return GiveText(m_pDisc->m_strArtist, pbstrArtist); }
+    STDMETHODIMP GetGenre(BSTR* pbstrGenre) override { return GiveText(m_pDisc->m_strGenre, pbstrGenre); }
     STDMETHODIMP GetTrackTitle(LONG lTrack, BSTR* pbstrTitle) override
     {
         if (!pbstrTitle)
             return E_POINTER;
         *pbstrTitle = nullptr;
-        if (lTrack < 1 || lTrack > m_pIndex->TrackCount(m_nDisc))
+        if (lTrack < 1 || lTrack > m_pDisc->TrackCount())
             return E_INVALIDARG;
-        return GiveText(m_pIndex->TrackTitle(m_nDisc, lTrack), pbstrTitle);
+        return GiveText(m_pDisc->TrackTitle(lTrack), pbstrTitle);
     }
     STDMETHODIMP GetTracks(ICddbTrackList** ppTracks) override
     {
         if (!ppTracks)
             return E_POINTER;
-        *ppTracks = new (std::nothrow) CCddbTrackList(m_pIndex, m_nDisc);
+        *ppTracks = new (std::nothrow) CCddbTrackList(m_pDisc);
         return *ppTracks ? S_OK : E_OUTOFMEMORY;
     }
 
 private:
-    CDiscIndexPtr m_pIndex;
-    uint32_t m_nDisc;
+    CDiscRecordPtr m_pDisc;
 };
 
 class CCddbResultList : public CCddbObject<ICddbResultList, IID_ICddbResultList> {
@@ -113,7 +104,12 @@ HRESULT CreateCddbDisc(const CDiscIndexPtr& pIndex, uint32_t nDisc, ICddbDisc** 
 {
     if (!ppDisc)
         return E_POINTER;
-    *ppDisc = new (std::nothrow) CCddbDisc(pIndex, nDisc);
+    *ppDisc = nullptr;
+    // A disc that a damaged index file cannot give.
+    CDiscRecordPtr pDisc = pIndex->Disc(nDisc);
+    if (!pDisc)
+        return E_FAIL;
+    *ppDisc = new (std::nothrow) CCddbDisc(std::move(pDisc));
     return *ppDisc ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -1,45 +1,11 @@
 #include "DiscIndex.h"
-#include "DiscSystem.h"
 #include "Genres.h"
 #include "MatchKey.h"
 #include "XmcdEntry.h"
 #include <algorithm>
-#include <map>
-#include <mutex>
+#include <iterator>
 
 namespace {
-
-// The names in a folder, sorted, so that the index's order never depends on
-// the file system.
-bool ListFolder(const std::wstring& strFolder, std::vector<std::wstring>& dirs, std::vector<std::wstring>& files)
-{
-    if (!discsys::ListFolder(strFolder, dirs, files))
-        return false;
-    std::sort(dirs.begin(), dirs.end());
-    std::sort(files.begin(), files.end());
-    return true;
-}
-
-// A disc file's name is its id: exactly eight hexadecimal digits.
-bool DiscIdFromName(const std::wstring& name, uint32_t& nId)
-{
-    if (name.size() != 8)
-        return false;
-    nId = 0;
-    for (wchar_t c : name) {
-        unsigned v;
-        if (c >= L'0' && c <= L'9')
-            v = unsigned(c - L'0');
-        else if (c >= L'a' && c <= L'f')
-            v = unsigned(c - L'a' + 10);
-        else if (c >= L'A' && c <= L'F')
-            v = unsigned(c - L'A' + 10);
-        else
-            return false;
-        nId = (nId << 4) | v;
-    }
-    return true;
-}
 
 // A path's parts: its nearest folders (the parent first) and its file name.
 const size_t kFoldersUsed = 3;
@@ -65,22 +31,19 @@ void SplitPath(const wchar_t* p, size_t n, std::vector<std::wstring>& folders, s
     }
 }
 
-void Intersect(const std::vector<uint32_t>* a, const std::vector<uint32_t>* b, int nRank,
+void Intersect(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int nRank,
                std::vector<std::pair<int, uint32_t>>& out)
 {
-    if (!a || !b)
-        return;
     std::vector<uint32_t> both;
-    std::set_intersection(a->begin(), a->end(), b->begin(), b->end(), std::back_inserter(both));
+    std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(both));
     for (uint32_t d : both)
         out.emplace_back(nRank, d);
 }
 
-void AddAll(const std::vector<uint32_t>* a, int nRank, std::vector<std::pair<int, uint32_t>>& out)
+void AddAll(const std::vector<uint32_t>& a, int nRank, std::vector<std::pair<int, uint32_t>>& out)
 {
-    if (a)
-        for (uint32_t d : *a)
-            out.emplace_back(nRank, d);
+    for (uint32_t d : a)
+        out.emplace_back(nRank, d);
 }
 
 // How well a disc fits the folders: its album and its artist, its album only,
@@ -89,103 +52,19 @@ const int kRankBoth = 3, kRankAlbum = 2, kRankArtist = 1;
 
 } // namespace
 
-std::shared_ptr<const CDiscIndex> CDiscIndex::Build(const std::wstring& strFolder)
-{
-    auto index = std::make_shared<CDiscIndex>();
-    std::wstring folder = strFolder;
-    while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/'))
-        folder.pop_back();
-    if (folder.empty())
-        return index; // no folder set: nothing to list
-    std::vector<std::wstring> dirs, files;
-    index->m_bFolderFound = ListFolder(folder, dirs, files);
-    std::vector<char> buffer;
-    index->ReadFiles(folder, files, std::wstring(), buffer);
-    for (const std::wstring& dir : dirs) {
-        std::vector<std::wstring> inner, discFiles;
-        ListFolder(folder + L"\\" + dir, inner, discFiles);
-        index->ReadFiles(folder + L"\\" + dir, discFiles, dir, buffer);
-    }
-    return index;
-}
-
-std::shared_ptr<const CDiscIndex> CDiscIndex::Open(const std::wstring& strFolder)
-{
-    static std::mutex lock;
-    static std::map<std::wstring, std::weak_ptr<const CDiscIndex>> indexes;
-    std::wstring key = strFolder;
-    if (!key.empty())
-        discsys::ToLower(&key[0], key.size());
-    std::lock_guard<std::mutex> guard(lock);
-    std::shared_ptr<const CDiscIndex> index = indexes[key].lock();
-    if (!index || !index->FolderFound()) {
-        index = Build(strFolder);
-        indexes[key] = index;
-    }
-    return index;
-}
-
-void CDiscIndex::ReadFiles(const std::wstring& strFolder, const std::vector<std::wstring>& files,
-                           const std::wstring& strCategory, std::vector<char>& buffer)
-{
-    for (const std::wstring& name : files) {
-        uint32_t nId;
-        if (!DiscIdFromName(name, nId))
-            continue; // not a disc file
-        size_t nSize = 0;
-        if (discsys::ReadWholeFile(strFolder + L"\\" + name, kXmcdMaxFileSize, buffer, nSize))
-            AddDisc(nId, strCategory, buffer.data(), nSize);
-        else
-            ++m_nSkipped;
-    }
-}
-
-CDiscIndex::CTextRef CDiscIndex::Store(const std::wstring& text)
-{
-    CTextRef ref;
-    ref.m_nOffset = uint32_t(m_strPool.size());
-    ref.m_nLength = uint32_t(text.size());
-    m_strPool += text;
-    return ref;
-}
-
-void CDiscIndex::AddDisc(uint32_t nId, const std::wstring& strCategory, const char* pData, size_t nSize)
+bool ReadDiscEntry(uint32_t nId, const std::wstring& strCategory, const char* pData, size_t nSize,
+                   CDiscRecord& record)
 {
     CXmcdEntry entry;
-    if (!ParseXmcd(pData, nSize, entry)) {
-        ++m_nSkipped;
-        return;
-    }
-    const uint32_t nDisc = uint32_t(m_vecDiscs.size());
-    CDisc disc;
-    disc.m_nId = nId;
-    disc.m_artist = Store(entry.m_strArtist);
-    disc.m_album = Store(entry.m_strAlbum);
-    disc.m_genre = Store(GenreText(entry.m_strGenre, strCategory));
-    disc.m_year = Store(entry.m_strYear);
-    disc.m_nFirstTrack = uint32_t(m_vecTracks.size());
-    disc.m_nTrackCount = uint32_t(entry.m_vecTracks.size());
-    for (const std::wstring& title : entry.m_vecTracks)
-        m_vecTracks.push_back(Store(title));
-    m_vecDiscs.push_back(disc);
-    std::wstring artistKey = MatchKey(entry.m_strArtist), albumKey = MatchKey(entry.m_strAlbum);
-    if (!artistKey.empty())
-        m_mapArtists[artistKey].push_back(nDisc);
-    if (!albumKey.empty())
-        m_mapAlbums[albumKey].push_back(nDisc);
-}
-
-std::wstring_view CDiscIndex::TrackTitle(uint32_t nDisc, int32_t nTrack) const
-{
-    return Text(m_vecTracks[m_vecDiscs[nDisc].m_nFirstTrack + uint32_t(nTrack - 1)]);
-}
-
-const std::vector<uint32_t>* CDiscIndex::Find(const CKeyMap& map, const std::wstring& key) const
-{
-    if (key.empty())
-        return nullptr;
-    auto it = map.find(key);
-    return it == map.end() ? nullptr : &it->second;
+    if (!ParseXmcd(pData, nSize, entry))
+        return false;
+    record.m_nId = nId;
+    record.m_strArtist = std::move(entry.m_strArtist);
+    record.m_strAlbum = std::move(entry.m_strAlbum);
+    record.m_strGenre = GenreText(entry.m_strGenre, strCategory);
+    record.m_strYear = std::move(entry.m_strYear);
+    record.m_vecTracks = std::move(entry.m_vecTracks);
+    return true;
 }
 
 // A track whose title is the file name's title text (after the track number)
@@ -200,12 +79,15 @@ bool CDiscIndex::TitleMatch(uint32_t nDisc, int32_t nNumber, const std::wstring&
         std::wstring key = MatchKey(text.data(), text.size());
         return !key.empty() && (key == restKey || key == stemKey);
     };
+    const CDiscRecordPtr pDisc = Disc(nDisc);
+    if (!pDisc)
+        return false;
     auto fits = [&](int32_t t) {
-        std::wstring_view title = TrackTitle(nDisc, t);
+        std::wstring_view title = pDisc->TrackTitle(t);
         size_t slash = title.find(L" / ");
         return same(title) || (slash != std::wstring_view::npos && same(title.substr(slash + 3)));
     };
-    const int32_t nCount = TrackCount(nDisc);
+    const int32_t nCount = pDisc->TrackCount();
     if (nNumber >= 1 && nNumber <= nCount && fits(nNumber)) {
         nTrack = nNumber;
         return true;
@@ -240,22 +122,34 @@ CDiscIndex::CFileName CDiscIndex::ReadFileName(const std::wstring& file)
 // then database order.
 std::vector<std::pair<int, uint32_t>> CDiscIndex::RankDiscs(const std::vector<std::wstring>& folders) const
 {
-    std::vector<std::wstring> keys;
-    for (const std::wstring& f : folders)
-        keys.push_back(MatchKey(f));
+    // Each folder's artist and album discs, looked up once.
+    const size_t n = folders.size();
+    std::vector<std::vector<uint32_t>> artists(n), albums(n);
+    auto find = [this](bool bArtist, const std::wstring& key, std::vector<uint32_t>& discs) {
+        if (!key.empty())
+            bArtist ? FindArtist(key, discs) : FindAlbum(key, discs);
+    };
+    for (size_t i = 0; i < n; ++i) {
+        const std::wstring key = MatchKey(folders[i]);
+        find(true, key, artists[i]);
+        find(false, key, albums[i]);
+    }
+    // The order below is decided by the sorts alone, not by the order discs are added in.
     std::vector<std::pair<int, uint32_t>> ranked;
-    for (size_t i = 0; i < folders.size(); ++i) {
-        const std::vector<uint32_t>* albums = Find(m_mapAlbums, keys[i]);
-        for (size_t j = i + 1; j < folders.size(); ++j)
-            Intersect(albums, Find(m_mapArtists, keys[j]), kRankBoth, ranked);
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = i + 1; j < n; ++j)
+            Intersect(albums[i], artists[j], kRankBoth, ranked);
         // A folder named "Artist - Album".
         size_t dash = folders[i].find(L" - ");
-        if (dash != std::wstring::npos)
-            Intersect(Find(m_mapArtists, MatchKey(folders[i].substr(0, dash))),
-                      Find(m_mapAlbums, MatchKey(folders[i].substr(dash + 3))), kRankBoth, ranked);
+        if (dash != std::wstring::npos) {
+            std::vector<uint32_t> artist, album;
+            find(true, MatchKey(folders[i].substr(0, dash)), artist);
+            find(false, MatchKey(folders[i].substr(dash + 3)), album);
+            Intersect(album, artist, kRankBoth, ranked);
+        }
         if (i < 2) {
-            AddAll(albums, kRankAlbum, ranked);
-            AddAll(Find(m_mapArtists, keys[i]), kRankArtist, ranked);
+            AddAll(albums[i], kRankAlbum, ranked);
+            AddAll(artists[i], kRankArtist, ranked);
         }
     }
     std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
@@ -281,8 +175,8 @@ bool CDiscIndex::NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked
     for (const auto& r : ranked) {
         if (r.first != best)
             break;
-        std::wstring_view a = Artist(r.second);
-        std::wstring key = MatchKey(a.data(), a.size());
+        const CDiscRecordPtr pDisc = Disc(r.second);
+        std::wstring key = pDisc ? MatchKey(pDisc->m_strArtist) : std::wstring();
         if (artist.empty())
             artist = key;
         else if (key != artist)
@@ -291,7 +185,10 @@ bool CDiscIndex::NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked
     if (best != kRankBoth && !bOneArtist)
         return false;
     for (const auto& r : ranked) {
-        if (r.first == best && nNumber <= TrackCount(r.second)) {
+        if (r.first != best)
+            break;
+        const CDiscRecordPtr pDisc = Disc(r.second);
+        if (pDisc && nNumber <= pDisc->TrackCount()) {
             nDisc = r.second;
             return true;
         }

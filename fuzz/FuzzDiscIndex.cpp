@@ -3,12 +3,15 @@
 // number) and lies in the folder its "#@ name" line names (else in one of a
 // few categories or in the database folder itself). The index built from the
 // folder answers every look-up within its discs and tracks, and the same for
-// the path in capitals and with forward slashes: the paths that "#? path"
+// the path in capitals and with forward slashes, and an index file built from
+// the same folder answers exactly as the index in memory: the paths that "#? path"
 // lines ask for, and for its first discs the paths a library names their
 // tracks by, Artist\Album\NN Title.mp3, NN.mp3 and Title.mp3, which find a
 // disc of that artist and album and a track of that title or number.
-#include "cddb/DiscIndex.h"
+#include "cddb/IndexBuild.h"
 #include "cddb/MatchKey.h"
+#include "cddb/MemoryIndex.h"
+#include "cddb/StoredIndex.h"
 #include "cddb/XmcdEntry.h"
 #include "cddb/native/MemFolders.h"
 #include <algorithm>
@@ -91,11 +94,19 @@ std::vector<CFile> Files(const std::string& text)
     return files;
 }
 
+// The index file's answers, beside those of the index in memory.
+const CDiscIndex* g_pStored = nullptr;
+
+bool SameMatch(const CDiscIndex::CMatch& a, const CDiscIndex::CMatch& b)
+{
+    return a.m_nDisc == b.m_nDisc && a.m_nTrack == b.m_nTrack && a.m_vecCandidates == b.m_vecCandidates;
+}
+
 void CheckMatch(const CDiscIndex& index, const CDiscIndex::CMatch& match)
 {
     if (match.m_nDisc >= 0) {
         Check(size_t(match.m_nDisc) < index.DiscCount() && match.m_vecCandidates.empty());
-        Check(match.m_nTrack >= 1 && match.m_nTrack <= index.TrackCount(uint32_t(match.m_nDisc)));
+        Check(match.m_nTrack >= 1 && match.m_nTrack <= index.Disc(uint32_t(match.m_nDisc))->TrackCount());
     } else {
         Check(match.m_nTrack == 0);
     }
@@ -117,8 +128,9 @@ void Identify(const CDiscIndex& index, const std::wstring& path, CDiscIndex::CMa
         c = c == L'\\' ? L'/' : c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c;
     CDiscIndex::CMatch again;
     index.Identify(other.data(), other.size(), again);
-    Check(again.m_nDisc == match.m_nDisc && again.m_nTrack == match.m_nTrack &&
-          again.m_vecCandidates == match.m_vecCandidates);
+    Check(SameMatch(again, match));
+    g_pStored->Identify(path.data(), path.size(), again);
+    Check(SameMatch(again, match));
 }
 
 std::wstring Key(std::wstring_view text) { return MatchKey(text.data(), text.size()); }
@@ -135,21 +147,20 @@ bool OneFolder(std::wstring_view name) { return OnePart(name) && name.find(L" - 
 // same artist and album, and there the track of the number the file name
 // begins with, or one whose title (or a sampler's title after the artist)
 // reads as the file name does, with or without that number.
-void CheckNamedTrack(const CDiscIndex& index, uint32_t nDisc, const std::wstring& file, int32_t nNumber,
+void CheckNamedTrack(const CDiscIndex& index, const CDiscRecord& disc, const std::wstring& file, int32_t nNumber,
                      const std::vector<std::wstring>& titleKeys)
 {
-    const std::wstring path = L"M:\\" + std::wstring(index.Artist(nDisc)) + L"\\" +
-                              std::wstring(index.Album(nDisc)) + L"\\" + file;
+    const std::wstring path = L"M:\\" + disc.m_strArtist + L"\\" + disc.m_strAlbum + L"\\" + file;
     CDiscIndex::CMatch match;
     Identify(index, path, match);
     Check(match.m_nDisc >= 0);
-    const uint32_t found = uint32_t(match.m_nDisc);
-    Check(Key(index.Artist(found)) == Key(index.Artist(nDisc)) && Key(index.Album(found)) == Key(index.Album(nDisc)));
+    const CDiscRecordPtr found = index.Disc(uint32_t(match.m_nDisc));
+    Check(Key(found->m_strArtist) == Key(disc.m_strArtist) && Key(found->m_strAlbum) == Key(disc.m_strAlbum));
     if (titleKeys.empty()) {
         Check(match.m_nTrack == nNumber);
         return;
     }
-    std::wstring_view title = index.TrackTitle(found, match.m_nTrack);
+    std::wstring_view title = found->TrackTitle(match.m_nTrack);
     size_t slash = title.find(L" / ");
     auto named = [&](std::wstring_view text) {
         return std::find(titleKeys.begin(), titleKeys.end(), Key(text)) != titleKeys.end();
@@ -168,33 +179,47 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const CFile& file : files)
         memfolders::PutFile(L"C:\\db\\" + (file.m_strFolder.empty() ? L"" : file.m_strFolder + L"\\") + file.m_strName,
                             file.m_strBytes);
-    std::shared_ptr<const CDiscIndex> index = CDiscIndex::Build(L"C:\\db\\");
+    std::shared_ptr<const CDiscIndex> index = CMemoryIndex::Build(L"C:\\db\\");
     Check(index->FolderFound() && index->DiscCount() + index->SkippedCount() <= files.size());
+    auto db = std::make_unique<CSqlite>();
+    std::wstring error;
+    Check(db->Open(L":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, 0) == SQLITE_OK &&
+          BuildIndex(*db, L"C:\\db", L"stamp", false, nullptr, error) == EBuild::Done);
+    std::shared_ptr<const CDiscIndex> stored = CStoredIndex::Adopt(db, L"stamp");
+    Check(stored && stored->DiscCount() == index->DiscCount() && stored->SkippedCount() == index->SkippedCount());
+    g_pStored = stored.get();
 
     for (uint32_t d = 0; d < index->DiscCount(); ++d) {
-        Check(!index->Artist(d).empty() && !index->Album(d).empty());
-        Check(index->TrackCount(d) >= 0 && index->TrackCount(d) <= 1000);
-        for (int32_t t = 1; t <= index->TrackCount(d); ++t)
-            Check(index->TrackTitle(d, t).size() <= size);
+        const CDiscRecord& disc = *index->Disc(d);
+        const CDiscRecordPtr copy = stored->Disc(d);
+        Check(copy && copy->m_nId == disc.m_nId && copy->m_strArtist == disc.m_strArtist &&
+              copy->m_strAlbum == disc.m_strAlbum && copy->m_strGenre == disc.m_strGenre &&
+              copy->m_strYear == disc.m_strYear && copy->m_vecTracks == disc.m_vecTracks);
+        Check(!disc.m_strArtist.empty() && !disc.m_strAlbum.empty());
+        Check(disc.TrackCount() >= 0 && disc.TrackCount() <= 1000);
+        for (int32_t t = 1; t <= disc.TrackCount(); ++t)
+            Check(disc.TrackTitle(t).size() <= size);
     }
+    Check(!stored->Disc(uint32_t(index->DiscCount())));
     for (const std::wstring& query : Values(text, "#?")) {
         CDiscIndex::CMatch match;
         Identify(*index, query, match);
     }
     for (uint32_t d = 0; d < index->DiscCount() && d < 8; ++d) {
-        if (!OneFolder(index->Artist(d)) || !OneFolder(index->Album(d)))
+        const CDiscRecord& disc = *index->Disc(d);
+        if (!OneFolder(disc.m_strArtist) || !OneFolder(disc.m_strAlbum))
             continue;
-        for (int32_t t = 1; t <= index->TrackCount(d) && t <= 4; ++t) {
+        for (int32_t t = 1; t <= disc.TrackCount() && t <= 4; ++t) {
             wchar_t number[8];
             swprintf(number, 8, L"%02d", int(t));
-            CheckNamedTrack(*index, d, number + std::wstring(L".mp3"), t, {});
-            const std::wstring title(index->TrackTitle(d, t)), key = Key(title);
+            CheckNamedTrack(*index, disc, number + std::wstring(L".mp3"), t, {});
+            const std::wstring title(disc.TrackTitle(t)), key = Key(title);
             if (!OnePart(title))
                 continue;
-            CheckNamedTrack(*index, d, number + (L" " + title) + L".mp3", t, {key, number + key});
+            CheckNamedTrack(*index, disc, number + (L" " + title) + L".mp3", t, {key, number + key});
             // Without a number; a title that begins with a digit would give one.
             if (title[0] < L'0' || title[0] > L'9')
-                CheckNamedTrack(*index, d, title + L".mp3", 0, {key});
+                CheckNamedTrack(*index, disc, title + L".mp3", 0, {key});
         }
     }
     return 0;

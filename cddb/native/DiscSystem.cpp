@@ -71,6 +71,13 @@ bool ReadWholeFile(const std::wstring& strPath, size_t nMaxSize, std::vector<cha
     return true;
 }
 
+// Folders in memory change only when a fuzz input is put in whole.
+std::wstring LastWriteTime(const std::wstring&) { return std::wstring(); }
+std::wstring IndexFolder() { return std::wstring(); }
+bool RemoveFile(const std::wstring&) { return false; }
+CIndexLock::CIndexLock(const std::wstring&) { (void)m_hLock; }
+CIndexLock::~CIndexLock() {}
+
 bool IsLetterOrDigit(wchar_t c) { return iswalnum_l(wint_t(c), Unicode()) != 0; }
 
 void ToLower(wchar_t* pText, size_t nLength)

@@ -1,5 +1,7 @@
 #include "../DiscSystem.h"
 #include <windows.h>
+#include <shlobj.h>
+#include <cwchar>
 
 namespace discsys {
 
@@ -41,6 +43,52 @@ bool ReadWholeFile(const std::wstring& strPath, size_t nMaxSize, std::vector<cha
     }
     CloseHandle(h);
     return ok;
+}
+
+std::wstring LastWriteTime(const std::wstring& strPath)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(strPath.c_str(), GetFileExInfoStandard, &data))
+        return std::wstring();
+    wchar_t text[24];
+    swprintf(text, 24, L"%08lx%08lx", data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+    return text;
+}
+
+// %LOCALAPPDATA%\Tarnwick\CddbLocal: the user's own, kept off roaming profiles.
+std::wstring IndexFolder()
+{
+    wchar_t base[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, base)))
+        return std::wstring();
+    std::wstring folder = std::wstring(base) + L"\\Tarnwick";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    folder += L"\\CddbLocal";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::wstring();
+    return folder;
+}
+
+bool RemoveFile(const std::wstring& strPath) { return DeleteFileW(strPath.c_str()) != FALSE; }
+
+// A named mutex of the session: every process of the user that opens the same
+// index waits for the one checking or building it. One left by a process that
+// ended counts as released.
+CIndexLock::CIndexLock(const std::wstring& strName)
+{
+    m_hLock = CreateMutexW(nullptr, FALSE, (L"Local\\" + strName).c_str());
+    if (m_hLock)
+        WaitForSingleObject(m_hLock, INFINITE);
+}
+
+CIndexLock::~CIndexLock()
+{
+    if (m_hLock) {
+        ReleaseMutex(m_hLock);
+        CloseHandle(m_hLock);
+    }
 }
 
 bool IsLetterOrDigit(wchar_t c) { return IsCharAlphaNumericW(c) != FALSE; }

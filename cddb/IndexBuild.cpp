@@ -1,0 +1,228 @@
+#include "IndexBuild.h"
+#include "DiscIndex.h"
+#include "DumpFolder.h"
+#include "MatchKey.h"
+#include "StoredIndex.h"
+#include <cstdio>
+
+namespace {
+
+const size_t kBatch = 2000;
+
+const char* const kSchema =
+    "CREATE TABLE state(name TEXT PRIMARY KEY, value) WITHOUT ROWID;"
+    "CREATE TABLE disc(n INTEGER PRIMARY KEY, id INTEGER NOT NULL, artist TEXT NOT NULL, album TEXT NOT NULL,"
+    " genre TEXT NOT NULL, year TEXT NOT NULL, tracks TEXT NOT NULL);"
+    "CREATE TABLE artist(key TEXT NOT NULL, disc INTEGER NOT NULL);"
+    "CREATE TABLE album(key TEXT NOT NULL, disc INTEGER NOT NULL);";
+
+// A build under way: its statements and where it has got to.
+class CBuild {
+public:
+    CBuild(CSqlite& db, std::wstring& strError) : m_db(db), m_strError(strError) {}
+
+    bool Start(const std::wstring& strStamp, bool bFresh, CBuildProgress& progress);
+    bool Add(uint32_t nId, const std::wstring& strCategory, const char* pData, size_t nSize);
+    // Writes the position and commits the batch; begins the next one.
+    bool Commit(size_t nCategory, const std::wstring& strAfter, bool bNext = true);
+    bool Finish();
+
+    size_t m_nDiscs = 0, m_nSkipped = 0, m_nInBatch = 0;
+    size_t m_nCategory = 0;
+    std::wstring m_strAfter;
+
+private:
+    bool Fail(const char* pWhat);
+    bool SetState(const char* pName, const std::wstring& value);
+    bool SetState(const char* pName, int64_t nValue);
+
+    CSqlite& m_db;
+    std::wstring& m_strError;
+    CStatement m_stDisc, m_stArtist, m_stAlbum, m_stState;
+};
+
+bool CBuild::Fail(const char* pWhat)
+{
+    const char* pReason = sqlite3_errmsg(m_db.Handle());
+    m_strError = FromUtf8(pWhat, std::char_traits<char>::length(pWhat)) + L": " +
+                 FromUtf8(pReason, std::char_traits<char>::length(pReason));
+    m_db.Exec("ROLLBACK");
+    return false;
+}
+
+bool CBuild::SetState(const char* pName, const std::wstring& value)
+{
+    m_stState.Reset();
+    m_stState.Bind(1, FromUtf8(pName, std::char_traits<char>::length(pName)));
+    m_stState.Bind(2, value);
+    return m_stState.Step() == SQLITE_DONE;
+}
+
+bool CBuild::SetState(const char* pName, int64_t nValue)
+{
+    m_stState.Reset();
+    m_stState.Bind(1, FromUtf8(pName, std::char_traits<char>::length(pName)));
+    m_stState.Bind(2, nValue);
+    return m_stState.Step() == SQLITE_DONE;
+}
+
+bool CBuild::Start(const std::wstring& strStamp, bool bFresh, CBuildProgress& progress)
+{
+    // Quick writes: a stopped process loses nothing committed, and a file
+    // that a crash of the system damaged fails the check at open.
+    m_db.Exec("PRAGMA synchronous = OFF");
+    m_db.Exec("PRAGMA cache_size = -32768");
+    bool bResume = false;
+    if (!bFresh && m_db.Number("PRAGMA application_id", 0) == kIndexAppId &&
+        m_db.Number("PRAGMA user_version", 0) == kIndexFormat) {
+        CStatement state;
+        if (state.Prepare(m_db, "SELECT (SELECT value FROM state WHERE name = 'stamp'),"
+                                " (SELECT value FROM state WHERE name = 'complete'),"
+                                " (SELECT value FROM state WHERE name = 'discs'),"
+                                " (SELECT value FROM state WHERE name = 'skipped'),"
+                                " (SELECT value FROM state WHERE name = 'category'),"
+                                " (SELECT value FROM state WHERE name = 'after'),"
+                                " (SELECT coalesce(max(n), -1) FROM disc)") &&
+            state.Step() == SQLITE_ROW && state.Text(0) == strStamp && state.Int(1) == 0 &&
+            state.Int(6) == state.Int(2) - 1) {
+            bResume = true;
+            m_nDiscs = size_t(state.Int(2));
+            m_nSkipped = size_t(state.Int(3));
+            m_nCategory = size_t(state.Int(4));
+            m_strAfter = state.Text(5);
+        }
+    }
+    if (!bResume) {
+        // Whatever the file held goes: its tables and its marks.
+        if (!m_db.Exec("DROP TABLE IF EXISTS state; DROP TABLE IF EXISTS disc; DROP TABLE IF EXISTS artist;"
+                       " DROP TABLE IF EXISTS album; VACUUM") ||
+            !m_db.Exec(kSchema))
+            return Fail("the index file cannot be written");
+        char marks[96];
+        std::snprintf(marks, sizeof marks, "PRAGMA application_id = %d; PRAGMA user_version = %d", kIndexAppId,
+                      kIndexFormat);
+        m_db.Exec(marks);
+    }
+    if (!m_stDisc.Prepare(m_db, "INSERT INTO disc VALUES (?, ?, ?, ?, ?, ?, ?)") ||
+        !m_stArtist.Prepare(m_db, "INSERT INTO artist VALUES (?, ?)") ||
+        !m_stAlbum.Prepare(m_db, "INSERT INTO album VALUES (?, ?)") ||
+        !m_stState.Prepare(m_db, "INSERT OR REPLACE INTO state VALUES (?, ?)") || !m_db.Exec("BEGIN"))
+        return Fail("the index file cannot be written");
+    if (!bResume && (!SetState("stamp", strStamp) || !SetState("complete", 0)))
+        return Fail("the index file cannot be written");
+    progress.m_bResumed = bResume;
+    return true;
+}
+
+bool CBuild::Add(uint32_t nId, const std::wstring& strCategory, const char* pData, size_t nSize)
+{
+    CDiscRecord record;
+    if (!pData || !ReadDiscEntry(nId, strCategory, pData, nSize, record)) {
+        ++m_nSkipped;
+        return true;
+    }
+    std::wstring tracks;
+    for (const std::wstring& title : record.m_vecTracks)
+        tracks += title + L'\n';
+    const int64_t n = int64_t(m_nDiscs);
+    m_stDisc.Reset();
+    m_stDisc.Bind(1, n);
+    m_stDisc.Bind(2, int64_t(record.m_nId));
+    m_stDisc.Bind(3, record.m_strArtist);
+    m_stDisc.Bind(4, record.m_strAlbum);
+    m_stDisc.Bind(5, record.m_strGenre);
+    m_stDisc.Bind(6, record.m_strYear);
+    m_stDisc.Bind(7, tracks);
+    if (m_stDisc.Step() != SQLITE_DONE)
+        return Fail("a disc cannot be written");
+    for (CStatement* pKeys : {&m_stArtist, &m_stAlbum}) {
+        const std::wstring key = MatchKey(pKeys == &m_stArtist ? record.m_strArtist : record.m_strAlbum);
+        if (key.empty())
+            continue;
+        pKeys->Reset();
+        pKeys->Bind(1, key);
+        pKeys->Bind(2, n);
+        if (pKeys->Step() != SQLITE_DONE)
+            return Fail("a disc cannot be written");
+    }
+    ++m_nDiscs;
+    ++m_nInBatch;
+    return true;
+}
+
+bool CBuild::Commit(size_t nCategory, const std::wstring& strAfter, bool bNext)
+{
+    m_nCategory = nCategory;
+    m_strAfter = strAfter;
+    m_nInBatch = 0;
+    if (!SetState("discs", int64_t(m_nDiscs)) || !SetState("skipped", int64_t(m_nSkipped)) ||
+        !SetState("category", int64_t(nCategory)) || !SetState("after", strAfter) || !m_db.Exec("COMMIT"))
+        return Fail("the index file cannot be written");
+    return !bNext || m_db.Exec("BEGIN") || Fail("the index file cannot be written");
+}
+
+bool CBuild::Finish()
+{
+    if (!m_db.Exec("CREATE INDEX artist_key ON artist(key, disc); CREATE INDEX album_key ON album(key, disc)") ||
+        !SetState("complete", 1) || !m_db.Exec("COMMIT"))
+        return Fail("the key indexes cannot be written");
+    m_db.Exec("PRAGMA synchronous = NORMAL");
+    return true;
+}
+
+} // namespace
+
+EBuild BuildIndex(CSqlite& db, const std::wstring& strFolder, const std::wstring& strStamp, bool bFresh,
+                  const std::function<bool(const CBuildProgress&)>& progress, std::wstring& strError)
+{
+    CDumpFolder dump;
+    if (!dump.Open(strFolder)) {
+        strError = L"the folder cannot be read";
+        return EBuild::Failed;
+    }
+    CBuildProgress report;
+    report.m_nCategories = dump.CategoryCount();
+    CBuild build(db, strError);
+    if (!build.Start(strStamp, bFresh, report))
+        return EBuild::Failed;
+    auto tell = [&](size_t nCategory) {
+        report.m_nDiscs = build.m_nDiscs;
+        report.m_nSkipped = build.m_nSkipped;
+        report.m_nCategory = nCategory;
+        report.m_strCategory = dump.CategoryName(nCategory);
+        return !progress || progress(report);
+    };
+    bool bFailed = false, bStopped = false;
+    for (size_t c = build.m_nCategory; c < dump.CategoryCount() && !bFailed && !bStopped; ++c) {
+        const std::wstring after = c == build.m_nCategory ? build.m_strAfter : std::wstring();
+        dump.Read(c, after, [&](const std::wstring& strName, uint32_t nId, const char* pData, size_t nSize) {
+            if (!build.Add(nId, dump.CategoryName(c), pData, nSize)) {
+                bFailed = true;
+                return false;
+            }
+            if (build.m_nInBatch < kBatch)
+                return true;
+            if (!build.Commit(c, strName)) {
+                bFailed = true;
+                return false;
+            }
+            bStopped = !tell(c);
+            return !bStopped;
+        });
+        if (bFailed || bStopped)
+            break;
+        // The category is done: the next one begins at its first file.
+        if (!build.Commit(c + 1, std::wstring())) {
+            bFailed = true;
+            break;
+        }
+        bStopped = !tell(c) && c + 1 < dump.CategoryCount();
+    }
+    if (bFailed)
+        return EBuild::Failed;
+    if (bStopped) {
+        db.Exec("COMMIT");
+        return EBuild::Stopped;
+    }
+    return build.Finish() ? EBuild::Done : EBuild::Failed;
+}

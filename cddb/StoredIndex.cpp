@@ -1,0 +1,100 @@
+#include "StoredIndex.h"
+
+std::shared_ptr<CStoredIndex> CStoredIndex::Adopt(std::unique_ptr<CSqlite>& db, const std::wstring& strStamp)
+{
+    if (db->Number("PRAGMA application_id", 0) != kIndexAppId ||
+        db->Number("PRAGMA user_version", 0) != kIndexFormat || !db->LengthMatches())
+        return nullptr;
+    CStatement state;
+    if (!state.Prepare(*db, "SELECT (SELECT value FROM state WHERE name = 'complete'),"
+                            " (SELECT value FROM state WHERE name = 'stamp'),"
+                            " (SELECT value FROM state WHERE name = 'discs'),"
+                            " (SELECT value FROM state WHERE name = 'skipped'),"
+                            " (SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND sql IS NOT NULL),"
+                            " (SELECT coalesce(max(n), -1) FROM disc)") ||
+        state.Step() != SQLITE_ROW)
+        return nullptr;
+    // Complete, for these contents, with both key indexes, and the last row
+    // the one its count names.
+    const int64_t nDiscs = state.Int(2);
+    if (state.Int(0) != 1 || state.Text(1) != strStamp || nDiscs < 0 || state.Int(4) != 2 ||
+        state.Int(5) != nDiscs - 1)
+        return nullptr;
+    auto index = std::shared_ptr<CStoredIndex>(new CStoredIndex());
+    index->m_db = std::move(db);
+    if (!index->Prepare()) {
+        db = std::move(index->m_db);
+        return nullptr;
+    }
+    index->m_bFolderFound = true;
+    index->m_nDiscs = size_t(nDiscs);
+    index->m_nSkipped = size_t(state.Int(3));
+    index->m_strStamp = strStamp;
+    // Little memory while reading: the pages of the look-ups, not the file.
+    index->m_db->Exec("PRAGMA cache_size = -2048");
+    index->m_vecCache.resize(kCacheSize);
+    return index;
+}
+
+bool CStoredIndex::Prepare()
+{
+    return m_stDisc.Prepare(*m_db, "SELECT id, artist, album, genre, year, tracks FROM disc WHERE n = ?") &&
+           m_stArtist.Prepare(*m_db, "SELECT disc FROM artist WHERE key = ? ORDER BY disc") &&
+           m_stAlbum.Prepare(*m_db, "SELECT disc FROM album WHERE key = ? ORDER BY disc");
+}
+
+void CStoredIndex::Check(int rc) const
+{
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE && rc != SQLITE_OK)
+        m_bDamaged = true;
+}
+
+CDiscRecordPtr CStoredIndex::Disc(uint32_t nDisc) const
+{
+    if (nDisc >= m_nDiscs)
+        return nullptr;
+    std::lock_guard<std::mutex> guard(m_lock);
+    CCached& cached = m_vecCache[nDisc % kCacheSize];
+    if (cached.m_pRecord && cached.m_nDisc == nDisc)
+        return cached.m_pRecord;
+    m_stDisc.Reset();
+    m_stDisc.Bind(1, int64_t(nDisc));
+    const int rc = m_stDisc.Step();
+    Check(rc);
+    if (rc != SQLITE_ROW)
+        return nullptr;
+    auto record = std::make_shared<CDiscRecord>();
+    record->m_nId = uint32_t(m_stDisc.Int(0));
+    record->m_strArtist = m_stDisc.Text(1);
+    record->m_strAlbum = m_stDisc.Text(2);
+    record->m_strGenre = m_stDisc.Text(3);
+    record->m_strYear = m_stDisc.Text(4);
+    // Each title ends in a line break, which no title holds.
+    const std::wstring tracks = m_stDisc.Text(5);
+    for (size_t pos = 0, end; (end = tracks.find(L'\n', pos)) != std::wstring::npos; pos = end + 1)
+        record->m_vecTracks.push_back(tracks.substr(pos, end - pos));
+    cached.m_nDisc = nDisc;
+    cached.m_pRecord = record;
+    return record;
+}
+
+void CStoredIndex::Find(CStatement& query, const std::wstring& key, std::vector<uint32_t>& discs) const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    query.Reset();
+    query.Bind(1, key);
+    int rc;
+    while ((rc = query.Step()) == SQLITE_ROW)
+        discs.push_back(uint32_t(query.Int(0)));
+    Check(rc);
+}
+
+void CStoredIndex::FindArtist(const std::wstring& key, std::vector<uint32_t>& discs) const
+{
+    Find(m_stArtist, key, discs);
+}
+
+void CStoredIndex::FindAlbum(const std::wstring& key, std::vector<uint32_t>& discs) const
+{
+    Find(m_stAlbum, key, discs);
+}
