@@ -90,15 +90,17 @@ int wmain(int argc, wchar_t** argv)
     std::wprintf(L"%ls\n  from %ls\n", path.c_str(), folder.c_str());
     const double start = Seconds();
     double shown = 0;
-    size_t nFirst = SIZE_MAX;
+    size_t nFirst = SIZE_MAX, nShown = 0;
     auto progress = [&](const CBuildProgress& p) {
         if (nFirst == SIZE_MAX) {
             nFirst = p.m_nDiscs;
             if (p.m_bResumed)
-                std::wprintf(L"  going on from a stopped build\n");
+                std::wprintf(L"  going on from a stopped build at %zu discs\n", p.m_nDiscs);
         }
+        // A line a second, and the first batch's at once.
         const double now = Seconds();
-        if (now - shown >= 1 || g_bStop) {
+        if (now - shown >= 1 || g_bStop || (nShown == nFirst && p.m_nDiscs > nFirst)) {
+            nShown = p.m_nDiscs;
             shown = now;
             const double rate = now > start ? double(p.m_nDiscs - std::min(nFirst, p.m_nDiscs)) / (now - start) : 0;
             std::wprintf(L"  %zu discs, %zu damaged; category %zu of %zu (%ls); %.0f discs/s\n", p.m_nDiscs,

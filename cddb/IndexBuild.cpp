@@ -192,7 +192,8 @@ EBuild BuildIndex(CSqlite& db, const std::wstring& strFolder, const std::wstring
         report.m_strCategory = dump.CategoryName(nCategory);
         return !progress || progress(report);
     };
-    bool bFailed = false, bStopped = false;
+    // Where it begins, before the first batch.
+    bool bFailed = false, bStopped = !tell(std::min(build.m_nCategory, dump.CategoryCount() - 1));
     for (size_t c = build.m_nCategory; c < dump.CategoryCount() && !bFailed && !bStopped; ++c) {
         const std::wstring after = c == build.m_nCategory ? build.m_strAfter : std::wstring();
         dump.Read(c, after, [&](const std::wstring& strName, uint32_t nId, const char* pData, size_t nSize) {
