@@ -12,7 +12,7 @@ const size_t kBatch = 2000;
 const char* const kSchema =
     "CREATE TABLE state(name TEXT PRIMARY KEY, value) WITHOUT ROWID;"
     "CREATE TABLE disc(n INTEGER PRIMARY KEY, id INTEGER NOT NULL, artist TEXT NOT NULL, album TEXT NOT NULL,"
-    " genre TEXT NOT NULL, year TEXT NOT NULL, tracks TEXT NOT NULL);"
+    " genre TEXT NOT NULL, year TEXT NOT NULL, tracks TEXT NOT NULL, artistkey TEXT NOT NULL, titles BLOB NOT NULL);"
     "CREATE TABLE artist(key TEXT NOT NULL, disc INTEGER NOT NULL);"
     "CREATE TABLE album(key TEXT NOT NULL, disc INTEGER NOT NULL);";
 
@@ -103,7 +103,7 @@ bool CBuild::Start(const std::wstring& strStamp, bool bFresh, CBuildProgress& pr
                       kIndexFormat);
         m_db.Exec(marks);
     }
-    if (!m_stDisc.Prepare(m_db, "INSERT INTO disc VALUES (?, ?, ?, ?, ?, ?, ?)") ||
+    if (!m_stDisc.Prepare(m_db, "INSERT INTO disc VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)") ||
         !m_stArtist.Prepare(m_db, "INSERT INTO artist VALUES (?, ?)") ||
         !m_stAlbum.Prepare(m_db, "INSERT INTO album VALUES (?, ?)") ||
         !m_stState.Prepare(m_db, "INSERT OR REPLACE INTO state VALUES (?, ?)") || !m_db.Exec("BEGIN"))
@@ -121,9 +121,20 @@ bool CBuild::Add(uint32_t nId, const std::wstring& strCategory, const char* pDat
         ++m_nSkipped;
         return true;
     }
+    // The titles, each ending in a line break (which no title holds), and
+    // their fingerprints, two a track, little-endian.
     std::wstring tracks;
-    for (const std::wstring& title : record.m_vecTracks)
+    std::vector<unsigned char> titles;
+    titles.reserve(record.m_vecTracks.size() * 8);
+    for (const std::wstring& title : record.m_vecTracks) {
         tracks += title + L'\n';
+        uint32_t hashes[2];
+        TitleHashes(title, hashes[0], hashes[1]);
+        for (uint32_t h : hashes)
+            for (int b = 0; b < 4; ++b)
+                titles.push_back((unsigned char)(h >> (8 * b)));
+    }
+    const std::wstring artistKey = MatchKey(record.m_strArtist), albumKey = MatchKey(record.m_strAlbum);
     const int64_t n = int64_t(m_nDiscs);
     m_stDisc.Reset();
     m_stDisc.Bind(1, n);
@@ -133,10 +144,12 @@ bool CBuild::Add(uint32_t nId, const std::wstring& strCategory, const char* pDat
     m_stDisc.Bind(5, record.m_strGenre);
     m_stDisc.Bind(6, record.m_strYear);
     m_stDisc.Bind(7, tracks);
+    m_stDisc.Bind(8, artistKey);
+    m_stDisc.Bind(9, titles.data(), titles.size());
     if (m_stDisc.Step() != SQLITE_DONE)
         return Fail("a disc cannot be written");
     for (CStatement* pKeys : {&m_stArtist, &m_stAlbum}) {
-        const std::wstring key = MatchKey(pKeys == &m_stArtist ? record.m_strArtist : record.m_strAlbum);
+        const std::wstring& key = pKeys == &m_stArtist ? artistKey : albumKey;
         if (key.empty())
             continue;
         pKeys->Reset();
