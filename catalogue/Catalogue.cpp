@@ -56,10 +56,11 @@ bool CCatalogue::MatchesFilterText(const CMusicInfo& info) const
     std::string_view texts[5] = {info.m_strFileName.view(), info.m_strTitle.view(), info.m_strArtist.view(),
                                  info.m_strAlbum.view(), {}};
     if (!m_genres.IniPath().empty()) { // each genre's name is read from the file once
-        const std::string from = m_genres.IniPath() + '\n' + m_genres.Section();
-        if (from != m_strFilterGenresFrom) {
+        // Compared in place: this runs for every record at every letter typed.
+        if (m_genres.IniPath() != m_strFilterGenresIni || m_genres.Section() != m_strFilterGenresSection) {
             m_mapFilterGenres.clear();
-            m_strFilterGenresFrom = from;
+            m_strFilterGenresIni = m_genres.IniPath();
+            m_strFilterGenresSection = m_genres.Section();
         }
         auto genre = m_mapFilterGenres.find(info.m_nGenre);
         if (genre == m_mapFilterGenres.end()) {

@@ -224,7 +224,7 @@ private:
     // The genre names the filter has read, for the genre names file and
     // language they came from.
     mutable std::map<int32_t, std::string> m_mapFilterGenres;
-    mutable std::string m_strFilterGenresFrom;
+    mutable std::string m_strFilterGenresIni, m_strFilterGenresSection;
     bool m_bClearing = false;
     CCatalogueView m_defaultView;
     CCatalogueView* m_pView = &m_defaultView;
