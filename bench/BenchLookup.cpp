@@ -1,12 +1,21 @@
-// Track look-up through CddbLocal.dll from a plain client: the index build of a
-// disc database, reported per 10,000 discs, and one identification per music
-// file of a library of untagged files, each followed by the calls the control
-// makes for it (the disc's texts and track title, or the first candidate and
-// its track titles), against the same look-ups done directly on an index in
-// memory, measured in the same run.
+// Track look-up through CddbLocal.dll from a plain client on a disc database:
+// the index held in memory (as the component once built it in every process)
+// and the index file imported from the same folder, each reported per 10,000
+// discs beside the floor of listing and reading the files; the first answer
+// of a new process on the index file and its memory then; and one
+// identification per music file of a library of untagged files, each followed
+// by the calls the control makes for it (the disc's texts and track title, or
+// the first candidate and its track titles), on the index file (directly and
+// through the component) against the same look-ups on the index in memory,
+// measured in the same run.
 //
 // usage: bench_lookup.exe DATABASE LIBRARY [FILES]
 //   DATABASE and LIBRARY as make_cddb.py writes them; CddbLocal.dll registered.
+// bench_lookup.exe --first-answer DATABASE PATH is the new process it starts.
+#include "cddb/DiscSystem.h"
+#include "cddb/DumpFolder.h"
+#include "cddb/IndexBuild.h"
+#include "cddb/IndexFiles.h"
 #include "cddb/MemoryIndex.h"
 #include "lookup/CddbApi.h"
 #include <windows.h>
@@ -77,12 +86,14 @@ size_t ReadAll(const std::wstring& folder)
     return files;
 }
 
-double MemoryMb()
+// The process's own memory (committed, private); bWorkingSet: all it has in
+// memory, the pages of mapped files included.
+double MemoryMb(bool bWorkingSet = false)
 {
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof pmc;
     GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
-    return double(pmc.PagefileUsage) / (1 << 20);
+    return double(bWorkingSet ? pmc.WorkingSetSize : pmc.PagefileUsage) / (1 << 20);
 }
 
 struct Counts {
@@ -192,10 +203,81 @@ Counts ThroughComponent(ICddbComponent* component, ICddbLookupService* service, 
     return c;
 }
 
+// The new process: the time from its creation to its first answer through the
+// component, and its memory then. Prints "MS MB".
+int FirstAnswer(const std::wstring& path)
+{
+    CoInitialize(nullptr);
+    ICddbComponent* component = nullptr;
+    ICddbLookupService* service = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_CddbComponent, nullptr, CLSCTX_INPROC_SERVER, IID_ICddbComponent,
+                                reinterpret_cast<void**>(&component))) ||
+        FAILED(component->GetLookupService(&service)))
+        return 1;
+    BSTR bstrPath = SysAllocString(path.c_str());
+    LONG track = 0;
+    ICddbDisc* disc = nullptr;
+    service->IdentifyFile(bstrPath, 0, &track, &disc);
+    SysFreeString(bstrPath);
+    BSTR artist = nullptr;
+    if (disc)
+        disc->GetArtist(&artist);
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    auto ticks = [](FILETIME t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    std::printf("%.1f %.1f %.1f %s\n", double(ticks(now) - ticks(created)) / 1e4, MemoryMb(), MemoryMb(true),
+                artist ? "found" : "none");
+    SysFreeString(artist);
+    if (disc)
+        disc->Release();
+    service->Release();
+    component->Release();
+    return 0;
+}
+
+// Starts the new process and reads its line.
+bool RunFirstAnswer(const std::wstring& database, const std::wstring& path, double& ms, double& mb, double& ws,
+                    bool& found)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &sa, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = write;
+    std::wstring line = L"\"" + std::wstring(self) + L"\" --first-answer \"" + database + L"\" \"" + path + L"\"";
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(read);
+        CloseHandle(write);
+        return false;
+    }
+    CloseHandle(write);
+    std::string out;
+    char buffer[256];
+    DWORD n;
+    while (ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n > 0)
+        out.append(buffer, n);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    CloseHandle(read);
+    char answer[16] = {};
+    found = std::sscanf(out.c_str(), "%lf %lf %lf %15s", &ms, &mb, &ws, answer) == 4 && std::string(answer) == "found";
+    return answer[0] != 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--first-answer")
+        return FirstAnswer(Wide(argv[3]));
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_lookup DATABASE LIBRARY [FILES]\n");
         return 2;
@@ -204,34 +286,74 @@ int main(int argc, char** argv)
     const size_t files = argc > 3 ? size_t(std::atoi(argv[3])) : 10000;
     CoInitialize(nullptr);
 
-    // The index, built twice straight from the folder (the first run also warms the file cache).
-    std::shared_ptr<const CDiscIndex> index;
-    double build = 1e30, memory = 0;
-    for (int rep = 0; rep < 2; ++rep) {
-        index.reset();
-        double before = MemoryMb(), t0 = Now();
-        index = CMemoryIndex::Build(database);
-        build = std::min(build, Now() - t0);
-        if (rep == 0) // the heap keeps what the first index freed
-            memory = MemoryMb() - before;
-    }
-    if (!index->FolderFound() || index->DiscCount() == 0) {
-        std::fprintf(stderr, "bench_lookup: no disc database in %s\n", argv[1]);
-        return 1;
-    }
+    // The floor: listing and reading every file (the first pass also warms the file cache).
+    ReadAll(database);
     double t0 = Now();
     ReadAll(database);
     const double read = Now() - t0;
-    const double per10k = 10000.0 / double(index->DiscCount());
-    std::printf("index of %zu discs (%zu damaged files): %.0f ms, %.0f ms per 10,000 discs\n", index->DiscCount(),
-                index->SkippedCount(), build * 1e3, build * 1e3 * per10k);
-    std::printf("  of which listing and reading the files: %.0f ms per 10,000 discs\n", read * 1e3 * per10k);
-    std::printf("  memory: %.1f MB per 10,000 discs\n", memory * per10k);
 
+    // The index in memory, once.
+    double before = MemoryMb();
+    t0 = Now();
+    std::shared_ptr<const CMemoryIndex> memoryIndex = CMemoryIndex::Build(database);
+    const double build = Now() - t0, memory = MemoryMb() - before;
+    if (!memoryIndex->FolderFound() || memoryIndex->DiscCount() == 0) {
+        std::fprintf(stderr, "bench_lookup: no disc database in %s\n", argv[1]);
+        return 1;
+    }
+    const double per10k = 10000.0 / double(memoryIndex->DiscCount());
+    std::printf("%zu discs (%zu damaged files); listing and reading the files: %.0f ms per 10,000 discs\n",
+                memoryIndex->DiscCount(), memoryIndex->SkippedCount(), read * 1e3 * per10k);
+    std::printf("index in memory: %.0f ms per 10,000 discs, %.1f MB per 10,000 discs\n", build * 1e3 * per10k,
+                memory * per10k);
+
+    // The import into the component's own index file, afresh.
+    const std::wstring stamp = CDumpFolder::Stamp(database), file = IndexFilePath(database, stamp);
+    discsys::RemoveFile(file);
+    double import = 0;
+    {
+        CSqlite db;
+        std::wstring error;
+        t0 = Now();
+        if (db.Open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, 30000) != SQLITE_OK ||
+            BuildIndex(db, database, stamp, true, nullptr, error) != EBuild::Done) {
+            std::fprintf(stderr, "bench_lookup: the import failed: %ls\n", error.c_str());
+            return 1;
+        }
+        import = Now() - t0;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data);
+    const double fileMb = double((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow) / (1 << 20);
+    std::printf("import, per 10,000 discs: %.0f ms (%.2f times the floor; %.0f s in all), index file %.0f MB\n",
+                import * 1e3 * per10k, import / read, import, fileMb);
+
+    std::vector<std::wstring> paths;
+    Collect(library, files, paths);
+    if (paths.empty()) {
+        std::fprintf(stderr, "bench_lookup: no files in %s\n", argv[2]);
+        return 1;
+    }
     // The component reads its folder from the registry when it is created.
     const wchar_t key[] = L"Software\\Tarnwick\\CddbLocal";
     RegSetKeyValueW(HKEY_CURRENT_USER, key, L"DatabaseFolder", REG_SZ, database.c_str(),
                     DWORD((database.size() + 1) * sizeof(wchar_t)));
+    double firstMs = 1e30, firstMb = 0, firstWs = 0;
+    bool found = false;
+    for (int rep = 0; rep < 3; ++rep) {
+        double ms = 0, mb = 0, ws = 0;
+        if (!RunFirstAnswer(database, paths.front(), ms, mb, ws, found)) {
+            std::fprintf(stderr, "bench_lookup: the new process gave no answer\n");
+            return 1;
+        }
+        firstMs = std::min(firstMs, ms);
+        firstMb = std::max(firstMb, mb);
+        firstWs = std::max(firstWs, ws);
+    }
+    std::printf("first answer of a new process: %.0f ms (%s)\n", firstMs, found ? "a disc" : "no disc");
+    std::printf("memory with the index open: %.0f MB (%.0f MB in memory with the file's pages it mapped)\n", firstMb,
+                firstWs);
+
     ICddbComponent* component = nullptr;
     ICddbLookupService* service = nullptr;
     if (FAILED(CoCreateInstance(CLSID_CddbComponent, nullptr, CLSCTX_INPROC_SERVER, IID_ICddbComponent,
@@ -240,37 +362,32 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_lookup: CddbLocal.dll is not registered\n");
         return 1;
     }
-    t0 = Now();
-    HRESULT status = component->TestStatus(0); // builds the component's own index
-    std::printf("  the same through the component's first status test: %.0f ms (%s)\n", (Now() - t0) * 1e3,
-                status == S_OK ? "ready" : "failed");
-
-    std::vector<std::wstring> paths;
-    Collect(library, files, paths);
-    if (paths.empty()) {
-        std::fprintf(stderr, "bench_lookup: no files in %s\n", argv[2]);
-        return 1;
-    }
-    Counts bare, com;
-    double bareTime = 1e30, comTime = 1e30;
+    std::shared_ptr<const CDiscIndex> stored = CDiscIndex::Open(database); // the file the component reads too
+    Counts inMemory, onDisk, com;
+    double memoryTime = 1e30, diskTime = 1e30, comTime = 1e30;
     for (int rep = 0; rep < 3; ++rep) {
         t0 = Now();
-        bare = Bare(*index, paths);
-        bareTime = std::min(bareTime, Now() - t0);
+        inMemory = Bare(*memoryIndex, paths);
+        memoryTime = std::min(memoryTime, Now() - t0);
+        t0 = Now();
+        onDisk = Bare(*stored, paths);
+        diskTime = std::min(diskTime, Now() - t0);
         t0 = Now();
         com = ThroughComponent(component, service, paths);
         comTime = std::min(comTime, Now() - t0);
     }
-    std::printf("%zu identifications (%d direct, %d by candidate, %d not found):\n", paths.size(), com.direct,
-                com.candidate, com.none);
-    if (com.direct != bare.direct || com.candidate != bare.candidate || com.chars != bare.chars)
-        std::printf("  the component answered differently from the index (%d/%d/%zu against %d/%d/%zu)\n",
-                    com.direct, com.candidate, com.chars, bare.direct, bare.candidate, bare.chars);
-    std::printf("  component %7.0f ms   bare index %7.0f ms   ratio %.2f\n", comTime * 1e3, bareTime * 1e3,
-                comTime / bareTime);
-    std::printf("  per file: component %.1f us, bare index %.1f us\n", comTime * 1e6 / double(paths.size()),
-                bareTime * 1e6 / double(paths.size()));
+    std::printf("%zu identifications (%d direct, %d by candidate, %d not found):\n", paths.size(), inMemory.direct,
+                inMemory.candidate, inMemory.none);
+    for (const Counts* c : {&onDisk, &com})
+        if (c->direct != inMemory.direct || c->candidate != inMemory.candidate || c->chars != inMemory.chars)
+            std::printf("  the index file answered differently (%d/%d/%zu against %d/%d/%zu)\n", c->direct,
+                        c->candidate, c->chars, inMemory.direct, inMemory.candidate, inMemory.chars);
+    std::printf("  index file %7.0f ms   through the component %7.0f ms   index in memory %7.0f ms\n",
+                diskTime * 1e3, comTime * 1e3, memoryTime * 1e3);
+    std::printf("  ratio against the index in memory: %.2f (through the component %.2f)\n", diskTime / memoryTime,
+                comTime / memoryTime);
 
+    stored.reset();
     service->Release();
     component->Release();
     RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"DatabaseFolder");

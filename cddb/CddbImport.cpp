@@ -93,21 +93,26 @@ int wmain(int argc, wchar_t** argv)
     std::wprintf(L"%ls\n  from %ls\n", path.c_str(), folder.c_str());
     const double start = Seconds();
     double shown = 0;
-    size_t nFirst = SIZE_MAX;
+    size_t nFirst = SIZE_MAX, nShown = 0;
     auto progress = [&](const CBuildProgress& p) {
         if (nFirst == SIZE_MAX) {
             nFirst = p.m_bArchive ? p.m_nEntries : p.m_nDiscs;
-            if (p.m_bResumed)
-                std::wprintf(L"  going on from a stopped build\n");
+            if (p.m_bResumed && p.m_bArchive)
+                std::wprintf(L"  going on from a stopped build at %zu disc entries\n", p.m_nEntries);
+            else if (p.m_bResumed)
+                std::wprintf(L"  going on from a stopped build at %zu discs\n", p.m_nDiscs);
         }
+        // A line a second, and the first batch's at once.
         const double now = Seconds();
-        if (p.m_bArchive && (now - shown >= 1 || g_bStop)) {
+        if (p.m_bArchive && (now - shown >= 1 || g_bStop || (nShown == nFirst && p.m_nEntries > nFirst))) {
+            nShown = p.m_nEntries;
             shown = now;
             const double rate = now > start ? double(p.m_nEntries - std::min(nFirst, p.m_nEntries)) / (now - start) : 0;
             std::wprintf(L"  %zu disc entries, %.0f %% of the archive read; %.0f entries/s\n", p.m_nEntries,
                          p.m_nBytes ? 100.0 * double(p.m_nBytesRead) / double(p.m_nBytes) : 100.0, rate);
             std::fflush(stdout);
-        } else if (now - shown >= 1 || g_bStop) {
+        } else if (!p.m_bArchive && (now - shown >= 1 || g_bStop || (nShown == nFirst && p.m_nDiscs > nFirst))) {
+            nShown = p.m_nDiscs;
             shown = now;
             const double rate = now > start ? double(p.m_nDiscs - std::min(nFirst, p.m_nDiscs)) / (now - start) : 0;
             std::wprintf(L"  %zu discs, %zu damaged; category %zu of %zu (%ls); %.0f discs/s\n", p.m_nDiscs,

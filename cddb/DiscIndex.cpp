@@ -67,9 +67,21 @@ bool ReadDiscEntry(uint32_t nId, const std::wstring& strCategory, const char* pD
     return true;
 }
 
-// A track whose title is the file name's title text (after the track number)
-// or the whole file name; the track of the file's own number first. On a
-// sampler a title reads "Artist / Title", and the title alone counts too.
+void TitleHashes(const std::wstring& title, uint32_t& nTitle, uint32_t& nAfterArtist)
+{
+    nTitle = MatchKeyHash(MatchKey(title));
+    const size_t slash = title.find(L" / ");
+    nAfterArtist =
+        slash == std::wstring::npos ? 0 : MatchKeyHash(MatchKey(title.data() + slash + 3, title.size() - slash - 3));
+}
+
+std::wstring CDiscIndex::ArtistKey(uint32_t nDisc) const
+{
+    const CDiscRecordPtr pDisc = Disc(nDisc);
+    return pDisc ? MatchKey(pDisc->m_strArtist) : std::wstring();
+}
+
+// On a sampler a title reads "Artist / Title", and the title alone counts too.
 bool CDiscIndex::TitleMatch(uint32_t nDisc, int32_t nNumber, const std::wstring& restKey, const std::wstring& stemKey,
                             int32_t& nTrack) const
 {
@@ -175,8 +187,7 @@ bool CDiscIndex::NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked
     for (const auto& r : ranked) {
         if (r.first != best)
             break;
-        const CDiscRecordPtr pDisc = Disc(r.second);
-        std::wstring key = pDisc ? MatchKey(pDisc->m_strArtist) : std::wstring();
+        const std::wstring key = ArtistKey(r.second);
         if (artist.empty())
             artist = key;
         else if (key != artist)

@@ -53,6 +53,14 @@ protected:
     virtual void FindArtist(const std::wstring& key, std::vector<uint32_t>& discs) const = 0;
     virtual void FindAlbum(const std::wstring& key, std::vector<uint32_t>& discs) const = 0;
 
+    // The match key of a disc's artist.
+    virtual std::wstring ArtistKey(uint32_t nDisc) const;
+    // A track of the disc whose title is the file name's title text (restKey,
+    // after a track number) or the whole file name (stemKey): the track of the
+    // file's own number first. Read from the disc's texts.
+    virtual bool TitleMatch(uint32_t nDisc, int32_t nNumber, const std::wstring& restKey, const std::wstring& stemKey,
+                            int32_t& nTrack) const;
+
     bool m_bFolderFound = false;
     size_t m_nDiscs = 0;
     size_t m_nSkipped = 0;
@@ -66,10 +74,11 @@ private:
     static CFileName ReadFileName(const std::wstring& file);
     std::vector<std::pair<int, uint32_t>> RankDiscs(const std::vector<std::wstring>& folders) const;
     bool NumberMatch(const std::vector<std::pair<int, uint32_t>>& ranked, int32_t nNumber, uint32_t& nDisc) const;
-    bool TitleMatch(uint32_t nDisc, int32_t nNumber, const std::wstring& restKey, const std::wstring& stemKey,
-                    int32_t& nTrack) const;
 };
 
 // A disc file's entry as the index keeps it: false for a damaged entry.
 bool ReadDiscEntry(uint32_t nId, const std::wstring& strCategory, const char* pData, size_t nSize,
                    CDiscRecord& record);
+// The fingerprints (MatchKeyHash) a track's title is matched by: its own, and
+// on a sampler that of the title after "Artist / " (else 0).
+void TitleHashes(const std::wstring& title, uint32_t& nTitle, uint32_t& nAfterArtist);

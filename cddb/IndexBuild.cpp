@@ -14,7 +14,7 @@ const size_t kBatch = 2000;
 const char* const kSchema =
     "CREATE TABLE state(name TEXT PRIMARY KEY, value) WITHOUT ROWID;"
     "CREATE TABLE disc(n INTEGER PRIMARY KEY, id INTEGER NOT NULL, artist TEXT NOT NULL, album TEXT NOT NULL,"
-    " genre TEXT NOT NULL, year TEXT NOT NULL, tracks TEXT NOT NULL);"
+    " genre TEXT NOT NULL, year TEXT NOT NULL, tracks TEXT NOT NULL, artistkey TEXT NOT NULL, titles BLOB NOT NULL);"
     "CREATE TABLE artist(key TEXT NOT NULL, disc INTEGER NOT NULL);"
     "CREATE TABLE album(key TEXT NOT NULL, disc INTEGER NOT NULL);";
 
@@ -51,7 +51,7 @@ private:
     bool Fail(const char* pWhat);
     bool SetState(const char* pName, const std::wstring& value);
     bool SetState(const char* pName, int64_t nValue);
-    bool Insert(const CDiscRecord& record, const std::wstring& tracks);
+    bool Insert(const CDiscRecord& record);
 
     CSqlite& m_db;
     std::wstring& m_strError;
@@ -129,7 +129,7 @@ bool CBuild::Start(const std::wstring& strStamp, bool bFresh, CBuildProgress& pr
                       kIndexFormat);
         m_db.Exec(marks);
     }
-    if (!m_stDisc.Prepare(m_db, "INSERT INTO disc VALUES (?, ?, ?, ?, ?, ?, ?)") ||
+    if (!m_stDisc.Prepare(m_db, "INSERT INTO disc VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)") ||
         !m_stArtist.Prepare(m_db, "INSERT INTO artist VALUES (?, ?)") ||
         !m_stAlbum.Prepare(m_db, "INSERT INTO album VALUES (?, ?)") ||
         !m_stState.Prepare(m_db, "INSERT OR REPLACE INTO state VALUES (?, ?)") || !m_db.Exec("BEGIN"))
@@ -147,15 +147,29 @@ bool CBuild::Add(uint32_t nId, const std::wstring& strCategory, const char* pDat
         ++m_nSkipped;
         return true;
     }
-    if (!Insert(record, TrackLines(record)))
+    if (!Insert(record))
         return false;
     ++m_nInBatch;
     return true;
 }
 
 // The next disc in database order, with its keys.
-bool CBuild::Insert(const CDiscRecord& record, const std::wstring& tracks)
+bool CBuild::Insert(const CDiscRecord& record)
 {
+    // The titles, each ending in a line break (which no title holds), and
+    // their fingerprints, two a track, little-endian.
+    std::wstring tracks;
+    std::vector<unsigned char> titles;
+    titles.reserve(record.m_vecTracks.size() * 8);
+    for (const std::wstring& title : record.m_vecTracks) {
+        tracks += title + L'\n';
+        uint32_t hashes[2];
+        TitleHashes(title, hashes[0], hashes[1]);
+        for (uint32_t h : hashes)
+            for (int b = 0; b < 4; ++b)
+                titles.push_back((unsigned char)(h >> (8 * b)));
+    }
+    const std::wstring artistKey = MatchKey(record.m_strArtist), albumKey = MatchKey(record.m_strAlbum);
     const int64_t n = int64_t(m_nDiscs);
     m_stDisc.Reset();
     m_stDisc.Bind(1, n);
@@ -165,10 +179,12 @@ bool CBuild::Insert(const CDiscRecord& record, const std::wstring& tracks)
     m_stDisc.Bind(5, record.m_strGenre);
     m_stDisc.Bind(6, record.m_strYear);
     m_stDisc.Bind(7, tracks);
+    m_stDisc.Bind(8, artistKey);
+    m_stDisc.Bind(9, titles.data(), titles.size());
     if (m_stDisc.Step() != SQLITE_DONE)
         return Fail("a disc cannot be written");
     for (CStatement* pKeys : {&m_stArtist, &m_stAlbum}) {
-        const std::wstring key = MatchKey(pKeys == &m_stArtist ? record.m_strArtist : record.m_strAlbum);
+        const std::wstring& key = pKeys == &m_stArtist ? artistKey : albumKey;
         if (key.empty())
             continue;
         pKeys->Reset();
@@ -263,7 +279,10 @@ bool CBuild::NumberStaged()
             record.m_strAlbum = rows.Text(3);
             record.m_strGenre = rows.Text(4);
             record.m_strYear = rows.Text(5);
-            if (!Insert(record, rows.Text(6)))
+            const std::wstring tracks = rows.Text(6);
+            for (size_t pos = 0, end; (end = tracks.find(L'\n', pos)) != std::wstring::npos; pos = end + 1)
+                record.m_vecTracks.push_back(tracks.substr(pos, end - pos));
+            if (!Insert(record))
                 return false;
         }
         if (rc != SQLITE_DONE)
@@ -307,6 +326,12 @@ EBuild BuildFromArchive(CSqlite& db, const std::wstring& strPath, const std::wst
     size_t nEntries = 0;
     if (!build.Start(strStamp, bFresh, report) || !build.StartStaging(nEntries))
         return EBuild::Failed;
+    // Where it begins, before the first batch.
+    report.m_nEntries = nEntries;
+    if (progress && !progress(report)) {
+        db.Exec("COMMIT");
+        return EBuild::Stopped;
+    }
     CDumpArchive::CEntry entry;
     CDumpArchive::ENext next = CDumpArchive::ENext::Disc;
     // What a stopped build staged: passed over, its bytes not read.
@@ -375,7 +400,8 @@ EBuild BuildIndex(CSqlite& db, const std::wstring& strFolder, const std::wstring
         report.m_strCategory = dump.CategoryName(nCategory);
         return !progress || progress(report);
     };
-    bool bFailed = false, bStopped = false;
+    // Where it begins, before the first batch.
+    bool bFailed = false, bStopped = !tell(std::min(build.m_nCategory, dump.CategoryCount() - 1));
     for (size_t c = build.m_nCategory; c < dump.CategoryCount() && !bFailed && !bStopped; ++c) {
         const std::wstring after = c == build.m_nCategory ? build.m_strAfter : std::wstring();
         dump.Read(c, after, [&](const std::wstring& strName, uint32_t nId, const char* pData, size_t nSize) {

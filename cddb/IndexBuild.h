@@ -34,8 +34,8 @@ enum class EBuild { Done, Stopped, Failed, Unreadable };
 // Builds into db (a file or ":memory:") the index of the folder's or the
 // archive's contents (an archive when strFolder names a file), which the
 // stamp names; starts afresh when bFresh, or when the file holds anything but
-// a stopped build for this stamp. progress is called after each batch and at
-// the end of each category; returning false stops the build there. A failure
-// leaves its reason in strError.
+// a stopped build for this stamp. progress is called at the start, after each
+// batch and at the end of each category; returning false stops the build
+// there. A failure leaves its reason in strError.
 EBuild BuildIndex(CSqlite& db, const std::wstring& strFolder, const std::wstring& strStamp, bool bFresh,
                   const std::function<bool(const CBuildProgress&)>& progress, std::wstring& strError);

@@ -22,3 +22,15 @@ std::wstring MatchKey(const wchar_t* pText, size_t nLength)
         discsys::ToLower(&key[0], key.size());
     return key;
 }
+
+uint32_t MatchKeyHash(const std::wstring& key)
+{
+    if (key.empty())
+        return 0;
+    uint32_t h = 2166136261u; // FNV-1a
+    for (wchar_t c : key) {
+        h ^= uint32_t(c) & 0xFFFF;
+        h *= 16777619u;
+    }
+    return h | 1;
+}

@@ -43,10 +43,21 @@ public:
     }
     void Bind(int nParam, int64_t nValue) { sqlite3_bind_int64(m_pStmt, nParam, nValue); }
     void Bind(int nParam, const std::wstring& text);
+    void Bind(int nParam, const void* pBytes, size_t nSize)
+    {
+        // An empty blob, not NULL, when there are no bytes.
+        sqlite3_bind_blob(m_pStmt, nParam, nSize ? pBytes : "", int(nSize), SQLITE_TRANSIENT);
+    }
     // SQLITE_ROW with a row, SQLITE_DONE at the end, or an error.
     int Step() { return sqlite3_step(m_pStmt); }
     int64_t Int(int nColumn) const { return sqlite3_column_int64(m_pStmt, nColumn); }
     std::wstring Text(int nColumn) const;
+    const unsigned char* Bytes(int nColumn, size_t& nSize) const
+    {
+        const void* p = sqlite3_column_blob(m_pStmt, nColumn);
+        nSize = size_t(sqlite3_column_bytes(m_pStmt, nColumn));
+        return static_cast<const unsigned char*>(p);
+    }
 
 private:
     sqlite3_stmt* m_pStmt = nullptr;

@@ -1,4 +1,5 @@
 #include "StoredIndex.h"
+#include "MatchKey.h"
 
 std::shared_ptr<CStoredIndex> CStoredIndex::Adopt(std::unique_ptr<CSqlite>& db, const std::wstring& strStamp)
 {
@@ -30,15 +31,26 @@ std::shared_ptr<CStoredIndex> CStoredIndex::Adopt(std::unique_ptr<CSqlite>& db, 
     index->m_nDiscs = size_t(nDiscs);
     index->m_nSkipped = size_t(state.Int(3));
     index->m_strStamp = strStamp;
-    // Little memory while reading: the pages of the look-ups, not the file.
+    // Little memory of its own while reading: the pages of the look-ups.
+    // One read transaction for the index's life: the file's lock is taken
+    // once, not at every query (each a call into the system), and its pages
+    // stay valid in the cache. Other readers are not held up; the file is
+    // never written again but to build it anew when damaged.
     index->m_db->Exec("PRAGMA cache_size = -2048");
+    // Pages read straight from a mapping of the file, not copied by calls
+    // into the system; a 32-bit process maps less of its address space.
+    index->m_db->Exec(sizeof(void*) == 8 ? "PRAGMA mmap_size = 2147418112" : "PRAGMA mmap_size = 268435456");
+    index->m_db->Exec("BEGIN");
+    index->m_db->Number("SELECT count(*) FROM state");
     index->m_vecCache.resize(kCacheSize);
+    index->m_vecKeysCache.resize(kKeysCacheSize);
     return index;
 }
 
 bool CStoredIndex::Prepare()
 {
     return m_stDisc.Prepare(*m_db, "SELECT id, artist, album, genre, year, tracks FROM disc WHERE n = ?") &&
+           m_stKeys.Prepare(*m_db, "SELECT artistkey, titles FROM disc WHERE n = ?") &&
            m_stArtist.Prepare(*m_db, "SELECT disc FROM artist WHERE key = ? ORDER BY disc") &&
            m_stAlbum.Prepare(*m_db, "SELECT disc FROM album WHERE key = ? ORDER BY disc");
 }
@@ -97,4 +109,54 @@ void CStoredIndex::FindArtist(const std::wstring& key, std::vector<uint32_t>& di
 void CStoredIndex::FindAlbum(const std::wstring& key, std::vector<uint32_t>& discs) const
 {
     Find(m_stAlbum, key, discs);
+}
+
+const CStoredIndex::CDiscKeys* CStoredIndex::KeysLocked(uint32_t nDisc) const
+{
+    if (nDisc >= m_nDiscs)
+        return nullptr;
+    CDiscKeys& cached = m_vecKeysCache[nDisc % kKeysCacheSize];
+    if (cached.m_nDisc == nDisc)
+        return &cached;
+    m_stKeys.Reset();
+    m_stKeys.Bind(1, int64_t(nDisc));
+    const int rc = m_stKeys.Step();
+    Check(rc);
+    if (rc != SQLITE_ROW)
+        return nullptr;
+    cached.m_nDisc = nDisc;
+    cached.m_strArtistKey = m_stKeys.Text(0);
+    size_t nSize = 0;
+    const unsigned char* p = m_stKeys.Bytes(1, nSize);
+    cached.m_vecTitles.resize(nSize / 4);
+    for (size_t i = 0; i < nSize / 4; ++i)
+        cached.m_vecTitles[i] = uint32_t(p[4 * i]) | uint32_t(p[4 * i + 1]) << 8 | uint32_t(p[4 * i + 2]) << 16 |
+                                uint32_t(p[4 * i + 3]) << 24;
+    return &cached;
+}
+
+std::wstring CStoredIndex::ArtistKey(uint32_t nDisc) const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    const CDiscKeys* pKeys = KeysLocked(nDisc);
+    return pKeys ? pKeys->m_strArtistKey : std::wstring();
+}
+
+bool CStoredIndex::TitleMatch(uint32_t nDisc, int32_t nNumber, const std::wstring& restKey,
+                              const std::wstring& stemKey, int32_t& nTrack) const
+{
+    if (restKey.empty())
+        return false;
+    const uint32_t nRest = MatchKeyHash(restKey), nStem = MatchKeyHash(stemKey);
+    bool bAgrees = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const CDiscKeys* pKeys = KeysLocked(nDisc);
+        for (size_t i = 0; pKeys && !bAgrees && i < pKeys->m_vecTitles.size(); ++i) {
+            const uint32_t h = pKeys->m_vecTitles[i];
+            bAgrees = h != 0 && (h == nRest || h == nStem);
+        }
+    }
+    // The titles themselves decide.
+    return bAgrees && CDiscIndex::TitleMatch(nDisc, nNumber, restKey, stemKey, nTrack);
 }

@@ -9,7 +9,7 @@
 
 // The index file's marks: SQLite's application id ("TWCD") and our format.
 const int kIndexAppId = 0x54574344;
-const int kIndexFormat = 1;
+const int kIndexFormat = 2;
 
 class CStoredIndex : public CDiscIndex {
 public:
@@ -26,15 +26,27 @@ public:
 protected:
     void FindArtist(const std::wstring& key, std::vector<uint32_t>& discs) const override;
     void FindAlbum(const std::wstring& key, std::vector<uint32_t>& discs) const override;
+    // From the disc's keys, without its texts: a title is read only when its
+    // fingerprint agrees with the file's.
+    std::wstring ArtistKey(uint32_t nDisc) const override;
+    bool TitleMatch(uint32_t nDisc, int32_t nNumber, const std::wstring& restKey, const std::wstring& stemKey,
+                    int32_t& nTrack) const override;
 
 private:
+    // What identification reads of a disc: its artist's key and its titles' fingerprints.
+    struct CDiscKeys {
+        uint32_t m_nDisc = UINT32_MAX;
+        std::wstring m_strArtistKey;
+        std::vector<uint32_t> m_vecTitles; // two a track
+    };
+    const CDiscKeys* KeysLocked(uint32_t nDisc) const; // with m_lock held
     bool Prepare();
     void Find(CStatement& query, const std::wstring& key, std::vector<uint32_t>& discs) const;
     void Check(int rc) const; // marks the index damaged on an error
 
     std::unique_ptr<CSqlite> m_db;
     mutable std::mutex m_lock;
-    mutable CStatement m_stDisc, m_stArtist, m_stAlbum;
+    mutable CStatement m_stDisc, m_stKeys, m_stArtist, m_stAlbum;
     mutable std::atomic<bool> m_bDamaged{false};
     static const size_t kCacheSize = 8192;
     struct CCached {
@@ -42,4 +54,6 @@ private:
         CDiscRecordPtr m_pRecord;
     };
     mutable std::vector<CCached> m_vecCache; // by disc number modulo its size
+    static const size_t kKeysCacheSize = 16384;
+    mutable std::vector<CDiscKeys> m_vecKeysCache;
 };

@@ -44,12 +44,12 @@ strip_binary() { # objcopy source target
 
 for spec in x64:win64:x86_64 x86:win32:i686; do
     IFS=: read -r arch tree cpu <<<"$spec"
-    for f in "build/$tree/control/Tarnwick.ocx" "build/$tree/cddb/CddbLocal.dll"; do
+    for f in "build/$tree/control/Tarnwick.ocx" "build/$tree/cddb/CddbLocal.dll" "build/$tree/cddb/CddbImport.exe"; do
         [ -f "$f" ] || { echo "package: $f is not built (./tw build)" >&2; exit 1; }
     done
     rm -rf "${OUT:?}/$arch"
     mkdir -p "$OUT/$arch"
-    for f in control/Tarnwick.ocx cddb/CddbLocal.dll; do
+    for f in control/Tarnwick.ocx cddb/CddbLocal.dll cddb/CddbImport.exe; do
         strip_binary "$cpu-w64-mingw32-objcopy" "build/$tree/$f" "$OUT/$arch/$(basename "$f")"
     done
     # wixl finds the files named in the source relative to the current folder.

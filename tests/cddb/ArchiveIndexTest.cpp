@@ -230,27 +230,38 @@ TEST_F(ArchiveIndex, EachArchiveGivesTheIndexOfItsFolder)
 
 TEST_F(ArchiveIndex, AStoppedImportGoesOnFromWhatItStaged)
 {
-    const fs::path file = s_work / L"stopped.sqlite";
     EBuild result = EBuild::Failed;
+    size_t nTotal = 0, nLast = 0;
+    ASSERT_TRUE(BuildFile(s_xz.wstring(), s_work / L"whole.sqlite", result, [&](const CBuildProgress& p) {
+        nTotal = p.m_nEntries;
+        return true;
+    }));
+    // Stopped after its first batch.
+    const fs::path file = s_work / L"stopped.sqlite";
     size_t nStoppedAt = 0;
     EXPECT_FALSE(BuildFile(s_xz.wstring(), file, result, [&](const CBuildProgress& p) {
         nStoppedAt = p.m_nEntries;
-        return false;
+        return p.m_nEntries == 0;
     }));
     ASSERT_EQ(result, EBuild::Stopped);
     ASSERT_GT(nStoppedAt, 0u);
-    bool bResumed = false;
-    size_t nFirst = 0;
+    ASSERT_LT(nStoppedAt, nTotal);
+    // It begins where it stopped, and passes over what it staged rather than staging it again.
+    bool bFirst = true, bResumed = false;
+    size_t nBegins = 0;
     auto index = BuildFile(s_xz.wstring(), file, result, [&](const CBuildProgress& p) {
-        if (nFirst == 0) {
+        if (bFirst) {
             bResumed = p.m_bResumed;
-            nFirst = p.m_nEntries;
+            nBegins = p.m_nEntries;
+            bFirst = false;
         }
+        nLast = p.m_nEntries;
         return true;
     });
     ASSERT_EQ(result, EBuild::Done);
     EXPECT_TRUE(bResumed);
-    EXPECT_GT(nFirst, nStoppedAt); // the staged entries were passed over, not staged again
+    EXPECT_EQ(nBegins, nStoppedAt);
+    EXPECT_EQ(nLast, nTotal);
     ASSERT_TRUE(index);
     ExpectSameIndex(*index);
 }

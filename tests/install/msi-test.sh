@@ -132,9 +132,10 @@ dump "$WORK/before"
 # The install, what it put on the disk, and the control at work.
 check "msiexec /i installs the package" msiexec /i "$(winpath "$MSI")"
 check "one product is installed, this package's" test "$(installed)" = "$NEW"
-printf '%s\n' ./CddbLocal.dll ./Tarnwick.ocx ./cddb >"$WORK/files"
+printf '%s\n' ./CddbImport.exe ./CddbLocal.dll ./Tarnwick.ocx ./cddb >"$WORK/files"
 listing >"$WORK/listing"
-same "the install folder holds Tarnwick.ocx, CddbLocal.dll and the empty folder cddb" "$WORK/files" "$WORK/listing"
+same "the install folder holds Tarnwick.ocx, CddbLocal.dll, CddbImport.exe and the empty folder cddb" "$WORK/files" \
+    "$WORK/listing"
 hashes >"$WORK/hashes" 2>/dev/null || true
 mkdir -p "$WORK/modules"
 cp "$FOLDER/Tarnwick.ocx" "$FOLDER/CddbLocal.dll" "$WORK/modules/" 2>/dev/null || true
