@@ -357,7 +357,8 @@ EBuild BuildFromArchive(CSqlite& db, const std::wstring& strPath, const std::wst
         }
     }
     if (next == CDumpArchive::ENext::Failed) {
-        // What was staged stays for a build of these contents; it is never complete.
+        // Nothing of it becomes an index: the batch under way goes, and the
+        // file stays incomplete for its caller to remove.
         db.Exec("ROLLBACK");
         if (strError.empty())
             strError = archive.Error();
