@@ -1,14 +1,17 @@
-// CddbImport.exe: builds the index of a disc database folder ahead of the
-// component's first look-up, where the component looks for it, showing its
-// progress. Ctrl+C (or Ctrl+Break) stops it after the batch under way; run
-// again, it goes on from there. Damaged disc files are counted and skipped.
+// CddbImport.exe: builds the index of a disc database folder, or of a dump
+// archive (.tar.bz2, .tar.xz, .tar) read as it is, ahead of the component's
+// first look-up, where the component looks for it, showing its progress.
+// Ctrl+C (or Ctrl+Break) stops it after the batch under way; run again, it
+// goes on from there. Damaged disc files are counted and skipped; an archive
+// that cannot be read through (truncated, not an archive) fails the import
+// and leaves no index file.
 //
-// usage: CddbImport.exe [--rebuild] [--index FILE] FOLDER
+// usage: CddbImport.exe [--rebuild] [--index FILE] FOLDER|ARCHIVE
 //   --rebuild      build afresh, even when the index is complete
 //   --index FILE   the index file to write (default: the component's own)
 // Exit code: 0 built or already complete, 1 failed, 2 usage, 3 stopped.
 #include "DiscSystem.h"
-#include "DumpFolder.h"
+#include "DumpArchive.h"
 #include "IndexBuild.h"
 #include "IndexFiles.h"
 #include "StoredIndex.h"
@@ -38,7 +41,7 @@ double Seconds()
 
 int Usage()
 {
-    std::fwprintf(stderr, L"usage: CddbImport.exe [--rebuild] [--index FILE] FOLDER\n");
+    std::fwprintf(stderr, L"usage: CddbImport.exe [--rebuild] [--index FILE] FOLDER|ARCHIVE\n");
     return 2;
 }
 
@@ -61,9 +64,9 @@ int wmain(int argc, wchar_t** argv)
     }
     if (folder.empty())
         return Usage();
-    const std::wstring stamp = CDumpFolder::Stamp(folder);
+    const std::wstring stamp = DumpStamp(folder);
     if (stamp.empty()) {
-        std::fwprintf(stderr, L"CddbImport: the folder %ls cannot be read\n", folder.c_str());
+        std::fwprintf(stderr, L"CddbImport: %ls is no folder or archive that can be read\n", folder.c_str());
         return 1;
     }
     const bool bOwnFile = path.empty();
@@ -93,13 +96,22 @@ int wmain(int argc, wchar_t** argv)
     size_t nFirst = SIZE_MAX, nShown = 0;
     auto progress = [&](const CBuildProgress& p) {
         if (nFirst == SIZE_MAX) {
-            nFirst = p.m_nDiscs;
-            if (p.m_bResumed)
+            nFirst = p.m_bArchive ? p.m_nEntries : p.m_nDiscs;
+            if (p.m_bResumed && p.m_bArchive)
+                std::wprintf(L"  going on from a stopped build at %zu disc entries\n", p.m_nEntries);
+            else if (p.m_bResumed)
                 std::wprintf(L"  going on from a stopped build at %zu discs\n", p.m_nDiscs);
         }
         // A line a second, and the first batch's at once.
         const double now = Seconds();
-        if (now - shown >= 1 || g_bStop || (nShown == nFirst && p.m_nDiscs > nFirst)) {
+        if (p.m_bArchive && (now - shown >= 1 || g_bStop || (nShown == nFirst && p.m_nEntries > nFirst))) {
+            nShown = p.m_nEntries;
+            shown = now;
+            const double rate = now > start ? double(p.m_nEntries - std::min(nFirst, p.m_nEntries)) / (now - start) : 0;
+            std::wprintf(L"  %zu disc entries, %.0f %% of the archive read; %.0f entries/s\n", p.m_nEntries,
+                         p.m_nBytes ? 100.0 * double(p.m_nBytesRead) / double(p.m_nBytes) : 100.0, rate);
+            std::fflush(stdout);
+        } else if (!p.m_bArchive && (now - shown >= 1 || g_bStop || (nShown == nFirst && p.m_nDiscs > nFirst))) {
             nShown = p.m_nDiscs;
             shown = now;
             const double rate = now > start ? double(p.m_nDiscs - std::min(nFirst, p.m_nDiscs)) / (now - start) : 0;
@@ -112,6 +124,13 @@ int wmain(int argc, wchar_t** argv)
     };
     std::wstring error;
     const EBuild result = BuildIndex(*db, folder, stamp, bRebuild, progress, error);
+    if (result == EBuild::Unreadable) {
+        // Nothing of it is an index: the file goes.
+        db.reset();
+        discsys::RemoveFile(path);
+        std::fwprintf(stderr, L"CddbImport: %ls: %ls\n", folder.c_str(), error.c_str());
+        return 1;
+    }
     if (result == EBuild::Failed) {
         std::fwprintf(stderr, L"CddbImport: %ls\n", error.c_str());
         return 1;

@@ -12,9 +12,8 @@ bool CCddbSession::DatabaseReadable()
 {
     if (m_strFolder.empty() || !Index()->FolderFound())
         return false;
-    // The folder may have gone since the index was built.
-    DWORD attributes = GetFileAttributesW(m_strFolder.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    // The folder (or the archive, a file) may have gone since the index was built.
+    return GetFileAttributesW(m_strFolder.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void CCddbSession::SetCandidates(const CDiscIndexPtr& pIndex, std::vector<uint32_t> vecCandidates)

@@ -13,7 +13,7 @@ public:
 
     // The index, built on first use; an empty one while the folder is missing.
     CDiscIndexPtr Index();
-    // True while the database folder can be read.
+    // True while the database folder or archive can be read.
     bool DatabaseReadable();
 
     void SetCandidates(const CDiscIndexPtr& pIndex, std::vector<uint32_t> vecCandidates);

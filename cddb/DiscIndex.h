@@ -22,10 +22,11 @@ public:
 
     virtual ~CDiscIndex() = default;
 
-    // The process's index of a database folder. The index file kept for the
-    // folder's present contents is opened, or built first (see DiscStore.h);
-    // one is shared while anyone holds it. A missing folder gives an empty
-    // index that says so.
+    // The process's index of a database folder or dump archive (a file; see
+    // DumpArchive.h). The index file kept for its present contents is opened,
+    // or built first (see IndexFiles.h); one is shared while anyone holds it.
+    // A missing folder, or an archive that cannot be read through, gives an
+    // empty index that says so.
     static std::shared_ptr<const CDiscIndex> Open(const std::wstring& strFolder);
 
     bool FolderFound() const { return m_bFolderFound; }

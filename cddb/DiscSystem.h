@@ -1,11 +1,12 @@
 // What the disc index needs of the system it runs on: the names in a folder,
-// a disc file's bytes and last-write time, where index files are kept and a
+// a disc file's bytes and last-write time, an archive's size and bytes, where index files are kept and a
 // lock on one, and which characters are letters or digits in any alphabet,
 // with their lower case. The Windows build asks the kernel and the
 // system's character tables; the native build (the fuzz targets) keeps its
 // folders in memory.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,26 @@ bool ListFolder(const std::wstring& strFolder, std::vector<std::wstring>& vecDir
 // A whole file into buffer, which may stay larger for the next file; false
 // when it cannot be read or holds more than nMaxSize bytes.
 bool ReadWholeFile(const std::wstring& strPath, size_t nMaxSize, std::vector<char>& buffer, size_t& nSize);
+
+// A file's size; false when the path names no file (nothing, or a folder).
+bool FileSize(const std::wstring& strPath, uint64_t& nSize);
+
+// A file read from its start, piece by piece (a dump archive).
+class CFileReader {
+public:
+    CFileReader() = default;
+    ~CFileReader();
+    CFileReader(const CFileReader&) = delete;
+    CFileReader& operator=(const CFileReader&) = delete;
+
+    bool Open(const std::wstring& strPath);
+    // Bytes read into pData, 0 at the end of the file, -1 when it cannot be read.
+    int64_t Read(void* pData, size_t nSize);
+
+private:
+    void* m_hFile = nullptr;
+    uint64_t m_nPos = 0;
+};
 
 // A file's or folder's last-write time as text; empty when it has none.
 std::wstring LastWriteTime(const std::wstring& strPath);

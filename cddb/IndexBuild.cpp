@@ -1,8 +1,10 @@
 #include "IndexBuild.h"
 #include "DiscIndex.h"
+#include "DumpArchive.h"
 #include "DumpFolder.h"
 #include "MatchKey.h"
 #include "StoredIndex.h"
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -16,6 +18,13 @@ const char* const kSchema =
     "CREATE TABLE artist(key TEXT NOT NULL, disc INTEGER NOT NULL);"
     "CREATE TABLE album(key TEXT NOT NULL, disc INTEGER NOT NULL);";
 
+// An archive's discs while it is read: one row a path, the later entry of a
+// path met twice in its place; the texts as the disc table has them.
+const char* const kStaging =
+    "CREATE TABLE IF NOT EXISTS staged(category TEXT NOT NULL, name TEXT NOT NULL, damaged INTEGER NOT NULL,"
+    " id INTEGER NOT NULL, artist TEXT NOT NULL, album TEXT NOT NULL, genre TEXT NOT NULL, year TEXT NOT NULL,"
+    " tracks TEXT NOT NULL, UNIQUE(category, name))";
+
 // A build under way: its statements and where it has got to.
 class CBuild {
 public:
@@ -27,6 +36,13 @@ public:
     bool Commit(size_t nCategory, const std::wstring& strAfter, bool bNext = true);
     bool Finish();
 
+    // An archive's entries: staged, the count read so far committed with
+    // each batch, then numbered in database order.
+    bool StartStaging(size_t& nEntries);
+    bool Stage(const CDumpArchive::CEntry& entry);
+    bool CommitStaged(size_t nEntries);
+    bool NumberStaged();
+
     size_t m_nDiscs = 0, m_nSkipped = 0, m_nInBatch = 0;
     size_t m_nCategory = 0;
     std::wstring m_strAfter;
@@ -35,11 +51,21 @@ private:
     bool Fail(const char* pWhat);
     bool SetState(const char* pName, const std::wstring& value);
     bool SetState(const char* pName, int64_t nValue);
+    bool Insert(const CDiscRecord& record);
 
     CSqlite& m_db;
     std::wstring& m_strError;
-    CStatement m_stDisc, m_stArtist, m_stAlbum, m_stState;
+    CStatement m_stDisc, m_stArtist, m_stAlbum, m_stState, m_stStage;
 };
+
+// Each title ends in a line break, which no title holds.
+std::wstring TrackLines(const CDiscRecord& record)
+{
+    std::wstring tracks;
+    for (const std::wstring& title : record.m_vecTracks)
+        tracks += title + L'\n';
+    return tracks;
+}
 
 bool CBuild::Fail(const char* pWhat)
 {
@@ -95,7 +121,7 @@ bool CBuild::Start(const std::wstring& strStamp, bool bFresh, CBuildProgress& pr
     if (!bResume) {
         // Whatever the file held goes: its tables and its marks.
         if (!m_db.Exec("DROP TABLE IF EXISTS state; DROP TABLE IF EXISTS disc; DROP TABLE IF EXISTS artist;"
-                       " DROP TABLE IF EXISTS album; VACUUM") ||
+                       " DROP TABLE IF EXISTS album; DROP TABLE IF EXISTS staged; VACUUM") ||
             !m_db.Exec(kSchema))
             return Fail("the index file cannot be written");
         char marks[96];
@@ -121,6 +147,15 @@ bool CBuild::Add(uint32_t nId, const std::wstring& strCategory, const char* pDat
         ++m_nSkipped;
         return true;
     }
+    if (!Insert(record))
+        return false;
+    ++m_nInBatch;
+    return true;
+}
+
+// The next disc in database order, with its keys.
+bool CBuild::Insert(const CDiscRecord& record)
+{
     // The titles, each ending in a line break (which no title holds), and
     // their fingerprints, two a track, little-endian.
     std::wstring tracks;
@@ -159,7 +194,6 @@ bool CBuild::Add(uint32_t nId, const std::wstring& strCategory, const char* pDat
             return Fail("a disc cannot be written");
     }
     ++m_nDiscs;
-    ++m_nInBatch;
     return true;
 }
 
@@ -174,6 +208,94 @@ bool CBuild::Commit(size_t nCategory, const std::wstring& strAfter, bool bNext)
     return !bNext || m_db.Exec("BEGIN") || Fail("the index file cannot be written");
 }
 
+bool CBuild::StartStaging(size_t& nEntries)
+{
+    if (!m_db.Exec(kStaging) ||
+        !m_stStage.Prepare(m_db, "INSERT OR REPLACE INTO staged VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+        return Fail("the index file cannot be written");
+    nEntries = size_t(m_db.Number("SELECT value FROM state WHERE name = 'entries'", 0));
+    return true;
+}
+
+bool CBuild::Stage(const CDumpArchive::CEntry& entry)
+{
+    CDiscRecord record;
+    const bool bDamaged =
+        !entry.m_pData || !ReadDiscEntry(entry.m_nId, entry.m_strCategory, entry.m_pData, entry.m_nSize, record);
+    m_stStage.Reset();
+    m_stStage.Bind(1, entry.m_strCategory);
+    m_stStage.Bind(2, entry.m_strName);
+    m_stStage.Bind(3, int64_t(bDamaged));
+    m_stStage.Bind(4, int64_t(entry.m_nId));
+    m_stStage.Bind(5, record.m_strArtist);
+    m_stStage.Bind(6, record.m_strAlbum);
+    m_stStage.Bind(7, record.m_strGenre);
+    m_stStage.Bind(8, record.m_strYear);
+    m_stStage.Bind(9, TrackLines(record));
+    if (m_stStage.Step() != SQLITE_DONE)
+        return Fail("a disc cannot be written");
+    ++m_nInBatch;
+    return true;
+}
+
+bool CBuild::CommitStaged(size_t nEntries)
+{
+    m_nInBatch = 0;
+    if (!SetState("entries", int64_t(nEntries)) || !m_db.Exec("COMMIT") || !m_db.Exec("BEGIN"))
+        return Fail("the index file cannot be written");
+    return true;
+}
+
+// Database order: the empty category first, then the others by name as a
+// folder's are sorted (here: SQLite orders texts by code point, which UTF-16
+// strings do not beyond U+FFFF); within one, the names, eight ASCII hex
+// digits. The staging goes in the transaction that completes the index.
+bool CBuild::NumberStaged()
+{
+    std::vector<std::wstring> categories;
+    CStatement list, rows;
+    if (!list.Prepare(m_db, "SELECT DISTINCT category FROM staged") ||
+        !rows.Prepare(m_db, "SELECT damaged, id, artist, album, genre, year, tracks FROM staged"
+                            " WHERE category = ? ORDER BY name"))
+        return Fail("the staged discs cannot be read");
+    int rc;
+    while ((rc = list.Step()) == SQLITE_ROW)
+        categories.push_back(list.Text(0));
+    if (rc != SQLITE_DONE)
+        return Fail("the staged discs cannot be read");
+    std::sort(categories.begin(), categories.end());
+    m_nDiscs = m_nSkipped = 0;
+    for (const std::wstring& category : categories) {
+        rows.Reset();
+        rows.Bind(1, category);
+        while ((rc = rows.Step()) == SQLITE_ROW) {
+            if (rows.Int(0) != 0) {
+                ++m_nSkipped;
+                continue;
+            }
+            CDiscRecord record;
+            record.m_nId = uint32_t(rows.Int(1));
+            record.m_strArtist = rows.Text(2);
+            record.m_strAlbum = rows.Text(3);
+            record.m_strGenre = rows.Text(4);
+            record.m_strYear = rows.Text(5);
+            const std::wstring tracks = rows.Text(6);
+            for (size_t pos = 0, end; (end = tracks.find(L'\n', pos)) != std::wstring::npos; pos = end + 1)
+                record.m_vecTracks.push_back(tracks.substr(pos, end - pos));
+            if (!Insert(record))
+                return false;
+        }
+        if (rc != SQLITE_DONE)
+            return Fail("the staged discs cannot be read");
+    }
+    list.Reset();
+    rows.Reset();
+    if (!m_db.Exec("DROP TABLE staged") || !SetState("discs", int64_t(m_nDiscs)) ||
+        !SetState("skipped", int64_t(m_nSkipped)))
+        return Fail("the index file cannot be written");
+    return true;
+}
+
 bool CBuild::Finish()
 {
     if (!m_db.Exec("CREATE INDEX artist_key ON artist(key, disc); CREATE INDEX album_key ON album(key, disc)") ||
@@ -185,13 +307,87 @@ bool CBuild::Finish()
 
 } // namespace
 
+namespace {
+
+using CProgress = std::function<bool(const CBuildProgress&)>;
+
+EBuild BuildFromArchive(CSqlite& db, const std::wstring& strPath, const std::wstring& strStamp, bool bFresh,
+                        const CProgress& progress, std::wstring& strError)
+{
+    CDumpArchive archive;
+    if (!archive.Open(strPath)) {
+        strError = archive.Error();
+        return EBuild::Unreadable;
+    }
+    CBuildProgress report;
+    report.m_bArchive = true;
+    report.m_nBytes = archive.Size();
+    CBuild build(db, strError);
+    size_t nEntries = 0;
+    if (!build.Start(strStamp, bFresh, report) || !build.StartStaging(nEntries))
+        return EBuild::Failed;
+    // Where it begins, before the first batch.
+    report.m_nEntries = nEntries;
+    if (progress && !progress(report)) {
+        db.Exec("COMMIT");
+        return EBuild::Stopped;
+    }
+    CDumpArchive::CEntry entry;
+    CDumpArchive::ENext next = CDumpArchive::ENext::Disc;
+    // What a stopped build staged: passed over, its bytes not read.
+    for (size_t i = 0; i < nEntries && next == CDumpArchive::ENext::Disc; ++i)
+        next = archive.Next(entry, false);
+    if (next == CDumpArchive::ENext::End) {
+        strError = L"the archive holds fewer discs than were read from it";
+        next = CDumpArchive::ENext::Failed;
+    }
+    while (next == CDumpArchive::ENext::Disc && (next = archive.Next(entry)) == CDumpArchive::ENext::Disc) {
+        if (!build.Stage(entry))
+            return EBuild::Failed;
+        ++nEntries;
+        if (build.m_nInBatch < kBatch)
+            continue;
+        if (!build.CommitStaged(nEntries))
+            return EBuild::Failed;
+        report.m_nEntries = nEntries;
+        report.m_nBytesRead = archive.BytesRead();
+        if (progress && !progress(report)) {
+            db.Exec("COMMIT");
+            return EBuild::Stopped;
+        }
+    }
+    if (next == CDumpArchive::ENext::Failed) {
+        // Nothing of it becomes an index: the batch under way goes, and the
+        // file stays incomplete for its caller to remove.
+        db.Exec("ROLLBACK");
+        if (strError.empty())
+            strError = archive.Error();
+        return EBuild::Unreadable;
+    }
+    if (!build.NumberStaged() || !build.Finish())
+        return EBuild::Failed;
+    report.m_nEntries = nEntries;
+    report.m_nBytesRead = archive.BytesRead();
+    report.m_nDiscs = build.m_nDiscs;
+    report.m_nSkipped = build.m_nSkipped;
+    if (progress)
+        progress(report);
+    // The staging's pages go back to the system.
+    db.Exec("VACUUM");
+    return EBuild::Done;
+}
+
+} // namespace
+
 EBuild BuildIndex(CSqlite& db, const std::wstring& strFolder, const std::wstring& strStamp, bool bFresh,
                   const std::function<bool(const CBuildProgress&)>& progress, std::wstring& strError)
 {
+    if (IsDumpArchive(strFolder))
+        return BuildFromArchive(db, strFolder, strStamp, bFresh, progress, strError);
     CDumpFolder dump;
     if (!dump.Open(strFolder)) {
         strError = L"the folder cannot be read";
-        return EBuild::Failed;
+        return EBuild::Unreadable;
     }
     CBuildProgress report;
     report.m_nCategories = dump.CategoryCount();

@@ -1,10 +1,10 @@
-// Where a database folder's index is kept and how a process comes by it: the
-// index file named for the folder and its present contents, checked at open,
-// built (or a stopped build resumed) when it is missing, unfinished or
-// damaged. Old files of the folder go once a new one is complete.
+// Where a database folder's (or archive's) index is kept and how a process
+// comes by it: the index file named for the folder and its present contents,
+// checked at open, built (or a stopped build resumed) when it is missing,
+// unfinished or damaged. Old files of the folder go once a new one is complete.
 #include "IndexFiles.h"
 #include "DiscSystem.h"
-#include "DumpFolder.h"
+#include "DumpArchive.h"
 #include "IndexBuild.h"
 #include "MemoryIndex.h"
 #include "StoredIndex.h"
@@ -67,11 +67,24 @@ void RemoveOtherIndexFiles(const std::wstring& strFolder, const std::wstring& st
 
 namespace {
 
+// What an archive that cannot be read through gives: no discs, as a missing
+// folder does, kept for its stamp so that it is not read again until it changes.
+class CUnreadableIndex : public CDiscIndex {
+public:
+    explicit CUnreadableIndex(const std::wstring& strStamp) { m_strStamp = strStamp; }
+    CDiscRecordPtr Disc(uint32_t) const override { return nullptr; }
+
+protected:
+    void FindArtist(const std::wstring&, std::vector<uint32_t>&) const override {}
+    void FindAlbum(const std::wstring&, std::vector<uint32_t>&) const override {}
+};
+
 // The folder's index file for these contents, ready; null when none can be
 // kept. bRebuild when a query met damage in it, which the check at open may
-// not see: the file is built afresh.
+// not see: the file is built afresh. A source that cannot be read through
+// leaves no file and sets bUnreadable.
 std::shared_ptr<const CDiscIndex> OpenIndexFile(const std::wstring& strFolder, const std::wstring& strStamp,
-                                                bool bRebuild, bool bRetry = true)
+                                                bool bRebuild, bool& bUnreadable, bool bRetry = true)
 {
     const std::wstring path = IndexFilePath(strFolder, strStamp);
     if (path.empty())
@@ -86,16 +99,22 @@ std::shared_ptr<const CDiscIndex> OpenIndexFile(const std::wstring& strFolder, c
         if (auto index = CStoredIndex::Adopt(db, strStamp))
             return index;
     std::wstring error;
-    if (BuildIndex(*db, strFolder, strStamp, bRebuild, nullptr, error) == EBuild::Done) {
+    const EBuild result = BuildIndex(*db, strFolder, strStamp, bRebuild, nullptr, error);
+    if (result == EBuild::Done) {
         if (auto index = CStoredIndex::Adopt(db, strStamp)) {
             RemoveOtherIndexFiles(strFolder, path);
             return index;
         }
     }
-    // A file that cannot be read as an index goes, and is built once more.
     db.reset();
+    if (result == EBuild::Unreadable) {
+        bUnreadable = true;
+        discsys::RemoveFile(path);
+        return nullptr;
+    }
+    // A file that cannot be read as an index goes, and is built once more.
     if (bRetry && discsys::RemoveFile(path))
-        return OpenIndexFile(strFolder, strStamp, false, false);
+        return OpenIndexFile(strFolder, strStamp, false, bUnreadable, false);
     return nullptr;
 }
 
@@ -106,15 +125,19 @@ std::shared_ptr<const CDiscIndex> CDiscIndex::Open(const std::wstring& strFolder
     static std::mutex lock;
     static std::map<std::wstring, std::weak_ptr<const CDiscIndex>> indexes;
     const std::wstring key = FolderKey(strFolder);
-    const std::wstring stamp = CDumpFolder::Stamp(strFolder);
+    const std::wstring stamp = DumpStamp(strFolder);
     std::lock_guard<std::mutex> guard(lock);
     std::shared_ptr<const CDiscIndex> index = indexes[key].lock();
-    if (index && index->FolderFound() && !index->Damaged() && index->Stamp() == stamp)
+    // Also an archive found unreadable, until it changes.
+    if (index && !stamp.empty() && !index->Damaged() && index->Stamp() == stamp)
         return index;
     const bool bDamaged = index && index->Damaged() && index->Stamp() == stamp;
     index.reset();
+    bool bUnreadable = false;
     if (!stamp.empty())
-        index = OpenIndexFile(strFolder, stamp, bDamaged);
+        index = OpenIndexFile(strFolder, stamp, bDamaged, bUnreadable);
+    if (bUnreadable)
+        index = std::make_shared<CUnreadableIndex>(stamp);
     // No index file can be kept, or the folder is missing (an empty index that says so).
     if (!index)
         index = CMemoryIndex::Build(strFolder);

@@ -7,17 +7,25 @@
 // the same folder answers exactly as the index in memory: the paths that "#? path"
 // lines ask for, and for its first discs the paths a library names their
 // tracks by, Artist\Album\NN Title.mp3, NN.mp3 and Title.mp3, which find a
-// disc of that artist and album and a track of that title or number.
+// disc of that artist and album and a track of that title or number. The same
+// files as a tar archive, in the reverse of database order and with a stale
+// first copy of one of them, give an index file and a memory index with the
+// folder's very discs, numbers and damaged count.
+#include "cddb/DumpFolder.h"
 #include "cddb/IndexBuild.h"
 #include "cddb/MatchKey.h"
 #include "cddb/MemoryIndex.h"
 #include "cddb/StoredIndex.h"
 #include "cddb/XmcdEntry.h"
 #include "cddb/native/MemFolders.h"
+#include <archive.h>
+#include <archive_entry.h>
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -168,7 +176,94 @@ void CheckNamedTrack(const CDiscIndex& index, const CDiscRecord& disc, const std
     Check(named(title) || (slash != std::wstring_view::npos && named(title.substr(slash + 3))));
 }
 
+// The dump folder's disc files as a tar archive in memory (path, bytes),
+// written in the order given, by the library's own writer.
+std::string TarOf(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    size_t nCapacity = 10240;
+    for (const auto& e : entries)
+        nCapacity += 2048 + e.first.size() + e.second.size() * 2;
+    std::string tar(nCapacity, '\0');
+    size_t nUsed = 0;
+    struct archive* a = archive_write_new();
+    Check(archive_write_set_format_pax_restricted(a) == ARCHIVE_OK && archive_write_add_filter_none(a) == ARCHIVE_OK &&
+          archive_write_open_memory(a, &tar[0], tar.size(), &nUsed) == ARCHIVE_OK);
+    for (const auto& e : entries) {
+        struct archive_entry* entry = archive_entry_new();
+        archive_entry_update_pathname_utf8(entry, e.first.c_str());
+        archive_entry_set_filetype(entry, AE_IFREG);
+        archive_entry_set_perm(entry, 0644);
+        archive_entry_set_size(entry, la_int64_t(e.second.size()));
+        Check(archive_write_header(a, entry) == ARCHIVE_OK &&
+              archive_write_data(a, e.second.data(), e.second.size()) == la_ssize_t(e.second.size()));
+        archive_entry_free(entry);
+    }
+    Check(archive_write_close(a) == ARCHIVE_OK);
+    archive_write_free(a);
+    tar.resize(nUsed);
+    return tar;
+}
+
+// Two indexes hold the same discs under the same numbers.
+void CheckSameDiscs(const CDiscIndex& a, const CDiscIndex& b)
+{
+    Check(a.FolderFound() && b.FolderFound() && a.DiscCount() == b.DiscCount() && a.SkippedCount() == b.SkippedCount());
+    for (uint32_t d = 0; d < a.DiscCount(); ++d) {
+        const CDiscRecordPtr x = a.Disc(d), y = b.Disc(d);
+        Check(x && y && x->m_nId == y->m_nId && x->m_strArtist == y->m_strArtist && x->m_strAlbum == y->m_strAlbum &&
+              x->m_strGenre == y->m_strGenre && x->m_strYear == y->m_strYear && x->m_vecTracks == y->m_vecTracks);
+    }
+}
+
+void CheckArchive(const std::vector<CFile>& files, const CDiscIndex& folder)
+{
+    // The files as the folder holds them: a later one of a path in place of
+    // the earlier. Only those that lie one folder deep at most, as in a dump;
+    // none where the folders in memory are what no disk could hold (a folder
+    // ".", or with a zero or a slash in its name, or a file and a folder of
+    // one name).
+    std::map<std::wstring, std::string> paths;
+    uint32_t nId;
+    for (const CFile& file : files) {
+        if (file.m_strFolder == L"." || file.m_strFolder == L".." ||
+            file.m_strFolder.find_first_of(std::wstring(L"/\0", 2)) != std::wstring::npos)
+            return;
+        for (const CFile& other : files)
+            if (file.m_strFolder.empty() && other.m_strFolder == file.m_strName)
+                return;
+    }
+    for (const CFile& file : files) {
+        if (file.m_strFolder.find(L'\\') != std::wstring::npos || !DiscIdFromName(file.m_strName, nId))
+            continue;
+        paths[(file.m_strFolder.empty() ? L"" : file.m_strFolder + L"/") + file.m_strName] = file.m_strBytes;
+    }
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (!paths.empty())
+        entries.emplace_back(ToUtf8(paths.begin()->first), "# xmcd\nDTITLE=Stale / Copy\nTTITLE0=Gone\n");
+    entries.emplace_back("README", "not a disc");
+    for (auto it = paths.rbegin(); it != paths.rend(); ++it)
+        entries.emplace_back(ToUtf8(it->first), it->second);
+    memfolders::PutFile(L"C:\\dump.tar", TarOf(entries));
+
+    auto db = std::make_unique<CSqlite>();
+    std::wstring error;
+    Check(db->Open(L":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, 0) == SQLITE_OK &&
+          BuildIndex(*db, L"C:\\dump.tar", L"tar", false, nullptr, error) == EBuild::Done);
+    std::shared_ptr<const CDiscIndex> stored = CStoredIndex::Adopt(db, L"tar");
+    Check(stored != nullptr);
+    CheckSameDiscs(folder, *stored);
+    CheckSameDiscs(folder, *CMemoryIndex::Build(L"C:\\dump.tar"));
+}
+
 } // namespace
+
+// The archive library converts names through the C library's character set,
+// and its tar writer fails on names outside ASCII under the "C" locale.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    setlocale(LC_CTYPE, "C.UTF-8");
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -201,6 +296,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Check(disc.TrackTitle(t).size() <= size);
     }
     Check(!stored->Disc(uint32_t(index->DiscCount())));
+    CheckArchive(files, *index);
     for (const std::wstring& query : Values(text, "#?")) {
         CDiscIndex::CMatch match;
         Identify(*index, query, match);

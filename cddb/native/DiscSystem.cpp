@@ -1,5 +1,6 @@
 #include "../DiscSystem.h"
 #include "MemFolders.h"
+#include <algorithm>
 #include <cwctype>
 #include <locale.h>
 #include <map>
@@ -69,6 +70,39 @@ bool ReadWholeFile(const std::wstring& strPath, size_t nMaxSize, std::vector<cha
         buffer.resize(nSize + 1);
     it->second.data.copy(buffer.data(), nSize);
     return true;
+}
+
+bool FileSize(const std::wstring& strPath, uint64_t& nSize)
+{
+    auto it = Nodes().find(strPath);
+    if (it == Nodes().end() || it->second.bFolder)
+        return false;
+    nSize = it->second.data.size();
+    return true;
+}
+
+// The handle is the file's node, which stays put while the map is not changed.
+CFileReader::~CFileReader() {}
+
+bool CFileReader::Open(const std::wstring& strPath)
+{
+    auto it = Nodes().find(strPath);
+    if (it == Nodes().end() || it->second.bFolder)
+        return false;
+    m_hFile = &it->second;
+    m_nPos = 0;
+    return true;
+}
+
+int64_t CFileReader::Read(void* pData, size_t nSize)
+{
+    if (!m_hFile)
+        return -1;
+    const std::string& data = static_cast<const Node*>(m_hFile)->data;
+    const size_t n = m_nPos < data.size() ? std::min(nSize, size_t(data.size() - m_nPos)) : 0;
+    data.copy(static_cast<char*>(pData), n, size_t(m_nPos));
+    m_nPos += n;
+    return int64_t(n);
 }
 
 // Folders in memory change only when a fuzz input is put in whole.

@@ -1,6 +1,7 @@
 #include "../DiscSystem.h"
 #include <windows.h>
 #include <shlobj.h>
+#include <algorithm>
 #include <cwchar>
 
 namespace discsys {
@@ -43,6 +44,42 @@ bool ReadWholeFile(const std::wstring& strPath, size_t nMaxSize, std::vector<cha
     }
     CloseHandle(h);
     return ok;
+}
+
+bool FileSize(const std::wstring& strPath, uint64_t& nSize)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(strPath.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    nSize = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+CFileReader::~CFileReader()
+{
+    if (m_hFile)
+        CloseHandle(m_hFile);
+}
+
+// Shared for reading, as a disc file is.
+bool CFileReader::Open(const std::wstring& strPath)
+{
+    HANDLE h = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    m_hFile = h;
+    return true;
+}
+
+int64_t CFileReader::Read(void* pData, size_t nSize)
+{
+    DWORD read = 0;
+    if (!m_hFile || !ReadFile(m_hFile, pData, DWORD(std::min<size_t>(nSize, 1u << 30)), &read, nullptr))
+        return -1;
+    m_nPos += read;
+    return int64_t(read);
 }
 
 std::wstring LastWriteTime(const std::wstring& strPath)
