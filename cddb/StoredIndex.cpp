@@ -61,6 +61,15 @@ void CStoredIndex::Check(int rc) const
         m_bDamaged = true;
 }
 
+bool CStoredIndex::Row(CStatement& query, uint32_t nDisc) const
+{
+    query.Reset();
+    query.Bind(1, int64_t(nDisc));
+    const int rc = query.Step();
+    Check(rc);
+    return rc == SQLITE_ROW;
+}
+
 CDiscRecordPtr CStoredIndex::Disc(uint32_t nDisc) const
 {
     if (nDisc >= m_nDiscs)
@@ -69,11 +78,7 @@ CDiscRecordPtr CStoredIndex::Disc(uint32_t nDisc) const
     CCached& cached = m_vecCache[nDisc % kCacheSize];
     if (cached.m_pRecord && cached.m_nDisc == nDisc)
         return cached.m_pRecord;
-    m_stDisc.Reset();
-    m_stDisc.Bind(1, int64_t(nDisc));
-    const int rc = m_stDisc.Step();
-    Check(rc);
-    if (rc != SQLITE_ROW)
+    if (!Row(m_stDisc, nDisc))
         return nullptr;
     auto record = std::make_shared<CDiscRecord>();
     record->m_nId = uint32_t(m_stDisc.Int(0));
@@ -118,11 +123,7 @@ const CStoredIndex::CDiscKeys* CStoredIndex::KeysLocked(uint32_t nDisc) const
     CDiscKeys& cached = m_vecKeysCache[nDisc % kKeysCacheSize];
     if (cached.m_nDisc == nDisc)
         return &cached;
-    m_stKeys.Reset();
-    m_stKeys.Bind(1, int64_t(nDisc));
-    const int rc = m_stKeys.Step();
-    Check(rc);
-    if (rc != SQLITE_ROW)
+    if (!Row(m_stKeys, nDisc))
         return nullptr;
     cached.m_nDisc = nDisc;
     cached.m_strArtistKey = m_stKeys.Text(0);

@@ -43,6 +43,7 @@ private:
     bool Prepare();
     void Find(CStatement& query, const std::wstring& key, std::vector<uint32_t>& discs) const;
     void Check(int rc) const; // marks the index damaged on an error
+    bool Row(CStatement& query, uint32_t nDisc) const; // the disc's row of a query by number
 
     std::unique_ptr<CSqlite> m_db;
     mutable std::mutex m_lock;
