@@ -49,8 +49,8 @@ public:
 
 private:
     bool Fail(const char* pWhat);
-    bool SetState(const char* pName, const std::wstring& value);
-    bool SetState(const char* pName, int64_t nValue);
+    template <class T>
+    bool SetState(const char* pName, const T& value); // a text or an int64_t
     bool Insert(const CDiscRecord& record);
 
     CSqlite& m_db;
@@ -58,37 +58,20 @@ private:
     CStatement m_stDisc, m_stArtist, m_stAlbum, m_stState, m_stStage;
 };
 
-// Each title ends in a line break, which no title holds.
-std::wstring TrackLines(const CDiscRecord& record)
-{
-    std::wstring tracks;
-    for (const std::wstring& title : record.m_vecTracks)
-        tracks += title + L'\n';
-    return tracks;
-}
-
 bool CBuild::Fail(const char* pWhat)
 {
     const char* pReason = sqlite3_errmsg(m_db.Handle());
-    m_strError = FromUtf8(pWhat, std::char_traits<char>::length(pWhat)) + L": " +
-                 FromUtf8(pReason, std::char_traits<char>::length(pReason));
+    m_strError = FromUtf8(pWhat) + L": " + FromUtf8(pReason);
     m_db.Exec("ROLLBACK");
     return false;
 }
 
-bool CBuild::SetState(const char* pName, const std::wstring& value)
+template <class T>
+bool CBuild::SetState(const char* pName, const T& value)
 {
     m_stState.Reset();
-    m_stState.Bind(1, FromUtf8(pName, std::char_traits<char>::length(pName)));
+    m_stState.Bind(1, FromUtf8(pName));
     m_stState.Bind(2, value);
-    return m_stState.Step() == SQLITE_DONE;
-}
-
-bool CBuild::SetState(const char* pName, int64_t nValue)
-{
-    m_stState.Reset();
-    m_stState.Bind(1, FromUtf8(pName, std::char_traits<char>::length(pName)));
-    m_stState.Bind(2, nValue);
     return m_stState.Step() == SQLITE_DONE;
 }
 
@@ -134,7 +117,7 @@ bool CBuild::Start(const std::wstring& strStamp, bool bFresh, CBuildProgress& pr
         !m_stAlbum.Prepare(m_db, "INSERT INTO album VALUES (?, ?)") ||
         !m_stState.Prepare(m_db, "INSERT OR REPLACE INTO state VALUES (?, ?)") || !m_db.Exec("BEGIN"))
         return Fail("the index file cannot be written");
-    if (!bResume && (!SetState("stamp", strStamp) || !SetState("complete", 0)))
+    if (!bResume && (!SetState("stamp", strStamp) || !SetState("complete", int64_t(0))))
         return Fail("the index file cannot be written");
     progress.m_bResumed = bResume;
     return true;
@@ -156,13 +139,10 @@ bool CBuild::Add(uint32_t nId, const std::wstring& strCategory, const char* pDat
 // The next disc in database order, with its keys.
 bool CBuild::Insert(const CDiscRecord& record)
 {
-    // The titles, each ending in a line break (which no title holds), and
-    // their fingerprints, two a track, little-endian.
-    std::wstring tracks;
+    // The titles' fingerprints, two a track, little-endian.
     std::vector<unsigned char> titles;
     titles.reserve(record.m_vecTracks.size() * 8);
     for (const std::wstring& title : record.m_vecTracks) {
-        tracks += title + L'\n';
         uint32_t hashes[2];
         TitleHashes(title, hashes[0], hashes[1]);
         for (uint32_t h : hashes)
@@ -178,7 +158,7 @@ bool CBuild::Insert(const CDiscRecord& record)
     m_stDisc.Bind(4, record.m_strAlbum);
     m_stDisc.Bind(5, record.m_strGenre);
     m_stDisc.Bind(6, record.m_strYear);
-    m_stDisc.Bind(7, tracks);
+    m_stDisc.Bind(7, TrackLines(record.m_vecTracks));
     m_stDisc.Bind(8, artistKey);
     m_stDisc.Bind(9, titles.data(), titles.size());
     if (m_stDisc.Step() != SQLITE_DONE)
@@ -231,7 +211,7 @@ bool CBuild::Stage(const CDumpArchive::CEntry& entry)
     m_stStage.Bind(6, record.m_strAlbum);
     m_stStage.Bind(7, record.m_strGenre);
     m_stStage.Bind(8, record.m_strYear);
-    m_stStage.Bind(9, TrackLines(record));
+    m_stStage.Bind(9, TrackLines(record.m_vecTracks));
     if (m_stStage.Step() != SQLITE_DONE)
         return Fail("a disc cannot be written");
     ++m_nInBatch;
@@ -279,9 +259,7 @@ bool CBuild::NumberStaged()
             record.m_strAlbum = rows.Text(3);
             record.m_strGenre = rows.Text(4);
             record.m_strYear = rows.Text(5);
-            const std::wstring tracks = rows.Text(6);
-            for (size_t pos = 0, end; (end = tracks.find(L'\n', pos)) != std::wstring::npos; pos = end + 1)
-                record.m_vecTracks.push_back(tracks.substr(pos, end - pos));
+            record.m_vecTracks = TitlesOfLines(rows.Text(6));
             if (!Insert(record))
                 return false;
         }
@@ -299,15 +277,11 @@ bool CBuild::NumberStaged()
 bool CBuild::Finish()
 {
     if (!m_db.Exec("CREATE INDEX artist_key ON artist(key, disc); CREATE INDEX album_key ON album(key, disc)") ||
-        !SetState("complete", 1) || !m_db.Exec("COMMIT"))
+        !SetState("complete", int64_t(1)) || !m_db.Exec("COMMIT"))
         return Fail("the key indexes cannot be written");
     m_db.Exec("PRAGMA synchronous = NORMAL");
     return true;
 }
-
-} // namespace
-
-namespace {
 
 using CProgress = std::function<bool(const CBuildProgress&)>;
 

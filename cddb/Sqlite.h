@@ -66,3 +66,4 @@ private:
 // UTF-16 in wchar_t units to UTF-8 and back (unpaired surrogates become U+FFFD).
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const char* pText, size_t nLength);
+inline std::wstring FromUtf8(const char* pText) { return FromUtf8(pText, std::char_traits<char>::length(pText)); }

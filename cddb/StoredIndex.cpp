@@ -1,6 +1,22 @@
 #include "StoredIndex.h"
 #include "MatchKey.h"
 
+std::wstring TrackLines(const std::vector<std::wstring>& vecTitles)
+{
+    std::wstring lines;
+    for (const std::wstring& title : vecTitles)
+        lines += title + L'\n';
+    return lines;
+}
+
+std::vector<std::wstring> TitlesOfLines(const std::wstring& lines)
+{
+    std::vector<std::wstring> titles;
+    for (size_t pos = 0, end; (end = lines.find(L'\n', pos)) != std::wstring::npos; pos = end + 1)
+        titles.push_back(lines.substr(pos, end - pos));
+    return titles;
+}
+
 std::shared_ptr<CStoredIndex> CStoredIndex::Adopt(std::unique_ptr<CSqlite>& db, const std::wstring& strStamp)
 {
     if (db->Number("PRAGMA application_id", 0) != kIndexAppId ||
@@ -86,10 +102,7 @@ CDiscRecordPtr CStoredIndex::Disc(uint32_t nDisc) const
     record->m_strAlbum = m_stDisc.Text(2);
     record->m_strGenre = m_stDisc.Text(3);
     record->m_strYear = m_stDisc.Text(4);
-    // Each title ends in a line break, which no title holds.
-    const std::wstring tracks = m_stDisc.Text(5);
-    for (size_t pos = 0, end; (end = tracks.find(L'\n', pos)) != std::wstring::npos; pos = end + 1)
-        record->m_vecTracks.push_back(tracks.substr(pos, end - pos));
+    record->m_vecTracks = TitlesOfLines(m_stDisc.Text(5));
     cached.m_nDisc = nDisc;
     cached.m_pRecord = record;
     return record;

@@ -11,6 +11,11 @@
 const int kIndexAppId = 0x54574344;
 const int kIndexFormat = 2;
 
+// A disc's titles as the file keeps them: each ends in a line break, which no
+// title holds (so no titles and one empty title differ).
+std::wstring TrackLines(const std::vector<std::wstring>& vecTitles);
+std::vector<std::wstring> TitlesOfLines(const std::wstring& lines);
+
 class CStoredIndex : public CDiscIndex {
 public:
     // The index on an open database when a build of it was completed from
